@@ -1,0 +1,417 @@
+#include "app/frmmain.h"
+
+#include "platform/codec.h"
+#include "platform/settingsstore.h"
+#include "platform/textfile.h"
+#include "platform/threadview.h"
+#include "rendering/ngwords.h"
+#include "subtitle/commands.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// Default inner size 11190 × 7155 twips.
+constexpr int kDefaultWidth = 11190 / kTwipsPerPixel;
+constexpr int kDefaultHeight = 7155 / kTwipsPerPixel;
+// Side pane: the queue on top, NG words and command words side by side below it.
+constexpr int kResWidth = 240;
+constexpr int kResHeight = 200;
+constexpr int kCommandOffset = 160;
+constexpr int kPaneGap = 6;
+
+const QString kStartPage = QStringLiteral(
+    "「設定」を開いて各設定を自分好みに編集<br>↓<br>実況に使うスレURLをコピーしてきて、"
+    "アドレスバーに貼り付けてEnterキーを押す<br>↓<br>「字幕」を押して字幕表示枠を表示する<br>↓<br>"
+    "「自動更新」、「自動スクロール」を好みに設定する<br>↓<br>"
+    "新着レスぶんから、字幕表示枠内に表示されるようになる");
+
+const char *const kPlacementKeys[] = {"MainTop", "MainLeft", "MainWidth", "MainHeight"};
+
+} // namespace
+
+frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_program(program)
+{
+    setWindowTitle(QStringLiteral("sazanami"));
+    buildControls();
+    buildMenu();
+    resize(kDefaultWidth, kDefaultHeight);
+    qApp->installEventFilter(this);
+}
+
+frmMain::~frmMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+void frmMain::buildControls()
+{
+    m_central = new QWidget(this);
+    setCentralWidget(m_central);
+
+    cmbUrl = new QComboBox(m_central);
+    cmbUrl->setObjectName(QStringLiteral("cmbUrl"));
+    cmbUrl->setEditable(true);
+    // Enter is handled below: every Enter adds an item, duplicates included.
+    cmbUrl->setInsertPolicy(QComboBox::NoInsert);
+    cmbUrl->setDuplicatesEnabled(true);
+    connect(cmbUrl->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        const QString text = cmbUrl->currentText();
+        cmbUrl->addItem(text);
+        cmbUrl->setEditText(text);
+        mnuReload_Click();
+    });
+
+    webMain = new ThreadView(m_central);
+    webMain->setObjectName(QStringLiteral("webMain"));
+
+    lstRes = new QListWidget(m_central);
+    lstRes->setObjectName(QStringLiteral("lstRes"));
+    lstCommand = new QListWidget(m_central);
+    lstCommand->setObjectName(QStringLiteral("lstCommand"));
+    lstCommand->setSelectionMode(QAbstractItemView::MultiSelection);
+    lstCommand->addItems(Commands::CommandWords());
+    lstNG = new QListWidget(m_central);
+    lstNG->setObjectName(QStringLiteral("lstNG"));
+    connect(lstNG, &QListWidget::itemClicked, this, &frmMain::lstNG_Click);
+
+    auto addPanel = [this](const QString &key, const QString &text, int stretch) {
+        auto *label = new QLabel(text, this);
+        label->setObjectName(key);
+        label->setMinimumWidth(60);
+        statusBar()->addWidget(label, stretch);
+        m_panels.insert(key, label);
+    };
+    statusBar()->setObjectName(QStringLiteral("stbStatus"));
+    addPanel(QStringLiteral("TIMER"), QStringLiteral("-1"), 0);
+    addPanel(QStringLiteral("MAKUTIMER"), QStringLiteral("-1"), 0);
+    addPanel(QStringLiteral("STATUS"), QString(), 1);
+}
+
+void frmMain::buildMenu()
+{
+    QMenuBar *bar = menuBar();
+    auto item = [](QMenu *menu, const QString &caption, const QKeySequence &key = {}) {
+        QAction *a = menu->addAction(caption);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+
+    mnuReload = bar->addAction(QStringLiteral("更新(&R)"));
+    connect(mnuReload, &QAction::triggered, this, &frmMain::mnuReload_Click);
+
+    QMenu *autoReload = m_autoReloadMenu = bar->addMenu(QStringLiteral("自動更新(&A)"));
+    auto *autoReloadGroup = new QActionGroup(this);
+    mnuAutoReload.append(item(autoReload, QStringLiteral("無効(&S)")));
+    mnuAutoReload.append(autoReload->addSeparator());
+    mnuAutoReload[0]->setCheckable(true);
+    mnuAutoReload[0]->setChecked(true);
+    autoReloadGroup->addAction(mnuAutoReload[0]);
+
+    QMenu *autoScroll = bar->addMenu(QStringLiteral("自動スクロール(&S)"));
+    auto *autoScrollGroup = new QActionGroup(this);
+    mnuAutoScroll.append(item(autoScroll, QStringLiteral("無効(&S)")));
+    mnuAutoScroll.append(item(autoScroll, QStringLiteral("有効(&G)")));
+    for (QAction *a : std::as_const(mnuAutoScroll)) {
+        a->setCheckable(true);
+        autoScrollGroup->addAction(a);
+    }
+    mnuAutoScroll[0]->setChecked(true);
+
+    mnuMakuView = bar->addAction(QStringLiteral("字幕(&N)"));
+    mnuMakuList = bar->addAction(QStringLiteral("字幕候補(&J)"));
+    connect(mnuMakuList, &QAction::triggered, this, &frmMain::mnuMakuList_Click);
+
+    QMenu *features = bar->addMenu(QStringLiteral("機能(&W)"));
+    mnuFreeDraw = item(features, QStringLiteral("任意の文字を表示(&T)"), Qt::Key_F2);
+    mnuNoResText =
+        item(features, QStringLiteral("レスが無いときに任意の文字を表示する(&Y)"), Qt::Key_F4);
+    mnuWrite = item(features, QStringLiteral("書き込み&&スレ立て(&W)"), Qt::Key_F6);
+    mnuThread = item(features, QStringLiteral("スレ一覧(&T)"), Qt::Key_F7);
+    mnuMakucatch = item(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
+
+    QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
+    mnuSetting = item(settings, QStringLiteral("設定(&S)"));
+    settings->addSeparator();
+    mnuAddNG = item(settings, QStringLiteral("NGワード追加(&N)"), Qt::Key_F3);
+    connect(mnuAddNG, &QAction::triggered, this, &frmMain::mnuAddNG_Click);
+    mnuSkinReload = item(settings, QStringLiteral("スキン再読込(&J)"));
+    connect(mnuSkinReload, &QAction::triggered, this, &frmMain::mnuSkinReload_Click);
+    mnuClickThrough = item(settings, QStringLiteral("字幕枠のクリック透過(&T)"), Qt::Key_F9);
+    mnuClickThrough->setCheckable(true);
+    mnuDragPointViewChange = item(settings, QStringLiteral("ドラッグポイント表示切替(&D)"));
+
+    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuAbout = item(help, QStringLiteral("バージョン情報(&A)"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+bool frmMain::Form_Load(const QString &commandLine)
+{
+    SettingsStore &store = *m_program.store;
+    m_program.opt = LoadSettings(store);
+    if (!loadSkins())
+        return false;
+    PaneVisible = m_program.opt.MakuListView == 0;
+    restorePlacement();
+    cmbUrl->setEditText(store.value(QStringLiteral("OPTION"), QStringLiteral("Address")));
+    showStartPage();
+
+    QActionGroup *group = mnuAutoReload[0]->actionGroup();
+    for (int n = 7; n <= 30; ++n) {
+        QAction *a = m_autoReloadMenu->addAction(QString::number(n) + QStringLiteral(" sec"));
+        a->setCheckable(true);
+        group->addAction(a);
+        mnuAutoReload.append(a);
+    }
+
+    if (!commandLine.isEmpty()) {
+        cmbUrl->setEditText(commandLine);
+        mnuReload_Click();
+    }
+    loadNgWords();
+    loadCommandSelection();
+    m_loaded = true;
+    Form_Resize();
+    show();
+    return true;
+}
+
+bool frmMain::loadSkins()
+{
+    HeaderSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Header.htm")));
+    ResSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Res.htm")));
+    if (!HeaderSkin.isEmpty() && !ResSkin.isEmpty())
+        return true;
+    QMessageBox::critical(this, QStringLiteral("sazanami"),
+                          QStringLiteral("スキンファイルが不正です"));
+    return false;
+}
+
+void frmMain::mnuSkinReload_Click()
+{
+    if (loadSkins())
+        return;
+    // Everything is loaded by now, so ending saves settings and NG words as usual.
+    emit programEnding();
+    close();
+    QApplication::exit(1);
+}
+
+void frmMain::showStartPage()
+{
+    webMain->Navigate(QStringLiteral("about:blank"));
+    webMain->Clear();
+    webMain->Open();
+    webMain->SetCharset(QStringLiteral("Shift_JIS"));
+    webMain->Write(kStartPage);
+    webMain->Close();
+}
+
+void frmMain::restorePlacement()
+{
+    const SettingsStore &store = *m_program.store;
+    int values[] = {pos().y(), pos().x(), width(), height()};
+    bool stored[] = {false, false, false, false};
+    for (int i = 0; i < 4; ++i) {
+        qint64 twips = 0;
+        const QString text = store.value(kPosSection, QLatin1String(kPlacementKeys[i]));
+        stored[i] = ParseWholeNumber(text, -10000000, 10000000, &twips);
+        if (stored[i])
+            values[i] = int(twips / kTwipsPerPixel);
+    }
+    if (values[2] > 0 && values[3] > 0)
+        resize(values[2], values[3]);
+    // Without a stored position the window system places the window.
+    if (stored[0] || stored[1])
+        move(values[1], values[0]);
+}
+
+void frmMain::savePlacement()
+{
+    SettingsStore &store = *m_program.store;
+    const int values[] = {pos().y(), pos().x(), width(), height()};
+    for (int i = 0; i < 4; ++i)
+        store.setValue(kPosSection, QLatin1String(kPlacementKeys[i]),
+                       QString::number(values[i] * kTwipsPerPixel));
+}
+
+void frmMain::loadNgWords()
+{
+    const QString text = ReadTextFile(m_program.dataFile(QStringLiteral("ngword.txt")));
+    lstNG->addItems(NgWords::FromFileText(text));
+}
+
+void frmMain::saveNgWords()
+{
+    QStringList words;
+    for (int i = 0; i < lstNG->count(); ++i)
+        words << lstNG->item(i)->text();
+    WriteTextFile(m_program.dataFile(QStringLiteral("ngword.txt")), NgWords::ToFileText(words));
+}
+
+void frmMain::loadCommandSelection()
+{
+    const QVector<bool> enabled = Commands::ParseEnableCommand(m_program.opt.EnableCommand);
+    for (int i = 0; i < lstCommand->count() && i < enabled.size(); ++i)
+        lstCommand->item(i)->setSelected(enabled[i]);
+}
+
+QString frmMain::commandSelectionText() const
+{
+    QVector<bool> enabled;
+    for (int i = 0; i < lstCommand->count(); ++i)
+        enabled << lstCommand->item(i)->isSelected();
+    return Commands::FormatEnableCommand(enabled);
+}
+
+void frmMain::SetStatus(const QString &text)
+{
+    setPanelText(QStringLiteral("STATUS"), text);
+}
+
+QString frmMain::panelText(const QString &key) const
+{
+    QLabel *label = m_panels.value(key);
+    return label ? label->text() : QString();
+}
+
+void frmMain::setPanelText(const QString &key, const QString &text)
+{
+    if (QLabel *label = m_panels.value(key))
+        label->setText(text);
+}
+
+void frmMain::mnuReload_Click()
+{
+    // The load command arrives with thread retrieval.
+}
+
+void frmMain::mnuAddNG_Click()
+{
+    bool ok = false;
+    const QString word = QInputDialog::getText(
+        this, windowTitle(),
+        QStringLiteral("NGワードを入力してください\r\n"
+                       "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
+        QLineEdit::Normal, GetSelectegNG(), &ok);
+    if (ok && !word.isEmpty())
+        lstNG->addItem(word);
+}
+
+QString frmMain::GetSelectegNG() const
+{
+    const QString sel = webMain->SelectionText();
+    if (sel.isEmpty() || Codec::sjisLength(sel) > 31000)
+        return QString();
+    // The web view separates selected lines with LF alone.
+    const qsizetype end = sel.indexOf(QLatin1Char('\n'));
+    QString first = end < 0 ? sel : sel.left(end);
+    if (first.endsWith(QLatin1Char('\r')))
+        first.chop(1);
+    return first;
+}
+
+void frmMain::lstNG_Click(QListWidgetItem *item)
+{
+    if (lstNG->count() > 0 && CtrlDown && item)
+        delete lstNG->takeItem(lstNG->row(item));
+}
+
+void frmMain::mnuMakuList_Click()
+{
+    PaneVisible = !PaneVisible;
+    Form_Resize();
+}
+
+void frmMain::mnuAbout_Click()
+{
+    QMessageBox::information(this, QStringLiteral("Version"),
+                             QStringLiteral("sazanami Ver. 1.21\r\n"));
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    const int innerWidth = m_central->width();
+    const int innerHeight = m_central->height();
+    const int urlHeight = cmbUrl->sizeHint().height();
+    const int viewWidth = PaneVisible ? innerWidth - kResWidth - kPaneGap : innerWidth;
+    const int viewHeight = innerHeight - urlHeight;
+    // A window too small for the pane keeps its last layout.
+    if (viewWidth <= 0 || viewHeight <= 0)
+        return;
+    cmbUrl->setGeometry(0, 0, innerWidth, urlHeight);
+    webMain->setGeometry(0, urlHeight, viewWidth, viewHeight);
+    const int paneLeft = viewWidth + kPaneGap / 2;
+    const int lowerHeight = qMax(0, viewHeight - kResHeight);
+    lstRes->setGeometry(paneLeft, urlHeight, kResWidth, kResHeight);
+    lstNG->setGeometry(paneLeft, urlHeight + kResHeight, kCommandOffset, lowerHeight);
+    lstCommand->setGeometry(paneLeft + kCommandOffset, urlHeight + kResHeight,
+                            kResWidth - kCommandOffset, lowerHeight);
+    for (QWidget *w : {static_cast<QWidget *>(lstRes), static_cast<QWidget *>(lstNG),
+                       static_cast<QWidget *>(lstCommand)})
+        w->setVisible(PaneVisible);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // Key preview: Ctrl is tracked whichever control of this window has the focus.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (key->key() == Qt::Key_Control && widget && widget->window() == this)
+            CtrlDown = type == QEvent::KeyPress;
+    } else if (type == QEvent::WindowDeactivate && watched == this) {
+        // A Ctrl released in another window would otherwise stay held here.
+        CtrlDown = false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded || !m_loaded)
+        return;
+    m_unloaded = true;
+    SettingsStore &store = *m_program.store;
+    // A minimised or maximised window would store coordinates that do not restore well.
+    if (windowState() == Qt::WindowNoState)
+        savePlacement();
+    store.setValue(QStringLiteral("OPTION"), QStringLiteral("Address"), cmbUrl->currentText());
+    saveNgWords();
+    m_program.opt.EnableCommand = commandSelectionText();
+    m_program.opt.MakuListView = PaneVisible ? 0 : 1;
+    SaveSettings(store, m_program.opt);
+    store.sync();
+    const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));
+    if (FileExists(temp))
+        QFile::remove(temp);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "app/program.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+#include <QVector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class ThreadView;
+
+// The main window: address bar, thread view, status bar, side pane and the menu through which
+// every feature is reached. It owns the long-lived objects and runs start-up and shutdown.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(Program &program, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up. False when the program cannot run (a broken skin); the caller then ends it.
+    bool Form_Load(const QString &commandLine);
+
+    void SetStatus(const QString &text);
+    QString panelText(const QString &key) const;
+    void setPanelText(const QString &key, const QString &text);
+
+    // Menu commands.
+    void mnuReload_Click();
+    void mnuSkinReload_Click();
+    void mnuAddNG_Click();
+    void mnuMakuList_Click();
+    void mnuAbout_Click();
+
+    // The first line of the thread view's selection, proposed as a new NG word.
+    QString GetSelectegNG() const;
+
+    Program &program() { return m_program; }
+
+    // Controls, named as the rest of the program refers to them.
+    QComboBox *cmbUrl = nullptr;
+    ThreadView *webMain = nullptr;
+    QListWidget *lstRes = nullptr;
+    QListWidget *lstCommand = nullptr;
+    QListWidget *lstNG = nullptr;
+
+    QAction *mnuReload = nullptr;
+    QVector<QAction *> mnuAutoReload; // 0 off, 1 separator, 2..25 the periods
+    QVector<QAction *> mnuAutoScroll; // 0 off, 1 on
+    QAction *mnuMakuView = nullptr;
+    QAction *mnuMakuList = nullptr;
+    QAction *mnuFreeDraw = nullptr;
+    QAction *mnuNoResText = nullptr;
+    QAction *mnuWrite = nullptr;
+    QAction *mnuThread = nullptr;
+    QAction *mnuMakucatch = nullptr;
+    QAction *mnuSetting = nullptr;
+    QAction *mnuAddNG = nullptr;
+    QAction *mnuSkinReload = nullptr;
+    QAction *mnuClickThrough = nullptr;
+    QAction *mnuDragPointViewChange = nullptr;
+    QAction *mnuAbout = nullptr;
+
+    bool CtrlDown = false;
+    bool PaneVisible = true;
+    QString HeaderSkin;
+    QString ResSkin;
+
+signals:
+    // A skin reload from the menu found a broken skin: the program is ending.
+    void programEnding();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    bool loadSkins();
+    void showStartPage();
+    void restorePlacement();
+    void savePlacement();
+    void loadNgWords();
+    void saveNgWords();
+    void loadCommandSelection();
+    QString commandSelectionText() const;
+    void Form_Resize();
+    void Form_Unload();
+    void lstNG_Click(QListWidgetItem *item);
+
+    Program &m_program;
+    QMap<QString, QLabel *> m_panels;
+    QWidget *m_central = nullptr;
+    QMenu *m_autoReloadMenu = nullptr;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,24 @@
+#include "app/frmmain.h"
+#include "platform/apppath.h"
+#include "platform/settingsstore.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sazanami"));
+    QApplication::setApplicationVersion(QStringLiteral("1.21"));
+
+    SettingsStore store;
+    Program program;
+    program.AppPath = AppPathFor(QApplication::applicationDirPath());
+    program.store = &store;
+
+    frmMain window(program);
+    // The whole argument text, spaces included, is one thread address.
+    if (!window.Form_Load(QApplication::arguments().mid(1).join(QLatin1Char(' '))))
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,38 @@
+#include "platform/textfile.h"
+
+#include "platform/codec.h"
+
+#include <QFile>
+
+QString ReadTextFile(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return Codec::fromSjis(file.readAll());
+}
+
+bool WriteTextFile(const QString &path, const QString &text)
+{
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = Codec::toSjis(text);
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+bool FileExists(const QString &path)
+{
+    QString p = path;
+    if (p.endsWith(QLatin1Char('\\')) || p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    if (p.isEmpty())
+        return false;
+    QFile file(p);
+    // Opening, not just looking, as a folder or an unreadable file must not count.
+    return file.open(QIODevice::ReadOnly);
+}

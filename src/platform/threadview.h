@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QWebEngineView>
+#include <functional>
+
+// The thread view: one live HTML document that grows by document.write. Page scripts stay off,
+// so nothing a board sends can run; the program's own calls run in the application world.
+class ThreadView : public QWebEngineView
+{
+    Q_OBJECT
+public:
+    // Answers whether a navigation to the target may happen (false cancels it).
+    using NavigationHandler = std::function<bool(const QString &target)>;
+
+    explicit ThreadView(QWidget *parent = nullptr);
+
+    void setNavigationHandler(NavigationHandler handler);
+
+    void Navigate(const QString &address);
+    // Document operations, applied in call order.
+    void Clear();
+    void Open();
+    void SetCharset(const QString &charset);
+    void Write(const QString &html);
+    void Close();
+    void ScrollToBottom();
+
+    QString charset() const { return m_charset; }
+    QString SelectionText() const;
+
+    // Runs a script after every pending document operation; the result arrives in `done`.
+    void evaluate(const QString &script, std::function<void(const QVariant &)> done);
+    // True while document operations wait to be applied.
+    bool hasPending() const { return !m_pending.isEmpty() || m_loading; }
+
+signals:
+    // The target of the link under the pointer, "" when it leaves the link.
+    void StatusTextChange(const QString &text);
+
+private:
+    void queue(const QString &script);
+    void flush();
+
+    NavigationHandler m_handler;
+    QString m_pending;
+    QString m_charset;
+    bool m_loading = false;
+    bool m_flushScheduled = false;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// NG words: lines containing one are replaced before they are split into fields.
+namespace NgWords {
+
+// The words of an "ngword.txt" text: every piece ending with CR LF; a last piece without one
+// is not a word.
+QStringList FromFileText(const QString &text);
+// The file text: every word followed by CR LF.
+QString ToFileText(const QStringList &words);
+
+} // namespace NgWords
+
+// Eight "NG" fields joined by the separator: shown as an NG post on either board kind.
+QString NgRecord(const QString &separator);
+// True when the raw line contains any of the words (case-sensitive substring).
+bool ContainsNgWord(const QString &line, const QStringList &words);

@@ -1,0 +1,108 @@
+#include "settings/options.h"
+
+#include "platform/settingsstore.h"
+
+#include <QLocale>
+#include <cmath>
+#include <limits>
+
+bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    const double d = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(d))
+        return false;
+    const double r = std::nearbyint(d); // the default rounding mode is half to even
+    if (r < double(min) || r > double(max))
+        return false;
+    *out = static_cast<qint64>(r);
+    return true;
+}
+
+namespace {
+
+// One row per key, in the order of the store's key table.
+struct Field
+{
+    Field(const char *k, qint16 Options::*p) : key(k), i16(p) {}
+    Field(const char *k, qint32 Options::*p) : key(k), i32(p) {}
+    Field(const char *k, QString Options::*p) : key(k), text(p) {}
+    const char *key;
+    qint16 Options::*i16 = nullptr;
+    qint32 Options::*i32 = nullptr;
+    QString Options::*text = nullptr;
+};
+
+const Field kFields[] = {
+    {"MakuMode", &Options::MakuMode},
+    {"FontColor", &Options::FontColor},
+    {"FontColorCode", &Options::FontColorCode},
+    {"FontSize", &Options::FontSize},
+    {"WakuSize", &Options::WakuSize},
+    {"WakuView", &Options::WakuView},
+    {"Keyword", &Options::Keyword},
+    {"FontResize", &Options::FontResize},
+    {"Speed", &Options::Speed},
+    {"FontFuchi", &Options::FontFuchi},
+    {"FontShadow", &Options::FontShadow},
+    {"EnableCommand", &Options::EnableCommand},
+    {"BackPicture", &Options::BackPicture},
+    {"BackPictureFile", &Options::BackPictureFile},
+    {"TextLimit", &Options::TextLimit},
+    {"TextMode", &Options::TextMode},
+    {"FontDecorate", &Options::FontDecorate},
+    {"MakuListView", &Options::MakuListView},
+    {"TextIDView", &Options::TextIDView},
+    {"Text2Clipboard", &Options::Text2Clipboard},
+    {"Num1000", &Options::Num1000},
+    {"TextNameView", &Options::TextNameView},
+    {"TextNumView", &Options::TextNumView},
+    {"MakuFormTop", &Options::MakuFormTop},
+};
+
+template<typename T>
+void readNumber(const SettingsStore &store, const char *key, T &target)
+{
+    qint64 v = 0;
+    if (ParseWholeNumber(store.value(kOptionSection, QLatin1String(key)),
+                         std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), &v))
+        target = static_cast<T>(v);
+}
+
+} // namespace
+
+Options LoadSettings(const SettingsStore &store)
+{
+    Options o;
+    for (const Field &f : kFields) {
+        if (f.i16)
+            readNumber(store, f.key, o.*f.i16);
+        else if (f.i32)
+            readNumber(store, f.key, o.*f.i32);
+        else
+            o.*f.text = store.value(kOptionSection, QLatin1String(f.key));
+    }
+    if (o.EnableCommand.isEmpty())
+        o.EnableCommand = Options::defaultEnableCommand();
+    if (o.WakuSize.isEmpty())
+        o.WakuSize = QStringLiteral("640x480");
+    return o;
+}
+
+void SaveSettings(SettingsStore &store, const Options &o)
+{
+    for (const Field &f : kFields) {
+        QString text;
+        if (f.i16)
+            text = QString::number(o.*f.i16);
+        else if (f.i32)
+            text = QString::number(o.*f.i32);
+        else
+            text = o.*f.text;
+        store.setValue(kOptionSection, QLatin1String(f.key), text);
+    }
+    store.sync();
+}

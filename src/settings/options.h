@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class SettingsStore;
+
+// Every option of section "Option", with its preset. Read at the moment of use.
+struct Options
+{
+    qint16 MakuMode = 1;
+    qint16 FontColor = 0;
+    qint32 FontColorCode = 16777215;
+    qint16 FontSize = 0;
+    QString WakuSize = QStringLiteral("640x480");
+    qint16 WakuView = 0;
+    QString Keyword;
+    qint16 FontResize = 0;
+    qint16 Speed = 2;
+    qint16 FontFuchi = 0;
+    qint16 FontShadow = 1;
+    QString EnableCommand = defaultEnableCommand();
+    qint16 BackPicture = 0;
+    QString BackPictureFile;
+    qint16 TextLimit = 0;
+    qint16 TextMode = 0;
+    qint16 FontDecorate = 3;
+    qint16 MakuListView = 0;
+    qint16 TextIDView = 0;
+    qint16 Text2Clipboard = 0;
+    qint16 Num1000 = 1;
+    qint16 TextNameView = 0;
+    qint16 TextNumView = 0;
+    qint16 MakuFormTop = 1;
+
+    static QString defaultEnableCommand()
+    {
+        return QStringLiteral("1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,");
+    }
+};
+
+// Section names used in the store.
+inline const QString kOptionSection = QStringLiteral("Option");
+inline const QString kPosSection = QStringLiteral("Pos");
+
+// Reads a whole number the way the store's values were always read: surrounding blanks allowed,
+// a decimal part rounded half to even; false when the text is not a number or out of range.
+bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
+
+Options LoadSettings(const SettingsStore &store);
+void SaveSettings(SettingsStore &store, const Options &options);
