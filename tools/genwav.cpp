@@ -70,7 +70,9 @@ int main(int argc, char **argv)
     }
     const std::string dir = std::string(argv[1]) + "/";
     bool ok = writeWave(dir + "newmaku.wav", {{880, 0.07}, {1320, 0.09}});
-    ok = writeWave(dir + "newinfo.wav", {{660, 0.1}, {0, 0.03}, {990, 0.1}, {0, 0.03}, {1320, 0.14}}) && ok;
+    ok = writeWave(dir + "newinfo.wav",
+                   {{660, 0.1}, {0, 0.03}, {990, 0.1}, {0, 0.03}, {1320, 0.14}}) &&
+         ok;
     ok = writeWave(dir + "question.wav", {{523, 0.12}, {659, 0.12}, {784, 0.2}}) && ok;
     ok = writeWave(dir + "ok.wav", {{784, 0.1}, {1047, 0.25}}) && ok;
     ok = writeWave(dir + "ng.wav", {{220, 0.18}, {0, 0.04}, {196, 0.25}}) && ok;

@@ -307,8 +307,9 @@ void frmMain::mnuAddNG_Click()
     bool ok = false;
     const QString word = QInputDialog::getText(
         this, windowTitle(),
-        QStringLiteral("NGワードを入力してください\r\n"
-                       "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
+        QStringLiteral(
+            "NGワードを入力してください\r\n"
+            "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
         QLineEdit::Normal, GetSelectegNG(), &ok);
     if (ok && !word.isEmpty())
         lstNG->addItem(word);

@@ -22,7 +22,7 @@ struct AppFlags
 // One instance, made by main() (or a test) and handed to the windows.
 struct Program
 {
-    QString AppPath;            // the data folder, ending with "/"
+    QString AppPath; // the data folder, ending with "/"
     SettingsStore *store = nullptr;
     Options opt;
     AppFlags flags;

@@ -24,12 +24,18 @@ bool isTrail(int b)
 char16_t singleByteChar(int b)
 {
     switch (b) {
-    case 0x80: return 0x0080;
-    case 0xA0: return 0xF8F0;
-    case 0xFD: return 0xF8F1;
-    case 0xFE: return 0xF8F2;
-    case 0xFF: return 0xF8F3;
-    default: return char16_t(b >= 0xA1 && b <= 0xDF ? 0xFF61 + (b - 0xA1) : b);
+    case 0x80:
+        return 0x0080;
+    case 0xA0:
+        return 0xF8F0;
+    case 0xFD:
+        return 0xF8F1;
+    case 0xFE:
+        return 0xF8F2;
+    case 0xFF:
+        return 0xF8F3;
+    default:
+        return char16_t(b >= 0xA1 && b <= 0xDF ? 0xFF61 + (b - 0xA1) : b);
     }
 }
 
@@ -127,8 +133,7 @@ QByteArray toSjis(const QString &text)
             out.append(char(code & 0xFF));
         } else {
             // Like Windows: a character without a Shift_JIS form becomes "?".
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-                text.at(i + 1).isLowSurrogate())
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
                 ++i;
             out.append('?');
         }

@@ -9,8 +9,7 @@ SettingsStore::SettingsStore() : SettingsStore(defaultPath()) {}
 
 SettingsStore::SettingsStore(const QString &iniPath)
     : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
-{
-}
+{}
 
 SettingsStore::~SettingsStore() = default;
 

@@ -1,7 +1,7 @@
 #include "platform/sound.h"
 
-#include <QFileInfo>
 #include <QAudioDevice>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>

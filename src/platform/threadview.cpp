@@ -14,8 +14,7 @@ class ThreadPage : public QWebEnginePage
 public:
     ThreadPage(ThreadView::NavigationHandler *handler, QObject *parent)
         : QWebEnginePage(parent), m_handler(handler)
-    {
-    }
+    {}
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
@@ -35,8 +34,8 @@ QString jsString(const QString &text)
 {
     // A JSON string literal is a valid JavaScript string literal; "</" is harmless here
     // because the text never passes through an HTML parser as script source.
-    return QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{text}).toJson(
-                                 QJsonDocument::Compact))
+    return QString::fromUtf8(
+               QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact))
         .mid(1)
         .chopped(1);
 }

@@ -63,8 +63,7 @@ const Field kFields[] = {
     {"MakuFormTop", &Options::MakuFormTop},
 };
 
-template<typename T>
-void readNumber(const SettingsStore &store, const char *key, T &target)
+template<typename T> void readNumber(const SettingsStore &store, const char *key, T &target)
 {
     qint64 v = 0;
     if (ParseWholeNumber(store.value(kOptionSection, QLatin1String(key)),

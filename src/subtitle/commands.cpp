@@ -5,11 +5,11 @@ namespace Commands {
 const QStringList &CommandWords()
 {
     static const QStringList words = {
-        QStringLiteral("ue"),     QStringLiteral("shita"),  QStringLiteral("naka"),
-        QStringLiteral("normal"), QStringLiteral("big"),    QStringLiteral("small"),
+        QStringLiteral("ue"),     QStringLiteral("shita"),    QStringLiteral("naka"),
+        QStringLiteral("normal"), QStringLiteral("big"),      QStringLiteral("small"),
         QStringLiteral("jumbo"),  QStringLiteral("gigantic"), QStringLiteral("white"),
-        QStringLiteral("red"),    QStringLiteral("orange"), QStringLiteral("yellow"),
-        QStringLiteral("pink"),   QStringLiteral("blue"),   QStringLiteral("purple"),
+        QStringLiteral("red"),    QStringLiteral("orange"),   QStringLiteral("yellow"),
+        QStringLiteral("pink"),   QStringLiteral("blue"),     QStringLiteral("purple"),
         QStringLiteral("cyan"),   QStringLiteral("green"),
     };
     return words;
@@ -66,9 +66,9 @@ constexpr qint32 rgb(int r, int g, int b)
 
 // Later rows win when several colour words occur.
 const ColourRow kColours[] = {
-    {"white", rgb(255, 255, 255), rgb(0, 0, 128)},   {"red", rgb(255, 0, 0), rgb(255, 255, 255)},
-    {"orange", rgb(255, 128, 0), rgb(0, 0, 128)},    {"yellow", rgb(255, 255, 0), rgb(0, 64, 0)},
-    {"pink", rgb(255, 128, 255), rgb(0, 0, 128)},    {"blue", rgb(0, 0, 255), rgb(255, 255, 255)},
+    {"white", rgb(255, 255, 255), rgb(0, 0, 128)},    {"red", rgb(255, 0, 0), rgb(255, 255, 255)},
+    {"orange", rgb(255, 128, 0), rgb(0, 0, 128)},     {"yellow", rgb(255, 255, 0), rgb(0, 64, 0)},
+    {"pink", rgb(255, 128, 255), rgb(0, 0, 128)},     {"blue", rgb(0, 0, 255), rgb(255, 255, 255)},
     {"purple", rgb(128, 0, 128), rgb(255, 192, 255)}, {"cyan", rgb(0, 255, 255), rgb(192, 64, 0)},
     {"green", rgb(0, 255, 0), rgb(0, 0, 128)},
 };

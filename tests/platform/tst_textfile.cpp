@@ -64,7 +64,8 @@ void TestTextFile::fileExists()
 void TestTextFile::writeFailure()
 {
     QTemporaryDir dir;
-    QVERIFY(!WriteTextFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), QStringLiteral("x")));
+    QVERIFY(
+        !WriteTextFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), QStringLiteral("x")));
     QVERIFY(!WriteTextFile(QString(), QStringLiteral("x")));
 }
 
@@ -81,10 +82,12 @@ void TestTextFile::sectionsIgnoreCase()
 {
     QTemporaryDir dir;
     SettingsStore store(dir.filePath(QStringLiteral("s.ini")));
-    store.setValue(QStringLiteral("OPTION"), QStringLiteral("Address"), QStringLiteral("http://a/"));
+    store.setValue(QStringLiteral("OPTION"), QStringLiteral("Address"),
+                   QStringLiteral("http://a/"));
     QCOMPARE(store.value(QStringLiteral("Option"), QStringLiteral("Address")),
              QStringLiteral("http://a/"));
-    store.setValue(QStringLiteral("option"), QStringLiteral("Address"), QStringLiteral("http://b/"));
+    store.setValue(QStringLiteral("option"), QStringLiteral("Address"),
+                   QStringLiteral("http://b/"));
     QCOMPARE(store.value(QStringLiteral("OPTION"), QStringLiteral("Address")),
              QStringLiteral("http://b/"));
     QVERIFY(!store.contains(QStringLiteral("Option"), QStringLiteral("Missing")));
@@ -98,7 +101,8 @@ void TestTextFile::storeSurvivesReopen()
     const QString path = dir.filePath(QStringLiteral("s.ini"));
     {
         SettingsStore store(path);
-        store.setValue(QStringLiteral("Option"), QStringLiteral("Keyword"), QStringLiteral("実況,a=b;c"));
+        store.setValue(QStringLiteral("Option"), QStringLiteral("Keyword"),
+                       QStringLiteral("実況,a=b;c"));
         store.sync();
     }
     SettingsStore again(path);

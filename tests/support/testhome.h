@@ -9,7 +9,7 @@ class TestHome
 {
 public:
     TestHome();
-    QString path() const;                   // ends with "/"
+    QString path() const;                    // ends with "/"
     QString file(const QString &name) const; // path() + name
     QString settingsPath() const;
     bool isValid() const { return m_dir.isValid(); }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// The thread being followed: its identity, kind, load state and local copy of its data.
+struct ThreadState
+{
+    QString CurrentUrl;    // the exact address text of the loaded thread; "" before the first load
+    QString BoardKind;     // "2ch" or "shitaraba"
+    bool Ready = true;     // no load in progress
+    bool LiveMode = false; // the posts of this load are new posts (they become subtitles)
+    qint32 ResTotal = 0;   // posts of the current thread processed so far
+    QByteArray DatBytes;   // local copy of a 2channel-style data file
+    qint32 DatSize = 0;    // bytes of DatBytes after the last finished load
+};

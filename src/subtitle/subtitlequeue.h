@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+// The subtitle queue: entries waiting to be shown, first in first out, and the countdown (in
+// ticks of 100 ms) to the next one; -1 when nothing is scheduled. Both are shown to the user.
+// An entry is five fields joined by "<>": command, message HTML, ID text, name, post number.
+class SubtitleQueue : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SubtitleQueue(QObject *parent = nullptr);
+
+    const QStringList &entries() const { return m_entries; }
+    int count() const { return int(m_entries.size()); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    void append(const QString &entry);
+    QString takeFirst();
+    void clear();
+
+    int countdown() const { return m_countdown; }
+    void setCountdown(int value);
+
+    // After new-post processing queued an entry: an idle countdown starts at 1 (shown on the
+    // next tick); with the game window open a long wait is cut to 5.
+    void startForNewPost(bool gameOpen);
+    // Opening the subtitle window or ending the pause: show the head entry on the next tick.
+    void restartIfWaiting();
+
+signals:
+    void entriesChanged();
+    void countdownChanged(int value);
+
+private:
+    QStringList m_entries;
+    int m_countdown = -1;
+};
