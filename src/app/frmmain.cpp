@@ -69,12 +69,6 @@ void frmMain::buildControls()
     // Enter is handled below: every Enter adds an item, duplicates included.
     cmbUrl->setInsertPolicy(QComboBox::NoInsert);
     cmbUrl->setDuplicatesEnabled(true);
-    connect(cmbUrl->lineEdit(), &QLineEdit::returnPressed, this, [this] {
-        const QString text = cmbUrl->currentText();
-        cmbUrl->addItem(text);
-        cmbUrl->setEditText(text);
-        mnuReload_Click();
-    });
 
     webMain = new ThreadView(m_central);
     webMain->setObjectName(QStringLiteral("webMain"));
@@ -379,6 +373,9 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // Key preview: Ctrl is tracked whichever control of this window has the focus.
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && watched == cmbUrl->lineEdit() &&
+        cmbUrl_KeyPress(static_cast<QKeyEvent *>(event)))
+        return true;
     if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
         auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = qobject_cast<QWidget *>(watched);
@@ -389,6 +386,18 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         CtrlDown = false;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::cmbUrl_KeyPress(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    // Every Enter adds the text to the history, duplicates included, and loads it.
+    const QString text = cmbUrl->currentText();
+    cmbUrl->addItem(text);
+    cmbUrl->setEditText(text);
+    mnuReload_Click();
+    return true;
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -9,6 +9,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -95,6 +96,7 @@ private:
     void Form_Resize();
     void Form_Unload();
     void lstNG_Click(QListWidgetItem *item);
+    bool cmbUrl_KeyPress(QKeyEvent *event);
 
     Program &m_program;
     QMap<QString, QLabel *> m_panels;
