@@ -1,0 +1,178 @@
+#include "rendering/datline.h"
+#include "rendering/ngwords.h"
+
+#include <QtTest>
+
+class TestDatLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void getId_data();
+    void getId();
+    void twoChannelLine();
+    void twoChannelNumberFromCount();
+    void rentalLineFromTheBoard();
+    void rentalSixFieldsIsBroken();
+    void tooFewFields_data();
+    void tooFewFields();
+    void firstLineWithoutTitle();
+    void rentalExtraFieldsIgnored();
+    void ngRecordMapsOnBothKinds_data();
+    void ngRecordMapsOnBothKinds();
+    void commaSeparator();
+};
+
+void TestDatLine::getId_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("plain") << QStringLiteral("2007/01/01 12:00:00 ID:abcd1234")
+                           << QStringLiteral("ID:abcd1234");
+    QTest::newRow("followed by BE")
+        << QStringLiteral("2007/01/01 12:00:00 ID:abcd BE:12-2BP") << QStringLiteral("ID:abcd");
+    QTest::newRow("no id") << QStringLiteral("2007/01/01 12:00:00") << QString();
+    QTest::newRow("lower case is not an id") << QStringLiteral("2007/01/01 id:abc") << QString();
+    QTest::newRow("rental keeps the CR")
+        << QStringLiteral("2007/01/01 12:00 ID:abc\r") << QStringLiteral("ID:abc\r");
+    QTest::newRow("slash kept") << QStringLiteral("x ID:ab/cd") << QStringLiteral("ID:ab/cd");
+    QTest::newRow("first of two") << QStringLiteral("ID:aa ID:bb") << QStringLiteral("ID:aa");
+    QTest::newRow("empty id") << QStringLiteral("2007 ID: x") << QStringLiteral("ID:");
+    QTest::newRow("empty date") << QString() << QString();
+}
+
+void TestDatLine::getId()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, id);
+    QCOMPARE(GetID(date), id);
+}
+
+void TestDatLine::twoChannelLine()
+{
+    const DatPost p = MapDatLine(
+        QStringLiteral("名無しさん<>sage<>2007/01/01(月) 12:00:00 ID:abcd<> こんにちは <br> 二行目 "
+                       "<>実況スレ"),
+        QStringLiteral("<>"), QStringLiteral("2ch"), 0);
+    QCOMPARE(p.Num, QStringLiteral("1"));
+    QCOMPARE(p.Names, QStringLiteral("名無しさん"));
+    QCOMPARE(p.Mail, QStringLiteral("sage"));
+    QCOMPARE(p.DateID, QStringLiteral("2007/01/01(月) 12:00:00 ID:abcd"));
+    QCOMPARE(p.Message, QStringLiteral(" こんにちは <br> 二行目 "));
+    QCOMPARE(p.Title, QStringLiteral("実況スレ"));
+    QVERIFY(!p.Broken);
+}
+
+void TestDatLine::twoChannelNumberFromCount()
+{
+    const DatPost p =
+        MapDatLine(QStringLiteral("a<><>d<>m<>"), QStringLiteral("<>"), QStringLiteral("2ch"), 41);
+    QCOMPARE(p.Num, QStringLiteral("42"));
+    QCOMPARE(p.Mail, QString());
+    QCOMPARE(p.Title, QString());
+}
+
+void TestDatLine::rentalLineFromTheBoard()
+{
+    // The number field says 12; the post number is the running count all the same.
+    const DatPost p =
+        MapDatLine(QStringLiteral("12<>name<>sage<>2007/01/01 12:00<>hello<>title<>abc\r"),
+                   QStringLiteral("<>"), QStringLiteral("shitaraba"), 4);
+    QCOMPARE(p.Num, QStringLiteral("5"));
+    QCOMPARE(p.Names, QStringLiteral("name"));
+    QCOMPARE(p.Mail, QStringLiteral("sage"));
+    QCOMPARE(p.DateID, QStringLiteral("2007/01/01 12:00 ID:abc\r"));
+    QCOMPARE(p.Message, QStringLiteral("hello"));
+    QCOMPARE(p.Title, QStringLiteral("title"));
+    QVERIFY(!p.Broken);
+}
+
+void TestDatLine::rentalSixFieldsIsBroken()
+{
+    const DatPost p = MapDatLine(QStringLiteral("12<>name<>sage<>2007/01/01 12:00<>hello<>title"),
+                                 QStringLiteral("<>"), QStringLiteral("shitaraba"), 0);
+    QVERIFY(p.Broken);
+    QCOMPARE(p.Num, QStringLiteral("1"));
+    for (const QString &field : {p.Names, p.Mail, p.DateID, p.Message})
+        QCOMPARE(field, QStringLiteral("ここ壊れてます"));
+    QCOMPARE(p.Title, QStringLiteral("title"));
+}
+
+void TestDatLine::tooFewFields_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("2ch three fields") << QStringLiteral("2ch") << QStringLiteral("a<>b<>c");
+    QTest::newRow("2ch one field") << QStringLiteral("2ch") << QStringLiteral("garbage");
+    QTest::newRow("2ch empty line") << QStringLiteral("2ch") << QString();
+    QTest::newRow("rental five fields")
+        << QStringLiteral("shitaraba") << QStringLiteral("1<>n<>m<>d<>msg");
+    QTest::newRow("rental CR only") << QStringLiteral("shitaraba") << QStringLiteral("\r");
+}
+
+void TestDatLine::tooFewFields()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, line);
+    const DatPost p = MapDatLine(line, QStringLiteral("<>"), kind, 9);
+    QVERIFY(p.Broken);
+    QCOMPARE(p.Num, QStringLiteral("10"));
+    for (const QString &field : {p.Names, p.Mail, p.DateID, p.Message})
+        QCOMPARE(field, kBrokenPost);
+    QCOMPARE(p.Title, QString());
+}
+
+void TestDatLine::firstLineWithoutTitle()
+{
+    // Four fields carry the whole post; only the title is missing.
+    const DatPost p =
+        MapDatLine(QStringLiteral("n<>m<>d<>msg"), QStringLiteral("<>"), QStringLiteral("2ch"), 0);
+    QVERIFY(!p.Broken);
+    QCOMPARE(p.Message, QStringLiteral("msg"));
+    QCOMPARE(p.Title, QString());
+}
+
+void TestDatLine::rentalExtraFieldsIgnored()
+{
+    const DatPost p = MapDatLine(QStringLiteral("1<>n<>m<>d<>msg<>t<>id<>extra"),
+                                 QStringLiteral("<>"), QStringLiteral("shitaraba"), 0);
+    QVERIFY(!p.Broken);
+    QCOMPARE(p.DateID, QStringLiteral("d ID:id"));
+}
+
+void TestDatLine::ngRecordMapsOnBothKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("date");
+    QTest::newRow("2ch") << QStringLiteral("2ch") << QStringLiteral("<>") << QStringLiteral("NG");
+    QTest::newRow("2ch comma") << QStringLiteral("2ch") << QStringLiteral(",")
+                               << QStringLiteral("NG");
+    QTest::newRow("rental") << QStringLiteral("shitaraba") << QStringLiteral("<>")
+                            << QStringLiteral("NG ID:NG");
+}
+
+void TestDatLine::ngRecordMapsOnBothKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, separator);
+    QFETCH(QString, date);
+    const DatPost p = MapDatLine(NgRecord(separator), separator, kind, 0);
+    QVERIFY(!p.Broken);
+    QCOMPARE(p.Names, QStringLiteral("NG"));
+    QCOMPARE(p.Mail, QStringLiteral("NG"));
+    QCOMPARE(p.DateID, date);
+    QCOMPARE(p.Message, QStringLiteral("NG"));
+    QCOMPARE(p.Title, QStringLiteral("NG"));
+}
+
+void TestDatLine::commaSeparator()
+{
+    const DatPost p = MapDatLine(QStringLiteral("name,mail,date,msg,title"), QStringLiteral(","),
+                                 QStringLiteral("2ch"), 0);
+    QCOMPARE(p.Names, QStringLiteral("name"));
+    QCOMPARE(p.Message, QStringLiteral("msg"));
+    QCOMPARE(p.Title, QStringLiteral("title"));
+}
+
+QTEST_GUILESS_MAIN(TestDatLine)
+#include "tst_datline.moc"
