@@ -92,6 +92,7 @@ private slots:
     void ngWordsAreCaseSensitive();
     void ngWordsReadAtMomentOfUse();
     void titleSetOnceByFirstPost();
+    void firstLineWithoutTitle();
     void writeThenScrollPerPost();
     void disabledCommandWordsLeaveTheCommand();
     void countdownStartsAndGameShortensIt();
@@ -419,6 +420,15 @@ void TestPostPipeline::titleSetOnceByFirstPost()
     Rig rental(QStringLiteral("shitaraba"));
     rental.pipeline.SetLog({QStringLiteral("1<>n<>m<>d<>msg<>したらばスレ<>id\r")}, kSep);
     QCOMPARE(rental.titles, QStringList{QStringLiteral("sazanami - [したらばスレ]")});
+}
+
+void TestPostPipeline::firstLineWithoutTitle()
+{
+    // The post is complete without its title field; only the title is missing.
+    Rig rig(QStringLiteral("2ch"));
+    rig.pipeline.SetLog({QStringLiteral("n<>sage<>d<>m")}, kSep);
+    QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - []")});
+    QCOMPARE(rig.pipeline.ResData().value(1).Message, QStringLiteral("m"));
 }
 
 void TestPostPipeline::writeThenScrollPerPost()
