@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QVector>
+#include <QWidget>
+#include <functional>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+struct Program;
+
+// The settings dialog: edits the options in place on OK and saves them. Not modal; deletes
+// itself on close. The main window closes an open subtitle window before showing it and
+// reopens it when closed() says so, so a new frame size and mode take effect at once.
+class frmSetting : public QWidget
+{
+    Q_OBJECT
+public:
+    // Shows a refusal to the user: title and text.
+    using MessageHook = std::function<void(const QString &title, const QString &text)>;
+
+    explicit frmSetting(Program &program, QWidget *parent = nullptr);
+
+    // Whether the subtitle window was open when the dialog was opened.
+    void setReopenMakuView(bool reopen) { m_reopenMakuView = reopen; }
+    bool reopenMakuView() const { return m_reopenMakuView; }
+    // Called after OK saved the options: the main window's LoadBackPicture.
+    void setLoadBackPicture(std::function<void()> load) { m_loadBackPicture = std::move(load); }
+    // Replaces the message box (tests record the refusal instead).
+    void setMessageHook(MessageHook hook) { m_message = std::move(hook); }
+
+    // Copies every control back, saves, reloads the background picture and closes; a text
+    // that cannot be used is refused with a message and the dialog stays open. False then.
+    bool cmdOk_Click();
+    void cmdCancel_Click();
+
+    // Option-button groups: the button at index i stands for the stored value i.
+    QVector<QRadioButton *> optMakuMode;
+    QVector<QRadioButton *> optColor;
+    QVector<QRadioButton *> optSize;
+    QVector<QRadioButton *> optSpeed;
+    QVector<QRadioButton *> optTextMode;
+    QVector<QRadioButton *> optFontDecorate;
+
+    QCheckBox *chkWakuView = nullptr;
+    QCheckBox *chkFontResize = nullptr;
+    QCheckBox *chkFontFuchi = nullptr;
+    QCheckBox *chkFontShadow = nullptr;
+    QCheckBox *chkTextIDView = nullptr;
+    QCheckBox *chkText2Clipboard = nullptr;
+    QCheckBox *chkNum1000 = nullptr;
+    QCheckBox *chkTextNameView = nullptr;
+    QCheckBox *chkTextNumView = nullptr;
+    QCheckBox *chkMakuFormTop = nullptr;
+
+    QComboBox *cmbWakuSize = nullptr;
+    QLineEdit *txtKeyword = nullptr;
+    QLineEdit *txtTextLimit = nullptr;
+    QComboBox *cmbBackPicture = nullptr;
+
+    QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+    // The colour words of optColor, in button order.
+    static const QStringList &ColorWords();
+    // The 13 frame sizes offered by cmbWakuSize.
+    static const QStringList &WakuSizes();
+
+signals:
+    // The dialog closed, by OK, Cancel or its close box.
+    void closed(bool reopenMakuView);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void refuse(QLineEdit *field, const QString &text);
+
+    Program &m_program;
+    bool m_reopenMakuView = false;
+    bool m_closed = false;
+    std::function<void()> m_loadBackPicture;
+    MessageHook m_message;
+};

@@ -1,0 +1,247 @@
+#include "app/program.h"
+#include "platform/settingsstore.h"
+#include "subtitle/frmnorestext.h"
+#include "subtitle/subtitlepacing.h"
+#include "subtitle/subtitlequeue.h"
+#include "support/testhome.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+struct Draw
+{
+    QString text;
+    QString command;
+    bool noRes = false;
+    int makuMode = -1;
+};
+
+} // namespace
+
+class TestFrmNoResText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void captionsAndPresets();
+    void loadSetsFlagAndShowsSavedTexts();
+    void missingKeysLeaveControlsEmpty();
+    void closeWritesBackAndNextOpenShowsIt();
+    void deletingUnloadsToo();
+    void viewInNormalModeSwitchesForOneCall();
+    void viewWithoutCommandStaysNormal();
+    void pacingDrawsUnsavedEdits();
+    void closedDialogLeavesIdleTextButNextDrawClears();
+
+private:
+    frmNoResText *open();
+    TextDrawHook recorder();
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<Program> m_program;
+    QVector<Draw> m_draws;
+};
+
+void TestFrmNoResText::init()
+{
+    m_home = std::make_unique<TestHome>();
+    QVERIFY(m_home->isValid());
+    m_store = std::make_unique<SettingsStore>(m_home->settingsPath());
+    m_program = std::make_unique<Program>();
+    m_program->AppPath = m_home->path();
+    m_program->store = m_store.get();
+    m_draws.clear();
+}
+
+void TestFrmNoResText::cleanup()
+{
+    m_program.reset();
+    m_store.reset();
+    m_home.reset();
+}
+
+frmNoResText *TestFrmNoResText::open()
+{
+    auto *dialog = new frmNoResText(*m_program);
+    dialog->setTextDraw(recorder());
+    dialog->show();
+    return dialog;
+}
+
+TextDrawHook TestFrmNoResText::recorder()
+{
+    return [this](QString text, QString command, bool noRes, QString, QString, QString) {
+        m_draws.append({text, command, noRes, m_program->opt.MakuMode});
+    };
+}
+
+void TestFrmNoResText::captionsAndPresets()
+{
+    QPointer<frmNoResText> dialog = open();
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("レスが無いときに文字を表示する"));
+    QCOMPARE(dialog->cmdView->text(), QStringLiteral("表示"));
+    QVERIFY(dialog->cmbCommand->isEditable());
+    QStringList items;
+    for (int i = 0; i < dialog->cmbCommand->count(); ++i)
+        items << dialog->cmbCommand->itemText(i);
+    QCOMPARE(items, QStringList({"small", "big", "jumbo naka", "ue red", "small ue pink",
+                                 "small shita white", "normal shita green"}));
+    QCOMPARE(dialog->lblNote->text(),
+             QStringLiteral("このダイアログを開いていると、↑の文字がレスが無いときに自動的に"
+                            "表示されるようになります。消したいときは、このダイアログを閉じて"
+                            "ください。"));
+    QStringList labels;
+    for (const QLabel *label : dialog->findChildren<QLabel *>())
+        labels << label->text();
+    QVERIFY(labels.contains(QStringLiteral("文字")));
+    QVERIFY(labels.contains(QStringLiteral("コマンド")));
+    dialog->close();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
+}
+
+void TestFrmNoResText::loadSetsFlagAndShowsSavedTexts()
+{
+    m_store->setValue(QStringLiteral("Option"), QStringLiteral("NoResText"),
+                      QStringLiteral("休憩中です"));
+    m_store->setValue(QStringLiteral("OPTION"), QStringLiteral("NoResCommand"),
+                      QStringLiteral("small shita white"));
+    QVERIFY(!m_program->flags.NoResOpen);
+    QPointer<frmNoResText> dialog = open();
+    QVERIFY(m_program->flags.NoResOpen);
+    QCOMPARE(dialog->txtText->text(), QStringLiteral("休憩中です"));
+    QCOMPARE(dialog->cmbCommand->currentText(), QStringLiteral("small shita white"));
+    QCOMPARE(dialog->idleText().text, QStringLiteral("休憩中です"));
+    QCOMPARE(dialog->idleText().command, QStringLiteral("small shita white"));
+    dialog->close();
+    QVERIFY(!m_program->flags.NoResOpen);
+}
+
+void TestFrmNoResText::missingKeysLeaveControlsEmpty()
+{
+    QPointer<frmNoResText> dialog = open();
+    QCOMPARE(dialog->text(), QString());
+    QCOMPARE(dialog->command(), QString());
+    dialog->close();
+}
+
+void TestFrmNoResText::closeWritesBackAndNextOpenShowsIt()
+{
+    QPointer<frmNoResText> dialog = open();
+    dialog->txtText->setText(QStringLiteral("CM中"));
+    dialog->cmbCommand->setEditText(QStringLiteral("jumbo ue green"));
+    dialog->close();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
+    QCOMPARE(m_store->value(QStringLiteral("Option"), QStringLiteral("NoResText")),
+             QStringLiteral("CM中"));
+    QCOMPARE(m_store->value(QStringLiteral("Option"), QStringLiteral("NoResCommand")),
+             QStringLiteral("jumbo ue green"));
+
+    // A fresh store on the same file sees the saved texts (they reached the disk).
+    m_program->store = nullptr;
+    SettingsStore reread(m_home->settingsPath());
+    m_program->store = &reread;
+    QPointer<frmNoResText> again = open();
+    QCOMPARE(again->text(), QStringLiteral("CM中"));
+    QCOMPARE(again->command(), QStringLiteral("jumbo ue green"));
+    delete again;
+    m_program->store = m_store.get();
+}
+
+void TestFrmNoResText::deletingUnloadsToo()
+{
+    frmNoResText *dialog = open();
+    dialog->txtText->setText(QStringLiteral("bye"));
+    delete dialog;
+    QVERIFY(!m_program->flags.NoResOpen);
+    QCOMPARE(m_store->value(QStringLiteral("Option"), QStringLiteral("NoResText")),
+             QStringLiteral("bye"));
+}
+
+void TestFrmNoResText::viewInNormalModeSwitchesForOneCall()
+{
+    m_program->opt.MakuMode = 0;
+    QPointer<frmNoResText> dialog = open();
+    dialog->txtText->setText(QStringLiteral("待機中"));
+    dialog->cmbCommand->setCurrentIndex(3); // "ue red"
+    QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
+    QCOMPARE(m_draws.size(), 1);
+    QCOMPARE(m_draws[0].text, QStringLiteral("待機中"));
+    QCOMPARE(m_draws[0].command, QStringLiteral("ue red"));
+    QCOMPARE(m_draws[0].noRes, true);
+    QCOMPARE(m_draws[0].makuMode, 1);
+    QCOMPARE(m_program->opt.MakuMode, 0);
+    dialog->close();
+}
+
+void TestFrmNoResText::viewWithoutCommandStaysNormal()
+{
+    m_program->opt.MakuMode = 0;
+    QPointer<frmNoResText> dialog = open();
+    dialog->txtText->setText(QStringLiteral("x"));
+    dialog->cmdView_Click();
+    QCOMPARE(m_draws.size(), 1);
+    QCOMPARE(m_draws[0].makuMode, 0);
+    QCOMPARE(m_draws[0].noRes, true);
+    dialog->close();
+}
+
+void TestFrmNoResText::pacingDrawsUnsavedEdits()
+{
+    m_program->opt.MakuMode = 0;
+    m_program->flags.MakuShown = true;
+    SubtitleQueue queue;
+    SubtitlePacing pacing(queue, *m_program);
+    pacing.setTextDraw(recorder());
+    QPointer<frmNoResText> dialog = open();
+    pacing.setIdleText([&dialog] { return dialog ? dialog->idleText() : IdleText(); });
+
+    dialog->txtText->setText(QStringLiteral("まだ保存していない"));
+    dialog->cmbCommand->setEditText(QStringLiteral("ue red"));
+    queue.setCountdown(1);
+    pacing.tmrMaku_Timer();
+    QCOMPARE(m_draws.size(), 1);
+    QCOMPARE(m_draws[0].text, QStringLiteral("まだ保存していない"));
+    QCOMPARE(m_draws[0].command, QStringLiteral("ue red"));
+    QCOMPARE(m_draws[0].noRes, true);
+    QCOMPARE(m_draws[0].makuMode, 1);
+    QCOMPARE(m_program->opt.MakuMode, 0);
+    QCOMPARE(queue.countdown(), -1);
+    dialog->close();
+}
+
+void TestFrmNoResText::closedDialogLeavesIdleTextButNextDrawClears()
+{
+    m_program->flags.MakuShown = true;
+    SubtitleQueue queue;
+    SubtitlePacing pacing(queue, *m_program);
+    pacing.setTextDraw(recorder());
+    QPointer<frmNoResText> dialog = open();
+    pacing.setIdleText([&dialog] { return dialog ? dialog->idleText() : IdleText(); });
+    dialog->txtText->setText(QStringLiteral("idle"));
+    queue.setCountdown(1);
+    pacing.tmrMaku_Timer();
+    QCOMPARE(m_draws.size(), 1);
+    QCOMPARE(m_draws[0].noRes, true);
+
+    dialog->close();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
+    QCOMPARE(m_draws.size(), 1); // closing draws nothing
+    queue.setCountdown(1);
+    pacing.tmrMaku_Timer();
+    QCOMPARE(m_draws.size(), 2);
+    QCOMPARE(m_draws[1].text, QString());
+    QCOMPARE(m_draws[1].noRes, false);
+}
+
+QTEST_MAIN(TestFrmNoResText)
+#include "tst_frmnorestext.moc"
