@@ -1,0 +1,154 @@
+#include "platform/threadview.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QVariant evaluate(ThreadView &view, const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    view.evaluate(script, [&](const QVariant &v) {
+        result = v;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 10000))
+        return QStringLiteral("<timeout>");
+    return result;
+}
+
+} // namespace
+
+class TestThreadView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writesAppendInOrder();
+    void pageScriptsNeverRun();
+    void navigationCanBeCancelled();
+    void hoveredLinkBecomesStatusText();
+    void selectionText();
+    void scrollToBottom();
+};
+
+void TestThreadView::writesAppendInOrder()
+{
+    ThreadView view;
+    view.resize(400, 300);
+    view.show();
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Clear();
+    view.Open();
+    view.SetCharset(QStringLiteral("Shift_JIS"));
+    view.Write(QStringLiteral("<div id=h>見出し</div>"));
+    for (int i = 1; i <= 50; ++i)
+        view.Write(QStringLiteral("<p class=r>%1 \"quoted\" '\\' </p>").arg(i));
+    QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r').length")).toInt(), 50);
+    QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r')[49].textContent"))
+                 .toString(),
+             QStringLiteral("50 \"quoted\" '\\' "));
+    QCOMPARE(evaluate(view, QStringLiteral("document.getElementById('h').textContent")).toString(),
+             QStringLiteral("見出し"));
+    // Restarting the document drops what was there.
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    view.Write(QStringLiteral("<p class=r>again</p>"));
+    QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r').length")).toInt(), 1);
+}
+
+void TestThreadView::pageScriptsNeverRun()
+{
+    ThreadView view;
+    view.show();
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    view.Write(QStringLiteral("<script>document.title='ran'</script>"
+                              "<img src=x onerror=\"document.title='ran'\"><p>x</p>"));
+    evaluate(view, QStringLiteral("1"));
+    QTest::qWait(200);
+    QCOMPARE(evaluate(view, QStringLiteral("document.title")).toString(), QString());
+}
+
+void TestThreadView::navigationCanBeCancelled()
+{
+    ThreadView view;
+    QStringList asked;
+    view.setNavigationHandler([&](const QString &target) {
+        asked << target;
+        return target == QLatin1String("about:blank");
+    });
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    view.Write(QStringLiteral("<a id=l href=\"http://example.invalid/x.jpg\" "
+                              "style=\"display:block;width:300px;height:200px\">link</a>"));
+    QCOMPARE(evaluate(view, QStringLiteral("document.links.length")).toInt(), 1);
+    QTest::mouseClick(view.focusProxy(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTRY_VERIFY_WITH_TIMEOUT(asked.contains(QStringLiteral("http://example.invalid/x.jpg")), 10000);
+    // The click was refused: the document is still ours.
+    QCOMPARE(evaluate(view, QStringLiteral("document.links.length")).toInt(), 1);
+}
+
+void TestThreadView::hoveredLinkBecomesStatusText()
+{
+    ThreadView view;
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy spy(&view, &ThreadView::StatusTextChange);
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    view.Write(QStringLiteral("<a href=\"ID:ab%2fcd\" style=\"display:block;width:300px;"
+                              "height:200px\">ID:</a>"));
+    QCOMPARE(evaluate(view, QStringLiteral("document.links.length")).toInt(), 1);
+    QString text;
+    for (int attempt = 0; attempt < 20 && !text.startsWith(QStringLiteral("id:")); ++attempt) {
+        QTest::mouseMove(view.focusProxy(), QPoint(40 + attempt, 40));
+        spy.wait(500);
+        for (const auto &args : std::as_const(spy)) {
+            if (!args.at(0).toString().isEmpty())
+                text = args.at(0).toString();
+        }
+    }
+    // The view reports the scheme in lower case, which the pop-up rules rely on.
+    QVERIFY2(text.startsWith(QStringLiteral("id:ab")), qPrintable(text));
+}
+
+void TestThreadView::selectionText()
+{
+    ThreadView view;
+    view.show();
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    view.Write(QStringLiteral("<p id=a>一行目</p><p id=b>二行目</p>"));
+    evaluate(view, QStringLiteral("(function(){var r=document.createRange();"
+                                  "r.setStartBefore(document.getElementById('a'));"
+                                  "r.setEndAfter(document.getElementById('b'));"
+                                  "var s=getSelection();s.removeAllRanges();s.addRange(r);})()"));
+    QTRY_VERIFY_WITH_TIMEOUT(!view.SelectionText().isEmpty(), 10000);
+    QVERIFY(view.SelectionText().startsWith(QStringLiteral("一行目")));
+    QVERIFY(view.SelectionText().contains(QStringLiteral("二行目")));
+}
+
+void TestThreadView::scrollToBottom()
+{
+    ThreadView view;
+    view.resize(300, 200);
+    view.show();
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+    for (int i = 0; i < 100; ++i)
+        view.Write(QStringLiteral("<p>line %1</p>").arg(i));
+    QCOMPARE(evaluate(view, QStringLiteral("(document.scrollingElement||document.body).scrollTop"))
+                 .toInt(),
+             0);
+    view.ScrollToBottom();
+    QVERIFY(evaluate(view, QStringLiteral("(document.scrollingElement||document.body).scrollTop"))
+                .toInt() > 1000);
+}
+
+QTEST_MAIN(TestThreadView)
+#include "tst_threadview.moc"
