@@ -1,0 +1,224 @@
+#include "subtitle/frmtext.h"
+
+#include "app/program.h"
+#include "platform/settingsstore.h"
+#include "platform/windowops.h"
+#include "platform/windowshape.h"
+#include "subtitle/subtitlepainter.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+const char *const kTop = "TextTop";
+const char *const kLeft = "TextLeft";
+const char *const kWidth = "TextWidth";
+const char *const kHeight = "TextHeight";
+
+// A stored placement value in pixels; false when missing or not a usable number.
+bool readTwips(const SettingsStore *store, const char *key, int *pixels)
+{
+    if (!store || !store->contains(kPosSection, QLatin1String(key)))
+        return false;
+    bool ok = false;
+    const double twips = store->value(kPosSection, QLatin1String(key)).trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(twips) || std::abs(twips) > 1.0e8)
+        return false;
+    *pixels = int(std::lround(twips / kTwipsPerPixel));
+    return true;
+}
+
+} // namespace
+
+const QString &frmText::windowCaption()
+{
+    static const QString caption = QStringLiteral("sazanami 字幕");
+    return caption;
+}
+
+frmText::frmText(Program &program, const QImage *picBack, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_program(program), m_picBack(picBack)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(windowCaption());
+    setFocusPolicy(Qt::StrongFocus);
+    // Always able to carry transparency, so the window mode can change between draws
+    // without recreating the native window.
+    PrepareTransparentWindow(this);
+    resize(m_frameSize);
+    Form_Load();
+}
+
+frmText::~frmText()
+{
+    Form_Unload();
+}
+
+void frmText::Form_Load()
+{
+    const SettingsStore *store = m_program.store;
+    QRect g = geometry();
+    int v = 0;
+    bool moved = false;
+    if (readTwips(store, kTop, &v)) {
+        g.moveTop(v);
+        moved = true;
+    }
+    if (readTwips(store, kLeft, &v)) {
+        g.moveLeft(v);
+        moved = true;
+    }
+    if (readTwips(store, kWidth, &v) && v > 0)
+        g.setWidth(v);
+    if (readTwips(store, kHeight, &v) && v > 0)
+        g.setHeight(v);
+    resize(g.size());
+    if (moved)
+        move(g.topLeft());
+    SetTopMost(this, 1);
+    m_program.flags.MakuShown = true;
+}
+
+void frmText::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_program.flags.MakuShown = false;
+    if (SettingsStore *store = m_program.store) {
+        const QRect g = geometry();
+        const auto twips = [](int px) { return QString::number(qint64(px) * kTwipsPerPixel); };
+        store->setValue(kPosSection, QLatin1String(kTop), twips(pos().y()));
+        store->setValue(kPosSection, QLatin1String(kLeft), twips(pos().x()));
+        store->setValue(kPosSection, QLatin1String(kWidth), twips(g.width()));
+        store->setValue(kPosSection, QLatin1String(kHeight), twips(g.height()));
+    }
+}
+
+void frmText::setIdleTextSource(IdleTextHook source)
+{
+    m_idleText = std::move(source);
+}
+
+void frmText::setClickThroughSource(std::function<bool()> source)
+{
+    m_clickThrough = std::move(source);
+}
+
+void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
+                       const QString &Name, const QString &Number)
+{
+    const Options &opt = m_program.opt;
+    const TextDrawArgs args{Text, Command, NoRes, ID, Name, Number};
+    const TextDrawFlags flags{m_program.flags.DragPointView, m_program.flags.GameOpen};
+    m_layout = LayoutTextDraw(args, opt, flags, m_frameSize);
+    m_frameSize = m_layout.frame;
+    resize(m_frameSize);
+
+    if (m_layout.setClipboard)
+        SetClipboardText(m_layout.clipboardText);
+
+    m_picture = PaintSubtitle(m_layout, m_picBack ? *m_picBack : QImage());
+
+    if (opt.TextMode == 0) {
+        m_region = RegionFromImage(m_picture);
+        m_shown = m_picture;
+        SetWindowRegion(this, m_region);
+    } else {
+        m_region = QRegion();
+        ClearWindowRegion(this);
+        m_shown = KeyColourToTransparent(m_picture);
+        // Click-through is only ever switched on here; reopening the window switches it off.
+        if (m_clickThrough && m_clickThrough())
+            SetClickThrough(this);
+    }
+    update();
+
+    if (opt.MakuFormTop == 1)
+        SetTopMost(this, 1);
+
+    if (m_program.flags.GameOpen)
+        emit drawnForGame(Text, ID);
+}
+
+void frmText::redrawClearOrIdle()
+{
+    if (m_program.flags.NoResOpen && m_idleText) {
+        const IdleText idle = m_idleText();
+        TextDraw(idle.text, idle.command, true, QString(), QString(), QString());
+    } else {
+        TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
+    }
+}
+
+void frmText::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    if (!m_shown.isNull())
+        p.drawImage(0, 0, m_shown);
+}
+
+void frmText::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+        m_program.flags.DragPointView = !m_program.flags.DragPointView;
+        redrawClearOrIdle();
+        break;
+    case Qt::Key_Home:
+        m_program.flags.DragPointView = true;
+        TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
+        move(QCursor::pos() - QPoint(10, 5));
+        break;
+    case Qt::Key_Left:
+        move(pos() + QPoint(-1, 0));
+        break;
+    case Qt::Key_Right:
+        move(pos() + QPoint(1, 0));
+        break;
+    case Qt::Key_Up:
+        move(pos() + QPoint(0, -1));
+        break;
+    case Qt::Key_Down:
+        move(pos() + QPoint(0, 1));
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void frmText::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragStart = event->position().toPoint();
+        m_dragging = true;
+    }
+}
+
+void frmText::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging)
+        move(event->globalPosition().toPoint() - m_dragStart);
+}
+
+void frmText::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+}
+
+void frmText::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "subtitle/subtitlepacing.h"
+#include "subtitle/textlayout.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+
+struct Program;
+
+// The subtitle window: a borderless window of the frame size that broadcasting software
+// captures. Each TextDraw replaces the whole picture; everything black is cut away (region
+// mode) or made transparent (layered mode).
+class frmText : public QWidget
+{
+    Q_OBJECT
+public:
+    // Loading: restores the placement from "Pos", goes topmost and sets MakuShown.
+    // `picBack` is the main window's background picture holder.
+    frmText(Program &program, const QImage *picBack, QWidget *parent = nullptr);
+    ~frmText() override;
+
+    void TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
+                  const QString &Name, const QString &Number);
+
+    // The idle-text dialog's contents; consulted while NoResOpen.
+    void setIdleTextSource(IdleTextHook source);
+    // Whether the main window's click-through item is checked; read at every layered draw.
+    void setClickThroughSource(std::function<bool()> source);
+
+    // Clears MakuShown and saves the placement; runs once, on close or destruction.
+    void Form_Unload();
+    bool isUnloaded() const { return m_unloaded; }
+
+    // What the last draw produced: the picture on black, what the window paints, the region.
+    const QImage &picture() const { return m_picture; }
+    const QImage &shownImage() const { return m_shown; }
+    const QRegion &appliedRegion() const { return m_region; }
+    const SubtitleLayout &lastLayout() const { return m_layout; }
+
+    static const QString &windowCaption();
+
+signals:
+    // After every draw while the game window is open: the text as TextDraw received it and
+    // the poster's ID, for the answer check.
+    void drawnForGame(const QString &text, const QString &id);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void redrawClearOrIdle();
+
+    Program &m_program;
+    const QImage *m_picBack = nullptr;
+    IdleTextHook m_idleText;
+    std::function<bool()> m_clickThrough;
+
+    QSize m_frameSize{TextLayout::kDefaultWidth, TextLayout::kDefaultHeight};
+    SubtitleLayout m_layout;
+    QImage m_picture;
+    QImage m_shown;
+    QRegion m_region;
+
+    QPoint m_dragStart;
+    bool m_dragging = false;
+    bool m_unloaded = false;
+};

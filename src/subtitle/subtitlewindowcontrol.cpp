@@ -1,0 +1,134 @@
+#include "subtitle/subtitlewindowcontrol.h"
+
+#include "app/program.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+SubtitleWindowControl::SubtitleWindowControl(Program &program, const QImage &picBack,
+                                             QWidget *owner, QObject *parent)
+    : QObject(parent), m_program(program), m_picBack(picBack), m_owner(owner)
+{}
+
+SubtitleWindowControl::~SubtitleWindowControl()
+{
+    delete m_window.data();
+}
+
+const QString &SubtitleWindowControl::ClickThroughMessage()
+{
+    static const QString message =
+        QStringLiteral("透過方式が「従来の方式」だとクリックの透過はできません") +
+        QStringLiteral("\r\n") + QStringLiteral("設定でレイヤードウィンドウ設定に変更してください");
+    return message;
+}
+
+void SubtitleWindowControl::setIdleTextSource(IdleTextHook source)
+{
+    m_idleText = std::move(source);
+    if (m_window)
+        m_window->setIdleTextSource(m_idleText);
+}
+
+frmText *SubtitleWindowControl::window() const
+{
+    return m_window && !m_window->isUnloaded() ? m_window.data() : nullptr;
+}
+
+frmText *SubtitleWindowControl::load()
+{
+    if (frmText *w = window())
+        return w;
+    auto *w = new frmText(m_program, &m_picBack);
+    w->setIdleTextSource(m_idleText);
+    w->setClickThroughSource([this] { return m_clickThrough; });
+    connect(w, &frmText::drawnForGame, this, &SubtitleWindowControl::drawnForGame);
+    m_window = w;
+    return w;
+}
+
+void SubtitleWindowControl::close()
+{
+    // The window unloads in its close event and deletes itself afterwards.
+    if (frmText *w = window())
+        w->close();
+    m_window = nullptr;
+}
+
+void SubtitleWindowControl::drawEmpty(frmText *w)
+{
+    w->TextDraw(QString(), QString(), false, QString(), QString(), QString());
+}
+
+void SubtitleWindowControl::reopen()
+{
+    frmText *old = window();
+    if (!old)
+        return;
+    const bool shown = old->isVisible();
+    close();
+    QCoreApplication::processEvents();
+    frmText *w = load();
+    // A fresh window has no picture yet: draw before it appears, so no opaque box shows.
+    drawEmpty(w);
+    if (shown)
+        w->show();
+}
+
+void SubtitleWindowControl::TextDraw(const QString &Text, const QString &Command, bool NoRes,
+                                     const QString &ID, const QString &Name, const QString &Number)
+{
+    load()->TextDraw(Text, Command, NoRes, ID, Name, Number);
+}
+
+bool SubtitleWindowControl::mnuMakuView_Click()
+{
+    m_program.flags.DragPointView = true;
+    frmText *w = window();
+    if (w && w->isVisible()) {
+        close();
+        return false;
+    }
+    // A window loaded by a draw while closed was never shown: show it instead of closing it.
+    w = load();
+    drawEmpty(w);
+    w->show();
+    return true;
+}
+
+bool SubtitleWindowControl::mnuClickThrough_Click()
+{
+    if (m_clickThrough) {
+        m_clickThrough = false;
+        reopen();
+        return false;
+    }
+    if (m_program.opt.TextMode != 0) {
+        m_clickThrough = true;
+        reopen();
+        return true;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("sazanami"), ClickThroughMessage(),
+                    QMessageBox::Ok, m_owner);
+    box.exec();
+    return false;
+}
+
+void SubtitleWindowControl::mnuDragPointViewChange_Click()
+{
+    frmText *w = window();
+    if (!w)
+        return;
+    m_program.flags.DragPointView = !m_program.flags.DragPointView;
+    if (m_program.flags.NoResOpen && m_idleText) {
+        const IdleText idle = m_idleText();
+        w->TextDraw(idle.text, idle.command, true, QString(), QString(), QString());
+    } else {
+        w->TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
+    }
+}
+
+void SubtitleWindowControl::Unload()
+{
+    close();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "subtitle/frmtext.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QImage;
+class QWidget;
+struct Program;
+
+// The subtitle window as the main window sees it: loading it on demand, the menu commands
+// 字幕, click-through and drag mark, and TextDraw for the queue, free text and idle text.
+class SubtitleWindowControl : public QObject
+{
+    Q_OBJECT
+public:
+    // `picBack` is the main window's background picture holder; `owner` parents message boxes.
+    SubtitleWindowControl(Program &program, const QImage &picBack, QWidget *owner,
+                          QObject *parent = nullptr);
+    ~SubtitleWindowControl() override;
+
+    void setIdleTextSource(IdleTextHook source);
+
+    // The loaded subtitle window, or null.
+    frmText *window() const;
+    bool isLoaded() const { return window() != nullptr; }
+    // The state of the click-through item (mnuClickThrough).
+    bool clickThrough() const { return m_clickThrough; }
+
+    // Draws on the subtitle window, loading it without showing it when it is not loaded.
+    void TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
+                  const QString &Name, const QString &Number);
+
+    // 字幕: closes a shown window, or shows it with an empty draw. True when it opened the
+    // window: the caller then restarts the queue countdown when entries wait.
+    bool mnuMakuView_Click();
+    // 字幕枠のクリック透過: returns the item's new check state.
+    bool mnuClickThrough_Click();
+    // ドラッグポイント表示切替: only while the window is loaded.
+    void mnuDragPointViewChange_Click();
+    // At program end.
+    void Unload();
+
+    static const QString &ClickThroughMessage();
+
+signals:
+    // Forwarded from the window: after every draw while the game window is open.
+    void drawnForGame(const QString &text, const QString &id);
+
+private:
+    frmText *load();
+    void close();
+    void reopen();
+    void drawEmpty(frmText *window);
+
+    Program &m_program;
+    const QImage &m_picBack;
+    QWidget *m_owner = nullptr;
+    QPointer<frmText> m_window;
+    IdleTextHook m_idleText;
+    bool m_clickThrough = false;
+};
