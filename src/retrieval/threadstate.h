@@ -14,4 +14,5 @@ struct ThreadState
     qint32 ResTotal = 0;   // posts of the current thread processed so far
     QByteArray DatBytes;   // local copy of a 2channel-style data file
     qint32 DatSize = 0;    // bytes of DatBytes after the last finished load
+    QString DatSeparator = QStringLiteral("<>"); // field separator of the last response's lines
 };

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/codec.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+struct ThreadState;
+
+// The answer to one thread-data request, taken apart as its bytes arrive: header, status
+// check, check byte, incremental decoding and complete lines. It never touches a socket.
+class DatResponse
+{
+public:
+    // What the owner of the connection has to do after a step.
+    enum class Action
+    {
+        Wait,               // nothing to show yet (header incomplete, or the header came alone)
+        Rejected,           // the status line is not accepted: end the load showing it
+        DifferentialFailed, // the server's file no longer continues the local copy
+        Lines,              // hand the lines on, show the progress text
+        TooLarge,           // the response grew past the limit: end the load (abandon())
+        Finished,           // closed: complete
+        Interrupted,        // closed or ended early: complete lines kept
+    };
+
+    struct Step
+    {
+        Action action = Action::Wait;
+        QString status;    // status-bar text; "" leaves it as it is
+        QStringList lines; // complete new lines, each without its LF, in order
+        QString separator; // field separator of this response ("<>" or ",")
+    };
+
+    static constexpr qint64 kDefaultLimit = 64 * 1024 * 1024;
+
+    // Starts a response. separator is the one kept from the last response.
+    void reset(bool shitaraba, bool rangeRequest, const QString &separator);
+    // One chunk of the connection (wscGet_DataArrival).
+    Step feed(const QByteArray &chunk);
+    // The server closed the connection (wscGet_Close): the rest of the lines, and the local
+    // copy of the thread updated.
+    Step close(ThreadState &state);
+    // The load ends before the server's close (socket error, size limit): complete lines are
+    // kept as on an interrupted close, and the message is shown.
+    Step abandon(ThreadState &state, const QString &message);
+
+    void setLimit(qint64 bytes) { m_limit = bytes; }
+
+    bool HeaderDone() const { return m_headerDone; }
+    bool HeaderWait() const { return m_headerWait; }
+    void clearHeaderWait() { m_headerWait = false; }
+    const QString &RecvHeader() const { return m_recvHeader; }
+    QString statusLine() const;
+    qint32 ContentLength() const { return m_contentLength; }
+    qint64 RecvSize() const { return m_recvSize; }
+    qint32 LineDone() const { return m_lineDone; }
+    bool RangeRequest() const { return m_rangeRequest; }
+    bool LfCheck() const { return m_lfCheck; }
+    const QString &DatSeparator() const { return m_separator; }
+
+    // Accepted status lines; the ones a header-only chunk may start with.
+    static bool isAcceptedStatus(const QString &statusLine);
+    static bool startsLikeAccepted(const QByteArray &bytes);
+    // The "Content-Length: " value of a header, read as a leading number.
+    static qint32 contentLengthOf(const QString &header);
+    // "受信中 - …" for the bytes received so far.
+    static QString progressText(qint64 recvSize, qint32 contentLength);
+
+private:
+    enum class HeaderResult
+    {
+        Incomplete,
+        Rejected,
+        Accepted
+    };
+    HeaderResult separateHeader();
+    Step takeBody(const QByteArray &bytes);
+    QStringList takeLines();
+    QString decode(const QByteArray &bytes);
+    QString flushDecoder();
+    Step finish(ThreadState &state, bool complete, const QString &status);
+
+    bool m_shitaraba = false;
+    bool m_rangeRequest = false;
+    bool m_lfCheck = false;
+    bool m_headerDone = false;
+    bool m_headerWait = false;
+    bool m_firstByteTaken = false;
+    bool m_separatorSet = false;
+    QByteArray m_head; // bytes before the header has been separated
+    QByteArray m_body; // body bytes without the check byte: what joins the local copy
+    QString m_text;    // decoded body after the last complete line
+    QString m_recvHeader;
+    QString m_separator = QStringLiteral("<>");
+    qint32 m_contentLength = 0;
+    qint64 m_recvSize = 0;
+    qint64 m_total = 0;
+    qint32 m_lineDone = 0;
+    qint64 m_limit = kDefaultLimit;
+    Codec::SjisDecoder m_sjis;
+    Codec::EucToSjisDecoder m_euc;
+};

@@ -1,0 +1,88 @@
+#include "retrieval/threadloader.h"
+
+#include "retrieval/threadaddress.h"
+#include "retrieval/threadstate.h"
+
+#include <utility>
+
+ThreadLoader::ThreadLoader(ThreadState &state, RetrievalHooks hooks, QObject *parent)
+    : QObject(parent), m_state(state), m_hooks(std::move(hooks)), m_fetch(state, m_hooks, this),
+      m_timeOut(m_fetch)
+{
+    connect(&m_fetch, &DatFetch::loadEnded, this, &ThreadLoader::loadEnded);
+}
+
+void ThreadLoader::load(const QString &addressText, bool ctrlDown)
+{
+    // Even during a load: whatever load runs next starts the thread from scratch.
+    if (ctrlDown)
+        m_state.CurrentUrl.clear();
+    if (!m_state.Ready)
+        return;
+    m_fetch.response().clearHeaderWait();
+
+    QString a = addressText;
+    if (IsReadCgi(a)) {
+        m_state.BoardKind = QStringLiteral("2ch");
+        if (IsRefusedBoard(a)) {
+            showStatus(QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう"));
+            return;
+        }
+        if (!IsDatUrl(GetDatUrl(a))) {
+            showStatus(QStringLiteral("このURLからはスレッドの場所がわかりません（板名とスレッド番"
+                                      "号を確認してください）"));
+            return;
+        }
+    } else if (!IsShitaraba(a)) {
+        showStatus(QStringLiteral("このURLは表示できません"));
+        return;
+    } else {
+        if (!a.endsWith(QLatin1Char('/'))) {
+            a.truncate(a.lastIndexOf(QLatin1Char('/')) + 1);
+            if (m_hooks.setAddressText)
+                m_hooks.setAddressText(a);
+        }
+        if (CountString(a, QStringLiteral("/")) != 8 || GetHost(a).isEmpty()) {
+            showStatus(QStringLiteral("したばらのURLっぽいけど、なんか変です"));
+            return;
+        }
+        m_state.BoardKind = QStringLiteral("shitaraba");
+    }
+    if (GetHostPort(a).port == 0) {
+        showStatus(QStringLiteral("URLのポート番号が正しくありません"));
+        return;
+    }
+
+    m_state.Ready = false;
+    if (a != m_state.CurrentUrl) {
+        // A different thread, the first load or a Ctrl load: start again from nothing.
+        m_state.LiveMode = false;
+        m_state.DatSize = 0;
+        m_state.ResTotal = 0;
+        m_state.DatBytes.clear();
+        m_state.CurrentUrl = a;
+        if (m_hooks.restartView)
+            m_hooks.restartView();
+    }
+
+    if (m_state.BoardKind == QLatin1String("2ch")) {
+        // One byte early: the answer must start with the LF that ends the local copy.
+        qint32 Range = m_state.DatSize - 1;
+        if (m_state.DatSize == 0)
+            Range = 0;
+        else
+            m_state.LiveMode = true;
+        m_fetch.GetThread(a, Range, 0);
+    } else {
+        const qint32 ResCount = m_state.ResTotal + 1;
+        if (ResCount > 1)
+            m_state.LiveMode = true;
+        m_fetch.GetThread(a, 0, ResCount);
+    }
+}
+
+void ThreadLoader::showStatus(const QString &text)
+{
+    if (m_hooks.SetStatus)
+        m_hooks.SetStatus(text);
+}

@@ -1,0 +1,518 @@
+#include "boardserver.h"
+
+#include "platform/codec.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QRegularExpression>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
+namespace {
+
+constexpr qsizetype kMaxRequest = 64 * 1024;
+
+// What a route answers, before the behaviour is applied.
+struct Reply
+{
+    QByteArray status = QByteArrayLiteral("HTTP/1.1 200 OK");
+    QByteArray contentType = QByteArrayLiteral("text/plain; charset=Shift_JIS");
+    QByteArray extraHeaders;
+    QByteArray body;
+    bool withLength = true;
+};
+
+Reply notFound()
+{
+    Reply r;
+    r.status = QByteArrayLiteral("HTTP/1.1 404 Not Found");
+    r.contentType = QByteArrayLiteral("text/html");
+    r.body = QByteArrayLiteral("<html><body>404 Not Found</body></html>\n");
+    return r;
+}
+
+QStringList splitLines(const QByteArray &sjis)
+{
+    QStringList lines = Codec::fromSjis(sjis).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString titleOf(const QString &firstLine, int field)
+{
+    const QStringList fields = firstLine.split(QStringLiteral("<>"));
+    return fields.size() > field ? fields.at(field).trimmed() : QString();
+}
+
+QString htmlEscaped(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+} // namespace
+
+struct BoardServer::Connection : QObject
+{
+    QTcpSocket *socket = nullptr;
+    QByteArray input;
+    bool answered = false;
+    QList<QByteArray> chunks;
+    bool early = false;
+    bool reset = false;
+    int gap = 0;
+};
+
+QByteArray BoardServer::Request::header(const QByteArray &name) const
+{
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
+            return line.mid(colon + 1).trimmed();
+    }
+    return QByteArray();
+}
+
+BoardServer::BoardServer(QObject *parent) : QObject(parent)
+{
+    m_demoTimer.setSingleShot(true);
+    connect(&m_demoTimer, &QTimer::timeout, this, [this] {
+        addDemoPost();
+        scheduleDemo();
+    });
+}
+
+BoardServer::~BoardServer()
+{
+    for (Connection *c : std::as_const(m_connections))
+        delete c;
+}
+
+bool BoardServer::listen(quint16 port)
+{
+    m_server = std::make_unique<QTcpServer>();
+    m_tls = false;
+    connect(m_server.get(), &QTcpServer::newConnection, this, &BoardServer::acceptConnections);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &BoardServer::acceptConnections);
+    if (!m_server->listen(QHostAddress::LocalHost, port)) {
+        m_error = m_server->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool BoardServer::listenTls(const QString &certificateFile, const QString &keyFile, quint16 port)
+{
+    const QList<QSslCertificate> chain = QSslCertificate::fromPath(certificateFile);
+    QFile file(keyFile);
+    if (chain.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("cannot read the certificate or the key");
+        return false;
+    }
+    const QByteArray pem = file.readAll();
+    QSslKey key;
+    for (QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa}) {
+        key = QSslKey(pem, algorithm);
+        if (!key.isNull())
+            break;
+    }
+    if (key.isNull()) {
+        m_error = QStringLiteral("the key is not a PEM RSA, EC or DSA key");
+        return false;
+    }
+    auto server = std::make_unique<QSslServer>();
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setLocalCertificateChain(chain);
+    config.setPrivateKey(key);
+    config.setPeerVerifyMode(QSslSocket::VerifyNone);
+    server->setSslConfiguration(config);
+    m_server = std::move(server);
+    m_tls = true;
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &BoardServer::acceptConnections);
+    if (!m_server->listen(QHostAddress::LocalHost, port)) {
+        m_error = m_server->errorString();
+        return false;
+    }
+    return true;
+}
+
+quint16 BoardServer::port() const
+{
+    return m_server ? m_server->serverPort() : 0;
+}
+
+QString BoardServer::origin() const
+{
+    return (m_tls ? QStringLiteral("https://") : QStringLiteral("http://")) +
+           QStringLiteral("127.0.0.1:") + QString::number(port());
+}
+
+void BoardServer::setDat(const QString &board, const QString &key, const QByteArray &bytes)
+{
+    m_dats.insert(board + QLatin1Char('/') + key, bytes);
+}
+
+void BoardServer::appendDat(const QString &board, const QString &key, const QByteArray &bytes)
+{
+    m_dats[board + QLatin1Char('/') + key] += bytes;
+}
+
+QByteArray BoardServer::dat(const QString &board, const QString &key) const
+{
+    return m_dats.value(board + QLatin1Char('/') + key);
+}
+
+bool BoardServer::rewriteDatLine(const QString &board, const QString &key, int index,
+                                 const QByteArray &line)
+{
+    const auto it = m_dats.find(board + QLatin1Char('/') + key);
+    if (it == m_dats.end())
+        return false;
+    QList<QByteArray> lines = it->split('\n');
+    if (index < 0 || index >= lines.size() - 1)
+        return false;
+    lines[index] = line;
+    *it = lines.join('\n');
+    return true;
+}
+
+void BoardServer::setRentalThread(const QString &category, const QString &board, const QString &key,
+                                  const QStringList &lines)
+{
+    m_rental.insert(category + QLatin1Char('/') + board + QLatin1Char('/') + key, lines);
+}
+
+void BoardServer::appendRentalLine(const QString &category, const QString &board,
+                                   const QString &key, const QString &line)
+{
+    m_rental[category + QLatin1Char('/') + board + QLatin1Char('/') + key].append(line);
+}
+
+bool BoardServer::rewriteRentalLine(const QString &category, const QString &board,
+                                    const QString &key, int index, const QString &line)
+{
+    const auto it = m_rental.find(category + QLatin1Char('/') + board + QLatin1Char('/') + key);
+    if (it == m_rental.end() || index < 0 || index >= it->size())
+        return false;
+    (*it)[index] = line;
+    return true;
+}
+
+QStringList BoardServer::rentalLines(const QString &category, const QString &board,
+                                     const QString &key) const
+{
+    return m_rental.value(category + QLatin1Char('/') + board + QLatin1Char('/') + key);
+}
+
+void BoardServer::acceptConnections()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        auto *c = new Connection;
+        c->socket = socket;
+        socket->setParent(c);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_connections.append(c);
+        connect(socket, &QTcpSocket::readyRead, c, [this, c] { readRequest(c); });
+        connect(socket, &QTcpSocket::disconnected, c, [this, c] {
+            m_connections.removeOne(c);
+            c->deleteLater();
+        });
+        if (socket->bytesAvailable() > 0)
+            readRequest(c);
+    }
+}
+
+void BoardServer::readRequest(Connection *c)
+{
+    c->input += c->socket->readAll();
+    if (c->answered)
+        return;
+    const qsizetype end = c->input.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (c->input.size() > kMaxRequest) {
+            c->answered = true;
+            c->chunks = {
+                QByteArrayLiteral("HTTP/1.1 400 Bad Request\r\nConnection: close\r\n\r\n")};
+            sendNext(c);
+        }
+        return;
+    }
+    c->answered = true;
+    Request request;
+    request.head = c->input.left(end);
+    const QList<QByteArray> words = request.head.left(request.head.indexOf("\r\n")).split(' ');
+    request.method = words.value(0);
+    request.path = words.value(1);
+    m_requests.append(request);
+    emit requestReceived(request);
+
+    const QByteArray response = answer(request);
+    send(c, response, response.indexOf("\r\n\r\n") + 4);
+}
+
+QByteArray BoardServer::answer(const Request &request)
+{
+    const QString path = QString::fromLatin1(request.path);
+    Reply reply = notFound();
+
+    static const QRegularExpression rawMode(
+        QStringLiteral("^/bbs/rawmode\\.cgi/([^/]+)/([^/]+)/([^/]+)/(\\d*)(-?)(\\d*)$"));
+    static const QRegularExpression datFile(QStringLiteral("^/(.+)/dat/([^/]+)\\.dat$"));
+    static const QRegularExpression rentalSubject(
+        QStringLiteral("^(?:/bbs)?/([^/]+)/([^/]+)/subject\\.txt$"));
+    static const QRegularExpression subject(QStringLiteral("^/(.+)/subject\\.txt$"));
+    static const QRegularExpression readCgi(
+        QStringLiteral("^/(?:(.+)/)?test/read\\.cgi/([^/]+)/([^/]+)/?"));
+
+    QRegularExpressionMatch m;
+    if ((m = rawMode.match(path)).hasMatch()) {
+        const QString id =
+            m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(3);
+        if (m_rental.contains(id)) {
+            const QStringList &lines = m_rental[id];
+            const int from = m.captured(4).isEmpty() ? 1 : m.captured(4).toInt();
+            int to = int(lines.size());
+            if (!m.captured(6).isEmpty())
+                to = m.captured(6).toInt();
+            else if (m.captured(5).isEmpty() && !m.captured(4).isEmpty())
+                to = from;
+            QString text;
+            for (int n = std::max(from, 1); n <= std::min(to, int(lines.size())); ++n)
+                text += lines.at(n - 1) + QLatin1Char('\n');
+            reply = Reply();
+            reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
+            reply.body = Codec::toEuc(text);
+            // The raw-mode script writes as it goes, without announcing a length.
+            reply.withLength = false;
+        }
+    } else if ((m = datFile.match(path)).hasMatch()) {
+        const QString id = m.captured(1) + QLatin1Char('/') + m.captured(2);
+        if (m_dats.contains(id)) {
+            const QByteArray &file = m_dats[id];
+            const qint64 size = file.size();
+            reply = Reply();
+            static const QRegularExpression rangeForm(QStringLiteral("^bytes=(\\d+)-$"));
+            const QRegularExpressionMatch range =
+                rangeForm.match(QString::fromLatin1(request.header("Range")));
+            if (range.hasMatch() && !m_behaviour.ignoreRange) {
+                const qint64 from = range.captured(1).toLongLong();
+                if (from >= size) {
+                    reply.status =
+                        QByteArrayLiteral("HTTP/1.1 416 Requested Range Not Satisfiable");
+                    reply.contentType = QByteArrayLiteral("text/html");
+                    reply.extraHeaders =
+                        "Content-Range: bytes */" + QByteArray::number(size) + "\r\n";
+                    reply.body = QByteArrayLiteral(
+                        "<html><body>416 Requested Range Not Satisfiable</body></html>\n");
+                } else {
+                    reply.status = QByteArrayLiteral("HTTP/1.1 206 Partial Content");
+                    reply.extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' +
+                                         QByteArray::number(size - 1) + '/' +
+                                         QByteArray::number(size) + "\r\n";
+                    reply.body = file.mid(from);
+                }
+            } else {
+                reply.body = file;
+            }
+        }
+    } else if ((m = rentalSubject.match(path)).hasMatch() &&
+               std::any_of(m_rental.keyBegin(), m_rental.keyEnd(), [&m](const QString &k) {
+                   return k.startsWith(m.captured(1) + QLatin1Char('/') + m.captured(2) +
+                                       QLatin1Char('/'));
+               })) {
+        const QString prefix = m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/');
+        QString text;
+        QString first;
+        for (auto it = m_rental.cbegin(); it != m_rental.cend(); ++it) {
+            if (!it.key().startsWith(prefix) || it->isEmpty())
+                continue;
+            const QString line = it.key().mid(prefix.size()) + QStringLiteral(".cgi,") +
+                                 titleOf(it->first(), 5) + QLatin1Char('(') +
+                                 QString::number(it->size()) + QStringLiteral(")\n");
+            if (first.isEmpty())
+                first = line;
+            text += line;
+        }
+        // The rental board repeats its first thread on a last line.
+        text += first;
+        reply = Reply();
+        reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
+        reply.body = Codec::toEuc(text);
+    } else if ((m = subject.match(path)).hasMatch()) {
+        const QString prefix = m.captured(1) + QLatin1Char('/');
+        QString text;
+        for (auto it = m_dats.cbegin(); it != m_dats.cend(); ++it) {
+            if (!it.key().startsWith(prefix) ||
+                it.key().mid(prefix.size()).contains(QLatin1Char('/')))
+                continue;
+            const QStringList lines = splitLines(*it);
+            text += it.key().mid(prefix.size()) + QStringLiteral(".dat<>") +
+                    titleOf(lines.value(0), 4) + QStringLiteral(" (") +
+                    QString::number(lines.size()) + QStringLiteral(")\n");
+        }
+        if (!text.isEmpty()) {
+            reply = Reply();
+            reply.body = Codec::toSjis(text);
+        }
+    } else if ((m = readCgi.match(path)).hasMatch()) {
+        QString board = m.captured(2);
+        if (!m.captured(1).isEmpty())
+            board = m.captured(1) + QLatin1Char('/') + board;
+        const QString id = board + QLatin1Char('/') + m.captured(3);
+        if (m_dats.contains(id)) {
+            const QStringList lines = splitLines(m_dats[id]);
+            const QString title = titleOf(lines.value(0), 4);
+            QString html = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
+                                          "content=\"text/html; charset=Shift_JIS\"><title>") +
+                           htmlEscaped(title) + QStringLiteral("</title></head><body><h1>") +
+                           htmlEscaped(title) + QStringLiteral("</h1><dl>\n");
+            for (int i = 0; i < lines.size(); ++i) {
+                const QStringList f = lines.at(i).split(QStringLiteral("<>"));
+                html += QStringLiteral("<dt>") + QString::number(i + 1) + QStringLiteral(" ：") +
+                        f.value(0) + QStringLiteral("：") + f.value(2) +
+                        QStringLiteral("</dt><dd>") + f.value(3) + QStringLiteral("</dd>\n");
+            }
+            html += QStringLiteral("</dl></body></html>\n");
+            reply = Reply();
+            reply.contentType = QByteArrayLiteral("text/html; charset=Shift_JIS");
+            reply.body = Codec::toSjis(html);
+        }
+    }
+
+    const QByteArray status =
+        m_behaviour.statusLine.isEmpty() ? reply.status : m_behaviour.statusLine;
+    if (m_behaviour.statusOnly)
+        return status + "\r\n\r\n" + reply.body;
+    QByteArray head = status + "\r\n";
+    head += "Server: sazanami-board\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    head += reply.extraHeaders;
+    if (reply.withLength && !m_behaviour.omitContentLength)
+        head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    return head + reply.body;
+}
+
+void BoardServer::send(Connection *c, QByteArray response, qsizetype headerSize)
+{
+    const Behaviour &b = m_behaviour;
+    if (b.closeAfter >= 0 && b.closeAfter < response.size()) {
+        response.truncate(b.closeAfter);
+        c->early = true;
+    }
+    QVector<qint64> cuts = b.splitAt;
+    if (b.headerAlone)
+        cuts.append(headerSize);
+    std::sort(cuts.begin(), cuts.end());
+    qint64 start = 0;
+    for (qint64 cut : std::as_const(cuts)) {
+        if (cut <= start || cut >= response.size())
+            continue;
+        c->chunks.append(response.mid(start, cut - start));
+        start = cut;
+    }
+    c->chunks.append(response.mid(start));
+    if (b.silentMs < 0)
+        return; // the request is never answered; the client gives up or closes
+    c->gap = b.chunkGapMs;
+    c->reset = b.resetAtClose && c->early;
+    QTimer::singleShot(b.silentMs, c, [this, c] { sendNext(c); });
+}
+
+void BoardServer::sendNext(Connection *c)
+{
+    if (c->chunks.isEmpty()) {
+        finish(c, c->reset);
+        return;
+    }
+    c->socket->write(c->chunks.takeFirst());
+    c->socket->flush();
+    if (c->chunks.isEmpty()) {
+        finish(c, c->reset);
+        return;
+    }
+    QTimer::singleShot(c->gap, c, [this, c] { sendNext(c); });
+}
+
+void BoardServer::finish(Connection *c, bool reset)
+{
+#ifdef Q_OS_UNIX
+    if (reset && c->socket->socketDescriptor() >= 0) {
+        // A zero linger time makes closing send a reset instead of a FIN.
+        c->socket->flush();
+        linger off{1, 0};
+        ::setsockopt(int(c->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &off, sizeof off);
+        c->socket->abort();
+        return;
+    }
+#else
+    Q_UNUSED(reset)
+#endif
+    c->socket->disconnectFromHost();
+}
+
+void BoardServer::startDemo(int posts, int intervalMs, quint32 seed)
+{
+    m_demo = std::make_unique<DemoPosts>(seed);
+    m_demoInterval = intervalMs;
+    m_demoCount = 0;
+    setDat(QLatin1String(kDemoBoard), QLatin1String(kDemoKey), QByteArray());
+    setRentalThread(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey), {});
+    // The posts that are already there were written over the last few minutes.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < posts; ++i)
+        addDemoPostAt(now.addSecs(-20 * (posts - i)));
+    scheduleDemo();
+}
+
+void BoardServer::addDemoPost()
+{
+    addDemoPostAt(QDateTime::currentDateTime());
+}
+
+void BoardServer::addDemoPostAt(const QDateTime &when)
+{
+    if (!m_demo || m_demoCount >= 1000)
+        return;
+    const int number = ++m_demoCount;
+    const QString title =
+        number == 1 ? QStringLiteral("【デモ】sazanami 実況テスト用スレ Part1") : QString();
+    const QString datPath = QStringLiteral("../test/read.cgi/") + QLatin1String(kDemoBoard) +
+                            QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
+    const DemoPosts::Post post = m_demo->make(number, when, datPath);
+    appendDat(QLatin1String(kDemoBoard), QLatin1String(kDemoKey),
+              Codec::toSjis(DemoPosts::datLine(post, title) + QLatin1Char('\n')));
+    appendRentalLine(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey),
+                     DemoPosts::rentalLine(number, post, title));
+    emit demoPostAdded(number);
+}
+
+void BoardServer::scheduleDemo()
+{
+    if (m_demoInterval <= 0 || m_demoCount >= 1000)
+        return;
+    // Half to one and a half times the interval, so that posts do not come like a clock.
+    const int half = m_demoInterval / 2;
+    const int next = half + int(QRandomGenerator::global()->bounded(m_demoInterval + 1));
+    m_demoTimer.start(next);
+}
+
+QString BoardServer::demoThreadUrl() const
+{
+    return origin() + QStringLiteral("/test/read.cgi/") + QLatin1String(kDemoBoard) +
+           QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "demoposts.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+#include <memory>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A local bulletin board on 127.0.0.1 for the demo and the tests. It answers like the boards'
+// web servers: 2channel-style data files with byte ranges and subject lists, the rental board's
+// raw-mode output in EUC-JP. Faults can be switched on to test a client against them.
+class BoardServer : public QObject
+{
+    Q_OBJECT
+public:
+    // Quirks applied to every response while they are set.
+    struct Behaviour
+    {
+        QVector<qint64> splitAt;   // byte offsets in the response where a new chunk starts
+        bool headerAlone = false;  // the header goes in a chunk of its own
+        int chunkGapMs = 40;       // pause between chunks
+        int silentMs = 0;          // pause before the first byte; -1: never answer
+        qint64 closeAfter = -1;    // close after this many bytes of the response
+        bool resetAtClose = false; // end an early close with a TCP reset instead of a FIN
+        bool ignoreRange = false;  // answer Range requests with 200 and the whole file
+        QByteArray statusLine;     // replaces the status line when set
+        bool omitContentLength = false;
+        bool statusOnly = false; // the header is the status line alone
+    };
+
+    // One request as received: its request line and header, up to the blank line.
+    struct Request
+    {
+        QByteArray method;
+        QByteArray path;
+        QByteArray head;
+        QByteArray header(const QByteArray &name) const;
+    };
+
+    explicit BoardServer(QObject *parent = nullptr);
+    ~BoardServer() override;
+
+    // Listens on 127.0.0.1 (port 0: a free one).
+    bool listen(quint16 port = 0);
+    // Listens for TLS with a PEM certificate (chain) and key.
+    bool listenTls(const QString &certificateFile, const QString &keyFile, quint16 port = 0);
+    quint16 port() const;
+    bool isTls() const { return m_tls; }
+    QString errorString() const { return m_error; }
+    // "http://127.0.0.1:PORT" (or https).
+    QString origin() const;
+
+    // 2channel-style boards. board may carry a directory in front ("prefix/board").
+    void setDat(const QString &board, const QString &key, const QByteArray &bytes);
+    void appendDat(const QString &board, const QString &key, const QByteArray &bytes);
+    QByteArray dat(const QString &board, const QString &key) const;
+    // Replaces line `index` (0-based, without its LF) in place, as a deleted post is rewritten.
+    bool rewriteDatLine(const QString &board, const QString &key, int index,
+                        const QByteArray &line);
+
+    // Rental-board threads: lines without their LF, as text (served in EUC-JP).
+    void setRentalThread(const QString &category, const QString &board, const QString &key,
+                         const QStringList &lines);
+    void appendRentalLine(const QString &category, const QString &board, const QString &key,
+                          const QString &line);
+    bool rewriteRentalLine(const QString &category, const QString &board, const QString &key,
+                           int index, const QString &line);
+    QStringList rentalLines(const QString &category, const QString &board,
+                            const QString &key) const;
+
+    void setBehaviour(const Behaviour &behaviour) { m_behaviour = behaviour; }
+    const Behaviour &behaviour() const { return m_behaviour; }
+
+    const QList<Request> &requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+    // The demo: a 2channel-style thread /demo/dat/1700000000.dat and a rental-board thread
+    // /bbs/rawmode.cgi/demo/1/1700000000/ with `posts` posts, one more every intervalMs
+    // (varied by up to half of it); 0 keeps them still.
+    static constexpr const char *kDemoBoard = "demo";
+    static constexpr const char *kDemoKey = "1700000000";
+    void startDemo(int posts, int intervalMs, quint32 seed = 1);
+    void addDemoPost();
+    // Page address of the demo thread.
+    QString demoThreadUrl() const;
+
+signals:
+    void requestReceived(const BoardServer::Request &request);
+    void demoPostAdded(int number);
+
+private:
+    struct Connection;
+    void acceptConnections();
+    void readRequest(Connection *connection);
+    QByteArray answer(const Request &request);
+    void send(Connection *connection, QByteArray response, qsizetype headerSize);
+    void sendNext(Connection *connection);
+    void finish(Connection *connection, bool reset);
+    void scheduleDemo();
+    void addDemoPostAt(const QDateTime &when);
+
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
+    QString m_error;
+    QHash<QString, QByteArray> m_dats;    // "board/key"
+    QHash<QString, QStringList> m_rental; // "category/board/key"
+    Behaviour m_behaviour;
+    QList<Request> m_requests;
+    QList<Connection *> m_connections;
+
+    std::unique_ptr<DemoPosts> m_demo;
+    QTimer m_demoTimer;
+    int m_demoInterval = 0;
+    int m_demoCount = 0;
+};
