@@ -31,6 +31,31 @@ QPainterPath captionPath(const SubtitleLayout &l)
     return path;
 }
 
+// Source-over where the picture already has colour; on black, all or nothing at 96/255 coverage.
+void putLetters(QImage &picture, const QImage &letters)
+{
+    for (int y = 0; y < picture.height(); ++y) {
+        QRgb *out = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        const QRgb *in = reinterpret_cast<const QRgb *>(letters.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb s = in[x];
+            const int a = qAlpha(s);
+            if (a == 0)
+                continue;
+            const QRgb d = out[x];
+            if ((d & 0x00FFFFFF) == 0) {
+                if (a >= 96)
+                    out[x] = qUnpremultiply(s) | 0xFF000000;
+                continue;
+            }
+            const int keep = 255 - a;
+            out[x] = qRgb(qRed(s) + (qRed(d) * keep + 127) / 255,
+                          qGreen(s) + (qGreen(d) * keep + 127) / 255,
+                          qBlue(s) + (qBlue(d) * keep + 127) / 255);
+        }
+    }
+}
+
 } // namespace
 
 QImage PaintSubtitle(const SubtitleLayout &l, const QImage &backPicture)
@@ -56,36 +81,46 @@ QImage PaintSubtitle(const SubtitleLayout &l, const QImage &backPicture)
         p.fillRect(QRect(r.left(), r.top(), 1, r.height()), l.frameColour);
         p.fillRect(QRect(r.right(), r.top(), 1, r.height()), l.frameColour);
     }
+    p.end();
 
-    p.setRenderHint(QPainter::TextAntialiasing);
+    // Letters go on a layer of their own. Where they cover the black background they are cut
+    // at a coverage threshold instead of being blended into black, which would leave a dark fringe
+    // on the broadcast; over the frame, the marks or a background picture they blend.
+    QImage letters(l.frame, QImage::Format_ARGB32_Premultiplied);
+    letters.fill(Qt::transparent);
+    QPainter lp(&letters);
+    lp.setRenderHint(QPainter::TextAntialiasing);
     if (l.drawNameTag) {
-        p.setFont(l.nameTagFont);
-        p.setPen(l.nameTagColour);
-        print(p, {l.nameTag}, l.nameTagAt, false);
+        lp.setFont(l.nameTagFont);
+        lp.setPen(l.nameTagColour);
+        print(lp, {l.nameTag}, l.nameTagAt, false);
     }
 
-    p.setFont(l.font);
+    lp.setFont(l.font);
     switch (l.decoration) {
     case FontDecoration::Shadow:
     case FontDecoration::Copies:
-        p.setPen(l.outlineColour);
+        lp.setPen(l.outlineColour);
         for (const QPoint &at : l.copies)
-            print(p, l.lines, at, l.copiesEachLineAtX);
+            print(lp, l.lines, at, l.copiesEachLineAtX);
         break;
     case FontDecoration::PathOutline: {
         // Only the stroke shows: the path is not filled.
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.strokePath(captionPath(l),
-                     QPen(l.outlineColour, l.penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.restore();
+        lp.save();
+        lp.setRenderHint(QPainter::Antialiasing);
+        lp.strokePath(captionPath(l), QPen(l.outlineColour, l.penWidth, Qt::SolidLine, Qt::RoundCap,
+                                           Qt::RoundJoin));
+        lp.restore();
         break;
     }
     case FontDecoration::None:
         break;
     }
 
-    p.setPen(l.textColour);
-    print(p, l.lines, l.pos, false);
+    lp.setPen(l.textColour);
+    print(lp, l.lines, l.pos, false);
+    lp.end();
+
+    putLetters(picture, letters);
     return picture;
 }
