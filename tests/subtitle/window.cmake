@@ -5,3 +5,5 @@ sazanami_test(tst_subtitleartifacts SOURCES tst_subtitleartifacts.cpp LIBS sazan
 target_compile_definitions(tst_subtitleartifacts PRIVATE
     SAZANAMI_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts")
 sazanami_test(tst_frmtext SOURCES tst_frmtext.cpp LIBS sazanami_ui LABELS gui)
+sazanami_test(tst_subtitlescreen SOURCES tst_subtitlescreen.cpp LIBS sazanami_ui LABELS web
+              TIMEOUT 120)
