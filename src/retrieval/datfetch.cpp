@@ -11,7 +11,7 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
-Q_LOGGING_CATEGORY(lcRetrieval, "sazanami.retrieval")
+Q_LOGGING_CATEGORY(lcRetrieval, "sazanami.retrieval", QtInfoMsg)
 
 namespace {
 

@@ -451,11 +451,21 @@ void BoardServer::sendNext(Connection *c)
 void BoardServer::finish(Connection *c, bool reset)
 {
 #ifdef Q_OS_UNIX
-    if (reset && c->socket->socketDescriptor() >= 0) {
+    const int fd = int(c->socket->socketDescriptor());
+    if (m_tls && m_behaviour.tlsGarbageAtEnd && fd >= 0) {
+        // Written beside the TLS layer: the client's next record is broken.
+        c->socket->flush();
+        static const char junk[] = "\x17\x03\x03\x00\x20this is not an encrypted record!";
+        const ssize_t written = ::send(fd, junk, sizeof junk - 1, MSG_NOSIGNAL);
+        Q_UNUSED(written)
+        QTimer::singleShot(500, c, [c] { c->socket->abort(); });
+        return;
+    }
+    if (reset && fd >= 0) {
         // A zero linger time makes closing send a reset instead of a FIN.
         c->socket->flush();
         linger off{1, 0};
-        ::setsockopt(int(c->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &off, sizeof off);
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
         c->socket->abort();
         return;
     }

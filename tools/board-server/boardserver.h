@@ -35,7 +35,8 @@ public:
         bool ignoreRange = false;  // answer Range requests with 200 and the whole file
         QByteArray statusLine;     // replaces the status line when set
         bool omitContentLength = false;
-        bool statusOnly = false; // the header is the status line alone
+        bool statusOnly = false;      // the header is the status line alone
+        bool tlsGarbageAtEnd = false; // TLS: end with bytes that are no TLS record, under it
     };
 
     // One request as received: its request line and header, up to the blank line.

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "retrieval/threadloader.h"
+#include "retrieval/threadstate.h"
+
+#include <QList>
+#include <QStringList>
+#include <memory>
+
+// A thread loader with hooks that record what the window would be shown, and a line sink that
+// stands in for post processing (it counts the posts in ResTotal).
+class LoaderHarness
+{
+public:
+    LoaderHarness();
+
+    // Runs one load command and waits for its end; returns false when it did not end in time.
+    bool load(const QString &address, bool ctrlDown = false, int limitMs = 8000);
+    DatFetch::LoadEnd lastEnd() const { return m_lastEnd; }
+    QString status() const { return statuses.isEmpty() ? QString() : statuses.last(); }
+    void clearRecords();
+
+    ThreadState state;
+    QStringList statuses;
+    QStringList lines;          // every line handed on since the last clearRecords()
+    QList<QStringList> batches; // the lines, call by call
+    QStringList separators;
+    QStringList addressWrites;
+    int restarts = 0;
+    std::unique_ptr<ThreadLoader> loader;
+
+private:
+    DatFetch::LoadEnd m_lastEnd = DatFetch::LoadEnd::Finished;
+};

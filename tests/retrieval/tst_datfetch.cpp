@@ -1,0 +1,679 @@
+#include "boardserver.h"
+#include "loaderharness.h"
+#include "platform/codec.h"
+#include "retrieval/reloadcountdown.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QtTest>
+
+using LoadEnd = DatFetch::LoadEnd;
+
+namespace {
+
+const QString kBoard = QStringLiteral("board");
+const QString kKey = QStringLiteral("1234567890");
+const QString kDifferentialFailed =
+    QStringLiteral("差分取得に失敗 Ctrlキーを押しながら更新してみてください");
+
+const char16_t *const kMessages[] = {
+    u"一番乗り",       u"ｷﾀ━━━(ﾟ∀ﾟ)━━━!!", u"&gt;&gt;1 そうだね",
+    u"～①ⅰ￢∥ 記号も", u"草 <br> 二行目",  u"https://example.com/a.jpg",
+};
+
+QString post(int n)
+{
+    return QStringLiteral("名無しさん<>%1<>2023/11/15(水) 21:%2:00.00 ID:id%3/x<> %4 <>%5")
+        .arg(n % 3 == 0 ? QStringLiteral("sage") : QString())
+        .arg(n % 60, 2, 10, QLatin1Char('0'))
+        .arg(n)
+        .arg(QString::fromUtf16(kMessages[n % 6]) + QStringLiteral(" No.") + QString::number(n))
+        .arg(n == 1 ? QStringLiteral("テスト実況スレ") : QString());
+}
+
+QStringList posts(int from, int to)
+{
+    QStringList list;
+    for (int n = from; n <= to; ++n)
+        list << post(n);
+    return list;
+}
+
+QByteArray datOf(const QStringList &lines)
+{
+    return Codec::toSjis(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+quint16 unusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class TestDatFetch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void firstLoadThenEmptyFollowUp();
+    void followUpBringsOnlyNewPosts();
+    void changedAddressIsANewThread();
+    void postRewrittenInPlaceThenCtrlLoad();
+    void serverIgnoringRange();
+    void headerAloneThenBody();
+    void headerSplitOverChunks();
+    void bodyChunkByChunk();
+    void noContentLength();
+    void earlyCloseThenNextRangeFromLastCompleteLine();
+    void silentServerTimesOut();
+    void lateAnswerWithinTheLimit();
+    void unacceptedStatusShownAsIs_data();
+    void unacceptedStatusShownAsIs();
+    void shorterFileGives416();
+    void connectionRefused();
+    void rentalThreadFromRawMode();
+    void rentalHeaderOnlyStatusLine();
+    void resetWhileReceivingKeepsCompleteLines();
+    void responseTooLarge();
+    void ctrlDuringALoad();
+    void automaticReloadRunsTheLoadCommand();
+    void automaticReloadDuringARunningLoad();
+
+private:
+    QString threadUrl() const
+    {
+        return m_server->origin() + QStringLiteral("/test/read.cgi/") + kBoard + QLatin1Char('/') +
+               kKey + QLatin1Char('/');
+    }
+    QByteArray lastRequest() const { return m_server->requests().last().head; }
+    QByteArray expectedRequest(const QString &path, qint64 range = -1) const;
+
+    std::unique_ptr<BoardServer> m_server;
+    std::unique_ptr<LoaderHarness> m_h;
+};
+
+void TestDatFetch::init()
+{
+    m_server = std::make_unique<BoardServer>();
+    QVERIFY(m_server->listen());
+    m_h = std::make_unique<LoaderHarness>();
+    m_server->setDat(kBoard, kKey, datOf(posts(1, 5)));
+}
+
+void TestDatFetch::cleanup()
+{
+    m_h.reset();
+    m_server.reset();
+}
+
+QByteArray TestDatFetch::expectedRequest(const QString &path, qint64 range) const
+{
+    QByteArray r = "GET " + path.toLatin1() +
+                   " HTTP/1.0\r\nHost: 127.0.0.1:" + QByteArray::number(m_server->port()) + "\r\n";
+    if (range >= 0)
+        r += "Range: bytes=" + QByteArray::number(range) + "-\r\n";
+    return r + "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close";
+}
+
+void TestDatFetch::firstLoadThenEmptyFollowUp()
+{
+    const QByteArray file = m_server->dat(kBoard, kKey);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    const QString port = QString::number(m_server->port());
+    QCOMPARE(m_h->statuses.value(0),
+             QStringLiteral("127.0.0.1:") + port + QStringLiteral("に接続中..."));
+    QCOMPARE(m_h->statuses.value(1), QStringLiteral("受信待機中..."));
+    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") + QString::number(file.size()) +
+                                   QStringLiteral("byte")));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QCOMPARE(m_h->separators.first(), QStringLiteral("<>"));
+    QCOMPARE(m_h->restarts, 1);
+    QCOMPARE(m_h->state.DatBytes, file);
+    QCOMPARE(m_h->state.DatSize, qint32(file.size()));
+    QCOMPARE(m_h->state.CurrentUrl, threadUrl());
+    QCOMPARE(m_h->state.BoardKind, QStringLiteral("2ch"));
+    QVERIFY(!m_h->state.LiveMode);
+    QVERIFY(m_h->state.Ready);
+
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(lastRequest(),
+             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), file.size() - 1));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QVERIFY(m_h->lines.isEmpty());
+    QCOMPARE(m_h->restarts, 0);
+    QCOMPARE(m_h->state.DatBytes, file);
+    QCOMPARE(m_h->state.DatSize, qint32(file.size()));
+    QVERIFY(m_h->state.LiveMode);
+    QCOMPARE(m_h->loader->fetch().response().ContentLength(), 1);
+}
+
+void TestDatFetch::followUpBringsOnlyNewPosts()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const qint32 before = m_h->state.DatSize;
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 8)));
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(lastRequest(),
+             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), before - 1));
+    QCOMPARE(m_h->lines, posts(6, 8));
+    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+    QCOMPARE(m_h->state.ResTotal, 8);
+    QVERIFY(m_h->state.LiveMode);
+    const qint64 sent = datOf(posts(6, 8)).size() + 1;
+    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") + QString::number(sent) +
+                                   QStringLiteral("byte")));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+}
+
+void TestDatFetch::changedAddressIsANewThread()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl() + QStringLiteral("l50")));
+    QCOMPARE(m_h->restarts, 1);
+    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QVERIFY(!m_h->state.LiveMode);
+    QCOMPARE(m_h->state.ResTotal, 5);
+}
+
+void TestDatFetch::postRewrittenInPlaceThenCtrlLoad()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    const qint32 size = m_h->state.DatSize;
+    // A deleted post is rewritten with a longer text, and another post arrives.
+    QVERIFY(m_server->rewriteDatLine(
+        kBoard, kKey, 1,
+        Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+    QVERIFY(m_server->dat(kBoard, kKey).at(size - 1) != '\n');
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_h->clearRecords();
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+        QCOMPARE(m_h->status(), kDifferentialFailed);
+        // The same range is asked again: nothing of the failed answer was kept.
+        QCOMPARE(lastRequest(),
+                 expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), size - 1));
+        QVERIFY(m_h->lines.isEmpty());
+        QCOMPARE(m_h->state.DatBytes, copy);
+        QCOMPARE(m_h->state.DatSize, size);
+        QVERIFY(m_h->state.Ready);
+    }
+
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl(), true));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->restarts, 1);
+    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    QCOMPARE(m_h->lines.size(), 6);
+    QCOMPARE(m_h->lines.at(1), QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"));
+    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+    QVERIFY(!m_h->state.LiveMode);
+    QCOMPARE(m_h->state.ResTotal, 6);
+}
+
+void TestDatFetch::serverIgnoringRange()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
+    BoardServer::Behaviour b;
+    b.ignoreRange = true;
+    m_server->setBehaviour(b);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(lastRequest().contains("Range: bytes="));
+    QCOMPARE(m_h->status(), kDifferentialFailed);
+    QVERIFY(m_h->lines.isEmpty());
+    QCOMPARE(m_h->state.DatBytes, copy);
+}
+
+void TestDatFetch::headerAloneThenBody()
+{
+    BoardServer::Behaviour b;
+    b.headerAlone = true;
+    b.chunkGapMs = 400;
+    m_server->setBehaviour(b);
+    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
+    m_h->loader->load(threadUrl(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderWait(), 3000);
+    // Nothing is shown until the body comes.
+    QCOMPARE(m_h->status(), QStringLiteral("受信待機中..."));
+    QVERIFY(m_h->lines.isEmpty());
+    QVERIFY(!m_h->loader->fetch().response().HeaderDone());
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+}
+
+void TestDatFetch::headerSplitOverChunks()
+{
+    BoardServer::Behaviour b;
+    b.splitAt = {5, 40, 70};
+    m_server->setBehaviour(b);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QCOMPARE(m_h->loader->fetch().response().ContentLength(),
+             qint32(m_server->dat(kBoard, kKey).size()));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+}
+
+void TestDatFetch::bodyChunkByChunk()
+{
+    // Cuts inside two-byte characters and inside lines.
+    const QByteArray file = m_server->dat(kBoard, kKey);
+    const qint64 headerSize = 150; // the board's header is shorter than this
+    BoardServer::Behaviour b;
+    b.chunkGapMs = 60;
+    for (qint64 at = headerSize; at < headerSize + file.size(); at += 37)
+        b.splitAt << at;
+    m_server->setBehaviour(b);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QVERIFY(m_h->batches.size() > 1);
+    QCOMPARE(m_h->state.DatBytes, file);
+    // The progress is shown chunk by chunk.
+    int progress = 0;
+    for (const QString &s : std::as_const(m_h->statuses))
+        progress += s.startsWith(QStringLiteral("受信中 - ")) ? 1 : 0;
+    QVERIFY(progress > 2);
+}
+
+void TestDatFetch::noContentLength()
+{
+    BoardServer::Behaviour b;
+    b.omitContentLength = true;
+    m_server->setBehaviour(b);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+    QCOMPARE(m_h->status(), kDifferentialFailed);
+    QVERIFY(m_h->lines.isEmpty());
+    QVERIFY(m_h->state.DatBytes.isEmpty());
+    QCOMPARE(m_h->state.DatSize, 0);
+}
+
+void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
+{
+    const QByteArray file = m_server->dat(kBoard, kKey);
+    const QByteArray threeLines = datOf(posts(1, 3));
+    QVERIFY(m_h->load(threadUrl()));
+    m_h->state = ThreadState(); // start over with a server that stops early
+
+    BoardServer::Behaviour b;
+    b.splitAt = {1}; // first measure the header: it is the same for the next answer
+    m_server->setBehaviour(b);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    const qint64 header = m_server->requests().size() > 0
+                              ? qint64(m_h->loader->fetch().response().RecvHeader().size()) + 3
+                              : 0;
+    QVERIFY(header > 20);
+
+    m_h->state = ThreadState();
+    b = BoardServer::Behaviour();
+    b.closeAfter = header + threeLines.size() + 10; // inside the fourth line
+    m_server->setBehaviour(b);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Interrupted);
+    QCOMPARE(m_h->status(), QStringLiteral("受信が中断されました"));
+    QCOMPARE(m_h->lines, posts(1, 3));
+    QCOMPARE(m_h->state.DatBytes, threeLines);
+    QCOMPARE(m_h->state.DatSize, qint32(threeLines.size()));
+
+    m_server->setBehaviour(BoardServer::Behaviour());
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(lastRequest(),
+             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), threeLines.size() - 1));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QCOMPARE(m_h->lines, posts(4, 5));
+    QCOMPARE(m_h->state.DatBytes, file);
+}
+
+void TestDatFetch::silentServerTimesOut()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+    BoardServer::Behaviour b;
+    b.silentMs = -1;
+    m_server->setBehaviour(b);
+
+    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
+    QCOMPARE(timeOut.limit(), 10000u);
+    timeOut.setLimitForTesting(600);
+    QTimer tmrTimeOut;
+    tmrTimeOut.setInterval(100);
+    connect(&tmrTimeOut, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
+    tmrTimeOut.start();
+
+    QElapsedTimer clock;
+    clock.start();
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl(), false, 5000));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::TimedOut);
+    QVERIFY(clock.elapsed() >= 600);
+    QCOMPARE(m_h->status(), QStringLiteral("受信タイムアウト"));
+    QVERIFY(m_h->state.Ready);
+    QVERIFY(!m_h->loader->fetch().WaitFirstData());
+    QCOMPARE(m_h->state.DatBytes, copy);
+    QVERIFY(m_h->lines.isEmpty());
+
+    // The next load runs as usual.
+    m_server->setBehaviour(BoardServer::Behaviour());
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(6, 6));
+}
+
+void TestDatFetch::lateAnswerWithinTheLimit()
+{
+    BoardServer::Behaviour b;
+    b.silentMs = 300;
+    m_server->setBehaviour(b);
+    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
+    timeOut.setLimitForTesting(1500);
+    QTimer tmrTimeOut;
+    tmrTimeOut.setInterval(100);
+    connect(&tmrTimeOut, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
+    tmrTimeOut.start();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(1, 5));
+    QVERIFY(!m_h->statuses.contains(QStringLiteral("受信タイムアウト")));
+}
+
+void TestDatFetch::unacceptedStatusShownAsIs_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found");
+    QTest::newRow("1.0 206") << QByteArray("HTTP/1.0 206 Partial Content");
+    QTest::newRow("phrase") << QByteArray("HTTP/1.1 200 Ok");
+    QTest::newRow("302") << QByteArray("HTTP/1.1 302 Found");
+}
+
+void TestDatFetch::unacceptedStatusShownAsIs()
+{
+    QFETCH(QByteArray, status);
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+    BoardServer::Behaviour b;
+    b.statusLine = status;
+    m_server->setBehaviour(b);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Rejected);
+    QCOMPARE(m_h->status(), QString::fromLatin1(status));
+    QVERIFY(m_h->lines.isEmpty());
+    QCOMPARE(m_h->state.DatBytes, copy);
+    QVERIFY(m_h->state.Ready);
+}
+
+void TestDatFetch::shorterFileGives416()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    m_server->setDat(kBoard, kKey, datOf(posts(1, 2)));
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->status(), QStringLiteral("HTTP/1.1 416 Requested Range Not Satisfiable"));
+    QCOMPARE(m_h->state.DatBytes, copy);
+}
+
+void TestDatFetch::connectionRefused()
+{
+    const quint16 port = unusedPort();
+    const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
+                        QStringLiteral("/test/read.cgi/board/1/");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_h->load(url, false, 6000));
+    QVERIFY(clock.elapsed() < DatFetch::kConnectLimitMs);
+    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+    const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
+    QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
+    QCOMPARE(m_h->status(), remote + QStringLiteral("に接続できませんでした"));
+    QVERIFY(m_h->state.Ready);
+    QVERIFY(m_h->lines.isEmpty());
+
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+}
+
+void TestDatFetch::rentalThreadFromRawMode()
+{
+    const QStringList thread = {
+        QStringLiteral("1<>名無しさん<>sage<>2007/01/01(月) 12:00:00<>こんにちは ｶﾀｶﾅ 漢字<>"
+                       "したらばテスト<>abc"),
+        QStringLiteral("2<>実況民<>shita red<>2007/01/01(月) 12:00:05<>二行 <br> です<><>def"),
+        QStringLiteral("3<>名無しさん<><>2007/01/01(月) 12:00:09<>&gt;&gt;1 ｿｳﾀﾞﾈ<><>ghi"),
+    };
+    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"), kKey, thread);
+    m_h->loader->fetch().setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
+                                         QStringLiteral("127.0.0.1"), m_server->port());
+    const QString page = QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/") +
+                         kKey + QLatin1Char('/');
+
+    QVERIFY(m_h->load(page + QStringLiteral("l50")));
+    QCOMPARE(m_h->addressWrites, QStringList{page});
+    QCOMPARE(m_h->state.CurrentUrl, page);
+    QCOMPARE(m_h->state.BoardKind, QStringLiteral("shitaraba"));
+    QCOMPARE(lastRequest(), QByteArray("GET /bbs/rawmode.cgi/game/12345/1234567890/1- HTTP/1.0\r\n"
+                                       "Host: jbbs.shitaraba.net\r\n"
+                                       "User-Agent: Monazilla/1.00 sazanami/1.21\r\n"
+                                       "Connection: Close"));
+    QCOMPARE(m_h->statuses.first(), QStringLiteral("jbbs.shitaraba.net:80に接続中..."));
+    QStringList expected;
+    for (const QString &line : thread)
+        expected << line + QLatin1Char('\r');
+    QCOMPARE(m_h->lines, expected);
+    const qint64 bytes = Codec::toEuc(thread.join(QLatin1Char('\n')) + QLatin1Char('\n')).size();
+    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - ") + QString::number(bytes) +
+                                   QStringLiteral("byte")));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QCOMPARE(m_h->state.ResTotal, 3);
+    QVERIFY(!m_h->state.LiveMode);
+
+    // Nothing new: the raw-mode script answers with the header alone.
+    m_h->clearRecords();
+    QVERIFY(m_h->load(page));
+    QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    QVERIFY(m_h->lines.isEmpty());
+    QVERIFY(m_h->state.LiveMode);
+    QCOMPARE(m_h->restarts, 0);
+
+    const QString more = QStringLiteral("4<>新人<>sage<>2007/01/01(月) 12:01:00<>新着です<><>jkl");
+    m_server->appendRentalLine(QStringLiteral("game"), QStringLiteral("12345"), kKey, more);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(page));
+    QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
+    QCOMPARE(m_h->lines, QStringList{more + QLatin1Char('\r')});
+    QCOMPARE(m_h->state.ResTotal, 4);
+}
+
+void TestDatFetch::rentalHeaderOnlyStatusLine()
+{
+    const QStringList thread = {QStringLiteral("1<>a<>b<>c<>本文<>題<>id1"),
+                                QStringLiteral("2<>a<>b<>c<>本文2<><>id2")};
+    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("1"), kKey, thread);
+    m_h->loader->fetch().setHostOverride(QStringLiteral("jbbs.livedoor.jp"),
+                                         QStringLiteral("127.0.0.1"), m_server->port());
+    BoardServer::Behaviour b;
+    b.statusOnly = true;
+    b.statusLine = "HTTP/1.0 200 OK";
+    m_server->setBehaviour(b);
+    QVERIFY(m_h->load(QStringLiteral("http://jbbs.livedoor.jp/bbs/read.cgi/game/1/") + kKey +
+                      QLatin1Char('/')));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->loader->fetch().response().statusLine(), QStringLiteral("HTTP/1.0 200 OK"));
+    QCOMPARE(m_h->lines,
+             (QStringList{thread[0] + QLatin1Char('\r'), thread[1] + QLatin1Char('\r')}));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+}
+
+void TestDatFetch::resetWhileReceivingKeepsCompleteLines()
+{
+    const QByteArray threeLines = datOf(posts(1, 3));
+    BoardServer::Behaviour probe;
+    m_server->setBehaviour(probe);
+    QVERIFY(m_h->load(threadUrl()));
+    const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
+    m_h->state = ThreadState();
+
+    BoardServer::Behaviour b;
+    b.splitAt = {header + threeLines.size()};
+    b.chunkGapMs = 300;
+    b.closeAfter = header + threeLines.size() + 12;
+    b.resetAtClose = true;
+    m_server->setBehaviour(b);
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(m_h->lastEnd() == LoadEnd::Interrupted || m_h->lastEnd() == LoadEnd::SocketError);
+    QVERIFY2(m_h->status() == QStringLiteral("受信が中断されました") ||
+                 m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました")),
+             qPrintable(m_h->status()));
+    QCOMPARE(m_h->lines, posts(1, 3));
+    QCOMPARE(m_h->state.DatBytes, threeLines);
+    QVERIFY(m_h->state.Ready);
+
+    m_server->setBehaviour(BoardServer::Behaviour());
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(4, 5));
+    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+}
+
+void TestDatFetch::responseTooLarge()
+{
+    m_server->setDat(kBoard, kKey, datOf(posts(1, 60)));
+    const QByteArray file = m_server->dat(kBoard, kKey);
+    BoardServer::Behaviour b;
+    b.chunkGapMs = 20;
+    for (qint64 at = 500; at < file.size(); at += 500)
+        b.splitAt << at;
+    m_server->setBehaviour(b);
+    m_h->loader->fetch().setResponseLimit(file.size() / 2);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+    QVERIFY(m_h->status().contains(QStringLiteral("大きすぎる")));
+    const QByteArray kept = m_h->state.DatBytes;
+    QVERIFY(!kept.isEmpty());
+    QVERIFY(kept.endsWith('\n'));
+    QVERIFY(file.startsWith(kept));
+    QVERIFY(kept.size() <= file.size() / 2);
+    QCOMPARE(m_h->lines.size(), kept.count('\n'));
+    QVERIFY(m_h->state.Ready);
+
+    m_h->loader->fetch().setResponseLimit(DatResponse::kDefaultLimit);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->state.DatBytes, file);
+    QCOMPARE(m_h->lines, posts(1, 60));
+}
+
+void TestDatFetch::ctrlDuringALoad()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    BoardServer::Behaviour b;
+    b.silentMs = 500;
+    m_server->setBehaviour(b);
+    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
+    m_h->clearRecords();
+    m_h->loader->load(threadUrl(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().WaitFirstData(), 3000);
+    const int requests = int(m_server->requests().size());
+    m_h->loader->load(threadUrl(), true); // Ctrl held while the load runs
+    QCOMPARE(m_h->state.CurrentUrl, QString());
+    QCOMPARE(int(m_server->requests().size()), requests);
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(m_h->restarts, 0);
+
+    m_server->setBehaviour(BoardServer::Behaviour());
+    m_h->clearRecords();
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->restarts, 1);
+    QVERIFY(!lastRequest().contains("Range:"));
+    QVERIFY(!m_h->state.LiveMode);
+    QCOMPARE(m_h->lines, posts(1, 5));
+}
+
+void TestDatFetch::automaticReloadRunsTheLoadCommand()
+{
+    bool ctrl = false;
+    QStringList timerPanel;
+    ReloadCountdown reload([&timerPanel](const QString &t) { timerPanel << t; },
+                           [this, &ctrl] { m_h->loader->load(threadUrl(), ctrl); });
+    reload.choose(2);
+    QCOMPARE(timerPanel, QStringList{QStringLiteral("7")});
+    for (int i = 0; i < 6; ++i)
+        reload.tick();
+    QCOMPARE(reload.timerText(), QStringLiteral("1"));
+    QVERIFY(m_server->requests().isEmpty());
+
+    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
+    reload.tick();
+    QCOMPARE(reload.timerText(), QStringLiteral("7"));
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_h->lines, posts(1, 5));
+
+    // A countdown that ends while Ctrl is held reloads the whole thread.
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+    ctrl = true;
+    m_h->clearRecords();
+    for (int i = 0; i < 7; ++i)
+        reload.tick();
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(m_h->restarts, 1);
+    QCOMPARE(m_h->lines, posts(1, 6));
+
+    // "無効(&S)" stops it: no further load.
+    reload.choose(0);
+    QCOMPARE(reload.timerText(), QStringLiteral("-1"));
+    for (int i = 0; i < 20; ++i)
+        reload.tick();
+    QTest::qWait(100);
+    QCOMPARE(m_server->requests().size(), 2);
+}
+
+void TestDatFetch::automaticReloadDuringARunningLoad()
+{
+    BoardServer::Behaviour b;
+    b.silentMs = -1;
+    m_server->setBehaviour(b);
+    ReloadCountdown reload(nullptr, [this] { m_h->loader->load(threadUrl(), false); });
+    reload.choose(2);
+    for (int i = 0; i < 7; ++i)
+        reload.tick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().WaitFirstData(), 3000);
+    // The next zero finds the load still running: no second request, the countdown restarts.
+    for (int i = 0; i < 7; ++i)
+        reload.tick();
+    QCOMPARE(reload.timerText(), QStringLiteral("7"));
+    QTest::qWait(200);
+    QCOMPARE(m_server->requests().size(), 1);
+    QVERIFY(!m_h->state.Ready);
+}
+
+QTEST_GUILESS_MAIN(TestDatFetch)
+#include "tst_datfetch.moc"
