@@ -2,10 +2,18 @@
 
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
+#include "platform/sound.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
 #include "rendering/ngwords.h"
+#include "rendering/postpipeline.h"
+#include "settings/frmsetting.h"
+#include "subtitle/backpicture.h"
 #include "subtitle/commands.h"
+#include "subtitle/frmnorestext.h"
+#include "subtitle/subtitlepacing.h"
+#include "subtitle/subtitlequeue.h"
+#include "subtitle/subtitlewindowcontrol.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -21,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -50,12 +59,58 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     buildControls();
     buildMenu();
     resize(kDefaultWidth, kDefaultHeight);
+
+    m_wave = new WavePlayer(this);
+    m_queue = new SubtitleQueue(this);
+    connect(m_queue, &SubtitleQueue::countdownChanged, this,
+            [this](int v) { setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v)); });
+    connect(m_queue, &SubtitleQueue::entriesChanged, this, &frmMain::refreshQueueList);
+
+    m_maku = new SubtitleWindowControl(m_program, picBack, this, this);
+    const TextDrawHook draw = [this](QString text, QString command, bool noRes, QString id,
+                                     QString name, QString number) {
+        m_maku->TextDraw(text, command, noRes, id, name, number);
+    };
+    const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
+    m_maku->setIdleTextSource(idle);
+
+    m_pipeline = std::make_unique<PostPipeline>(m_program, m_thread, *m_queue);
+    m_pipeline->setNgWordSource([this] { return ngWords(); });
+    m_pipeline->setCommandFlagSource([this] { return commandFlags(); });
+    m_pipeline->setWriter([this](const QString &html) { webMain->Write(html); });
+    m_pipeline->setAutoScroll([this] { AutoScroll(); });
+    m_pipeline->setTitleHandler([this](const QString &title) { setWindowTitle(title); });
+
+    m_pacing = std::make_unique<SubtitlePacing>(*m_queue, m_program);
+    m_pacing->setTextDraw(draw);
+    m_pacing->setPlayWave([this](const QString &path) { m_wave->PlayWave(path); });
+    m_pacing->setIdleText(idle);
+
+    // All three timers run from start to exit; their handlers decide whether there is work.
+    tmrMaku = new QTimer(this);
+    tmrMaku->setInterval(100);
+    connect(tmrMaku, &QTimer::timeout, this, [this] { m_pacing->tmrMaku_Timer(); });
+    tmrReload = new QTimer(this);
+    tmrReload->setInterval(1000);
+    tmrTimeOut = new QTimer(this);
+    tmrTimeOut->setInterval(1000);
+
     qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain()
 {
     qApp->removeEventFilter(this);
+}
+
+frmNoResText *frmMain::noResText() const
+{
+    return m_noRes;
+}
+
+frmSetting *frmMain::settingDialog() const
+{
+    return m_setting;
 }
 
 void frmMain::buildControls()
@@ -126,8 +181,11 @@ void frmMain::buildMenu()
         autoScrollGroup->addAction(a);
     }
     mnuAutoScroll[0]->setChecked(true);
+    for (int i = 0; i < mnuAutoScroll.size(); ++i)
+        connect(mnuAutoScroll[i], &QAction::triggered, this, [this, i] { mnuAutoScroll_Click(i); });
 
     mnuMakuView = bar->addAction(QStringLiteral("字幕(&N)"));
+    connect(mnuMakuView, &QAction::triggered, this, &frmMain::mnuMakuView_Click);
     mnuMakuList = bar->addAction(QStringLiteral("字幕候補(&J)"));
     connect(mnuMakuList, &QAction::triggered, this, &frmMain::mnuMakuList_Click);
 
@@ -138,9 +196,12 @@ void frmMain::buildMenu()
     mnuWrite = item(features, QStringLiteral("書き込み&&スレ立て(&W)"), Qt::Key_F6);
     mnuThread = item(features, QStringLiteral("スレ一覧(&T)"), Qt::Key_F7);
     mnuMakucatch = item(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
+    connect(mnuFreeDraw, &QAction::triggered, this, &frmMain::mnuFreeDraw_Click);
+    connect(mnuNoResText, &QAction::triggered, this, &frmMain::mnuNoResText_Click);
 
     QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
     mnuSetting = item(settings, QStringLiteral("設定(&S)"));
+    connect(mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
     settings->addSeparator();
     mnuAddNG = item(settings, QStringLiteral("NGワード追加(&N)"), Qt::Key_F3);
     connect(mnuAddNG, &QAction::triggered, this, &frmMain::mnuAddNG_Click);
@@ -148,7 +209,10 @@ void frmMain::buildMenu()
     connect(mnuSkinReload, &QAction::triggered, this, &frmMain::mnuSkinReload_Click);
     mnuClickThrough = item(settings, QStringLiteral("字幕枠のクリック透過(&T)"), Qt::Key_F9);
     mnuClickThrough->setCheckable(true);
+    connect(mnuClickThrough, &QAction::triggered, this, &frmMain::mnuClickThrough_Click);
     mnuDragPointViewChange = item(settings, QStringLiteral("ドラッグポイント表示切替(&D)"));
+    connect(mnuDragPointViewChange, &QAction::triggered, this,
+            &frmMain::mnuDragPointViewChange_Click);
 
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuAbout = item(help, QStringLiteral("バージョン情報(&A)"));
@@ -180,9 +244,13 @@ bool frmMain::Form_Load(const QString &commandLine)
     }
     loadNgWords();
     loadCommandSelection();
+    LoadBackPicture();
     m_loaded = true;
     Form_Resize();
     show();
+    tmrMaku->start();
+    tmrReload->start();
+    tmrTimeOut->start();
     return true;
 }
 
@@ -190,8 +258,10 @@ bool frmMain::loadSkins()
 {
     HeaderSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Header.htm")));
     ResSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Res.htm")));
-    if (!HeaderSkin.isEmpty() && !ResSkin.isEmpty())
+    if (!HeaderSkin.isEmpty() && !ResSkin.isEmpty()) {
+        m_pipeline->setSkins(HeaderSkin, ResSkin);
         return true;
+    }
     QMessageBox::critical(this, QStringLiteral("sazanami"),
                           QStringLiteral("スキンファイルが不正です"));
     return false;
@@ -268,10 +338,7 @@ void frmMain::loadCommandSelection()
 
 QString frmMain::commandSelectionText() const
 {
-    QVector<bool> enabled;
-    for (int i = 0; i < lstCommand->count(); ++i)
-        enabled << lstCommand->item(i)->isSelected();
-    return Commands::FormatEnableCommand(enabled);
+    return Commands::FormatEnableCommand(commandFlags());
 }
 
 void frmMain::SetStatus(const QString &text)
@@ -326,6 +393,125 @@ void frmMain::lstNG_Click(QListWidgetItem *item)
 {
     if (lstNG->count() > 0 && CtrlDown && item)
         delete lstNG->takeItem(lstNG->row(item));
+}
+
+void frmMain::RestartView()
+{
+    webMain->Clear();
+    webMain->Open();
+    webMain->SetCharset(QStringLiteral("Shift_JIS"));
+    webMain->Write(HeaderSkin);
+}
+
+void frmMain::AutoScroll()
+{
+    if (mnuAutoScroll[1]->isChecked())
+        webMain->ScrollToBottom();
+}
+
+void frmMain::mnuAutoScroll_Click(int index)
+{
+    for (int i = 0; i < mnuAutoScroll.size(); ++i)
+        mnuAutoScroll[i]->setChecked(i == index);
+}
+
+QStringList frmMain::ngWords() const
+{
+    QStringList words;
+    for (int i = 0; i < lstNG->count(); ++i)
+        words << lstNG->item(i)->text();
+    return words;
+}
+
+QVector<bool> frmMain::commandFlags() const
+{
+    QVector<bool> enabled;
+    for (int i = 0; i < lstCommand->count(); ++i)
+        enabled << lstCommand->item(i)->isSelected();
+    return enabled;
+}
+
+void frmMain::refreshQueueList()
+{
+    // Many posts can be queued by one chunk; the list is redrawn once afterwards.
+    if (m_queueRefreshPending)
+        return;
+    m_queueRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_queueRefreshPending = false;
+        lstRes->clear();
+        lstRes->addItems(m_queue->entries());
+    });
+}
+
+void frmMain::mnuMakuView_Click()
+{
+    if (m_maku->mnuMakuView_Click())
+        m_queue->restartIfWaiting();
+}
+
+void frmMain::mnuClickThrough_Click()
+{
+    mnuClickThrough->setChecked(m_maku->mnuClickThrough_Click());
+}
+
+void frmMain::mnuDragPointViewChange_Click()
+{
+    m_maku->mnuDragPointViewChange_Click();
+}
+
+void frmMain::mnuFreeDraw_Click()
+{
+    const TextDrawHook draw = [this](QString text, QString command, bool noRes, QString id,
+                                     QString name, QString number) {
+        m_maku->TextDraw(text, command, noRes, id, name, number);
+    };
+    FreeDraw(m_program, draw, [this](const QString &prompt) -> std::optional<QString> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, QStringLiteral("sazanami"), prompt,
+                                                   QLineEdit::Normal, QString(), &ok);
+        return ok ? std::optional<QString>(text) : std::nullopt;
+    });
+}
+
+void frmMain::mnuNoResText_Click()
+{
+    if (!m_noRes) {
+        m_noRes = new frmNoResText(m_program, this);
+        m_noRes->setTextDraw(
+            [this](QString text, QString command, bool noRes, QString id, QString name,
+                   QString number) { m_maku->TextDraw(text, command, noRes, id, name, number); });
+    }
+    m_noRes->show();
+    m_noRes->raise();
+    m_noRes->activateWindow();
+}
+
+void frmMain::mnuSetting_Click()
+{
+    if (m_setting) {
+        m_setting->raise();
+        m_setting->activateWindow();
+        return;
+    }
+    // The subtitle window is closed while the dialog is open, so new sizes and modes apply
+    // when it comes back.
+    const bool reopen = m_maku->isLoaded();
+    if (reopen)
+        m_maku->mnuMakuView_Click();
+    m_setting = new frmSetting(m_program, this);
+    m_setting->setReopenMakuView(reopen);
+    m_setting->setLoadBackPicture([this] { LoadBackPicture(); });
+    connect(m_setting, &frmSetting::closed, this, [this](bool reopenMakuView) {
+        if (reopenMakuView && !m_unloaded && !m_maku->isLoaded())
+            mnuMakuView_Click();
+    });
+    m_setting->show();
+}
+
+void frmMain::LoadBackPicture()
+{
+    ::LoadBackPicture(this, m_program, picBack);
 }
 
 void frmMain::mnuMakuList_Click()
@@ -420,6 +606,15 @@ void frmMain::Form_Unload()
     m_program.opt.EnableCommand = commandSelectionText();
     m_program.opt.MakuListView = PaneVisible ? 0 : 1;
     SaveSettings(store, m_program.opt);
+    tmrMaku->stop();
+    tmrReload->stop();
+    tmrTimeOut->stop();
+    m_maku->Unload();
+    if (m_setting)
+        m_setting->close();
+    if (m_noRes)
+        m_noRes->close();
+    // The other windows wrote their own keys while closing.
     store.sync();
     const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));
     if (FileExists(temp))

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "app/program.h"
+#include "retrieval/threadstate.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 #include <QVector>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -14,7 +17,15 @@ class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class PostPipeline;
+class QTimer;
+class SubtitlePacing;
+class SubtitleQueue;
+class SubtitleWindowControl;
 class ThreadView;
+class WavePlayer;
+class frmNoResText;
+class frmSetting;
 
 // The main window: address bar, thread view, status bar, side pane and the menu through which
 // every feature is reached. It owns the long-lived objects and runs start-up and shutdown.
@@ -38,11 +49,31 @@ public:
     void mnuAddNG_Click();
     void mnuMakuList_Click();
     void mnuAbout_Click();
+    void mnuAutoScroll_Click(int index);
+    void mnuMakuView_Click();
+    void mnuClickThrough_Click();
+    void mnuDragPointViewChange_Click();
+    void mnuFreeDraw_Click();
+    void mnuNoResText_Click();
+    void mnuSetting_Click();
+    void LoadBackPicture();
+
+    // Scrolls the thread view to its end when auto-scroll is on.
+    void AutoScroll();
+    // Clears the thread view and writes the header skin; the document stays open for posts.
+    void RestartView();
 
     // The first line of the thread view's selection, proposed as a new NG word.
     QString GetSelectegNG() const;
 
     Program &program() { return m_program; }
+    ThreadState &thread() { return m_thread; }
+    SubtitleQueue &queue() { return *m_queue; }
+    PostPipeline &pipeline() { return *m_pipeline; }
+    SubtitlePacing &pacing() { return *m_pacing; }
+    SubtitleWindowControl &maku() { return *m_maku; }
+    frmNoResText *noResText() const;
+    frmSetting *settingDialog() const;
 
     // Controls, named as the rest of the program refers to them.
     QComboBox *cmbUrl = nullptr;
@@ -67,6 +98,11 @@ public:
     QAction *mnuClickThrough = nullptr;
     QAction *mnuDragPointViewChange = nullptr;
     QAction *mnuAbout = nullptr;
+
+    QTimer *tmrMaku = nullptr;    // 100 ms: subtitle pacing
+    QTimer *tmrReload = nullptr;  // 1000 ms: automatic reload countdown
+    QTimer *tmrTimeOut = nullptr; // 1000 ms: receive time-out
+    QImage picBack;               // background picture of the subtitle window
 
     bool CtrlDown = false;
     bool PaneVisible = true;
@@ -96,9 +132,21 @@ private:
     void Form_Resize();
     void Form_Unload();
     void lstNG_Click(QListWidgetItem *item);
+    void refreshQueueList();
+    QStringList ngWords() const;
+    QVector<bool> commandFlags() const;
     bool cmbUrl_KeyPress(QKeyEvent *event);
 
     Program &m_program;
+    ThreadState m_thread;
+    SubtitleQueue *m_queue = nullptr;
+    std::unique_ptr<PostPipeline> m_pipeline;
+    std::unique_ptr<SubtitlePacing> m_pacing;
+    SubtitleWindowControl *m_maku = nullptr;
+    WavePlayer *m_wave = nullptr;
+    QPointer<frmNoResText> m_noRes;
+    QPointer<frmSetting> m_setting;
+    bool m_queueRefreshPending = false;
     QMap<QString, QLabel *> m_panels;
     QWidget *m_central = nullptr;
     QMenu *m_autoReloadMenu = nullptr;
