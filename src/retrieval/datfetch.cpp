@@ -6,6 +6,7 @@
 #include "retrieval/threadstate.h"
 
 #include <QLoggingCategory>
+#include <QNetworkProxy>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QSslSocket>
@@ -40,6 +41,7 @@ DatFetch::DatFetch(ThreadState &state, RetrievalHooks &hooks, QObject *parent)
 {
     m_connectLimit.setSingleShot(true);
     m_connectLimit.setInterval(kConnectLimitMs);
+    m_connectLimit.setTimerType(Qt::PreciseTimer);
     connect(&m_connectLimit, &QTimer::timeout, this, &DatFetch::connectLimitReached);
 }
 
@@ -115,6 +117,8 @@ void DatFetch::GetThread(const QString &address, qint32 Range, qint32 ResCount)
         connect(socket, &QTcpSocket::connected, this, &DatFetch::wscGet_Connect);
     }
     wscGet = socket;
+    // Straight to the board: no proxy.
+    socket->setProxy(QNetworkProxy::NoProxy);
     connect(socket, &QTcpSocket::readyRead, this, &DatFetch::wscGet_DataArrival);
     connect(socket, &QTcpSocket::disconnected, this, &DatFetch::wscGet_Close);
     connect(socket, &QTcpSocket::errorOccurred, this, &DatFetch::wscGet_Error);

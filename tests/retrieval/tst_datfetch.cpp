@@ -7,6 +7,11 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using LoadEnd = DatFetch::LoadEnd;
 
 namespace {
@@ -75,6 +80,7 @@ private slots:
     void unacceptedStatusShownAsIs();
     void shorterFileGives416();
     void connectionRefused();
+    void noConnectionWithinTheLimit();
     void rentalThreadFromRawMode();
     void rentalHeaderOnlyStatusLine();
     void resetWhileReceivingKeepsCompleteLines();
@@ -311,21 +317,13 @@ void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
 {
     const QByteArray file = m_server->dat(kBoard, kKey);
     const QByteArray threeLines = datOf(posts(1, 3));
+    // The header of this board's answer, measured on a first load.
     QVERIFY(m_h->load(threadUrl()));
-    m_h->state = ThreadState(); // start over with a server that stops early
+    const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
+    QVERIFY(header > 20);
+    m_h->state = ThreadState();
 
     BoardServer::Behaviour b;
-    b.splitAt = {1}; // first measure the header: it is the same for the next answer
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    const qint64 header = m_server->requests().size() > 0
-                              ? qint64(m_h->loader->fetch().response().RecvHeader().size()) + 3
-                              : 0;
-    QVERIFY(header > 20);
-
-    m_h->state = ThreadState();
-    b = BoardServer::Behaviour();
     b.closeAfter = header + threeLines.size() + 10; // inside the fourth line
     m_server->setBehaviour(b);
     m_h->clearRecords();
@@ -456,6 +454,39 @@ void TestDatFetch::connectionRefused()
 
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+}
+
+void TestDatFetch::noConnectionWithinTheLimit()
+{
+    // A listening socket whose queue is full and never accepted: the kernel drops further SYNs.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(::listen(fd, 0) == 0);
+    socklen_t length = sizeof address;
+    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    const quint16 port = ntohs(address.sin_port);
+    QTcpSocket fillers[2];
+    for (QTcpSocket &filler : fillers)
+        filler.connectToHost(QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(fillers[0].state() == QAbstractSocket::ConnectedState, 3000);
+
+    const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
+                        QStringLiteral("/test/read.cgi/board/1/");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_h->load(url, false, 8000));
+    const qint64 waited = clock.elapsed();
+    ::close(fd);
+    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+    QVERIFY2(waited >= DatFetch::kConnectLimitMs - 50 && waited < DatFetch::kConnectLimitMs + 2000,
+             qPrintable(QString::number(waited)));
+    QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(port) +
+                                QStringLiteral("に接続できませんでした"));
+    QVERIFY(m_h->state.Ready);
 }
 
 void TestDatFetch::rentalThreadFromRawMode()

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslSocket>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -44,6 +45,7 @@ private slots:
     void untrustedCertificateIsRefused();
     void certificateForAnotherName();
     void brokenRecordWhileReceiving();
+    void handshakeNeverAnswered();
 
 private:
     QString threadUrl(const QString &host = QStringLiteral("127.0.0.1")) const
@@ -187,6 +189,24 @@ void TestDatFetchTls::brokenRecordWhileReceiving()
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(3, 4));
     QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+}
+
+void TestDatFetchTls::handshakeNeverAnswered()
+{
+    // The connection is taken but the TLS handshake never answered: the connection limit ends it.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    const QString url = QStringLiteral("https://127.0.0.1:") +
+                        QString::number(silent.serverPort()) +
+                        QStringLiteral("/test/read.cgi/board/1/");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_h->load(url, false, 8000));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+    QVERIFY(clock.elapsed() >= DatFetch::kConnectLimitMs);
+    QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
+                                QStringLiteral("に接続できませんでした"));
+    QVERIFY(m_h->state.Ready);
 }
 
 QTEST_GUILESS_MAIN(TestDatFetchTls)

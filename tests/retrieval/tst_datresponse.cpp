@@ -102,6 +102,7 @@ private slots:
     void headerAloneThenClose();
     void rentalLinesEndWithCr();
     void rentalLoneCrAtTheEnd();
+    void rentalLineBreakForms();
     void rentalHasNoLengthCheck();
     void separator_data();
     void separator();
@@ -490,6 +491,19 @@ void TestDatResponse::rentalLoneCrAtTheEnd()
     QVERIFY(s.lines.isEmpty());
     const DatResponse::Step end = r.close(state);
     QCOMPARE(end.lines, QStringList{QStringLiteral("1<>a<>b<>c<>d<>e<>f\r")});
+}
+
+void TestDatResponse::rentalLineBreakForms()
+{
+    // LF, CR LF and a lone CR all end a line, which then ends with CR.
+    const QByteArray euc = Codec::toEuc(QStringLiteral("1<>かな<>漢字<>ｶﾅ\n2<>b\r\n3<>c\r4<>d\n"));
+    DatResponse r;
+    ThreadState state;
+    r.reset(true, false, QStringLiteral("<>"));
+    const Run run = feedAll(r, state, {header("HTTP/1.1 200 OK", -1) + euc});
+    QCOMPARE(run.lines,
+             (QStringList{QStringLiteral("1<>かな<>漢字<>ｶﾅ\r"), QStringLiteral("2<>b\r"),
+                          QStringLiteral("3<>c\r"), QStringLiteral("4<>d\r")}));
 }
 
 void TestDatResponse::rentalHasNoLengthCheck()
