@@ -7,6 +7,21 @@
 #include <QProcess>
 #include <QtTest>
 
+// Counts the mouse presses a window receives.
+class PressCounter : public QObject
+{
+public:
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
 // The subtitle window in region mode on a real X server: a screenshot taken with a standard X
 // tool must show the window's pixels where it drew and whatever lies behind everywhere else.
 // The test runs on a private X server of its own, so windows of other tests cannot cover it.
@@ -18,14 +33,18 @@ private slots:
     void cleanupTestCase();
     void regionModeShowsTheBackgroundBetweenTheLetters();
     void nextDrawReshapesTheWindow();
+    void clicksOutsideTheShapeReachTheBackdrop();
+    void clickThroughPassesEveryClickInLayeredMode();
 
 private:
+    void click(QPoint global);
     QImage screenshot();
     // Pixels of the window's rectangle on screen that are not what the capture should see.
     int mismatches(const frmText *w, QString *first);
 
     QColor m_background{30, 160, 90};
     QPointer<QWidget> m_backdrop;
+    PressCounter m_backdropPresses;
     Program m_program;
 };
 
@@ -38,6 +57,7 @@ void TestSubtitleScreen::initTestCase()
     m_backdrop->setPalette(palette);
     m_backdrop->setAutoFillBackground(true);
     m_backdrop->setGeometry(QGuiApplication::primaryScreen()->geometry());
+    m_backdrop->installEventFilter(&m_backdropPresses);
     m_backdrop->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_backdrop));
 
@@ -152,6 +172,74 @@ void TestSubtitleScreen::nextDrawReshapesTheWindow()
                 QString());
     QTRY_VERIFY2_WITH_TIMEOUT(mismatches(w, &first) == 0, qPrintable(first), 5000);
     w->close();
+}
+
+void TestSubtitleScreen::click(QPoint global)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("mousemove"), QString::number(global.x()),
+                   QString::number(global.y()), QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(xdotool.waitForFinished(10000));
+    QCOMPARE(xdotool.exitCode(), 0);
+}
+
+void TestSubtitleScreen::clicksOutsideTheShapeReachTheBackdrop()
+{
+    m_program.flags.DragPointView = true;
+    QPointer<frmText> w = new frmText(m_program, nullptr);
+    PressCounter windowPresses;
+    w->installEventFilter(&windowPresses);
+    w->move(200, 150);
+    w->TextDraw(QStringLiteral("字幕"), QStringLiteral("naka big"), false, QString(), QString(),
+                QString());
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QString first;
+    QTRY_VERIFY2_WITH_TIMEOUT(mismatches(w, &first) == 0, qPrintable(first), 5000);
+
+    // The drag mark belongs to the window: that is where it is grabbed.
+    const int before = m_backdropPresses.presses;
+    click(w->geometry().topLeft() + QPoint(20, 9));
+    QTRY_COMPARE_WITH_TIMEOUT(windowPresses.presses, 1, 5000);
+    QCOMPARE(m_backdropPresses.presses, before);
+    // A black pixel inside the window's rectangle is not part of the window.
+    QVERIFY(w->picture().pixel(300, 300) == qRgb(0, 0, 0));
+    click(w->geometry().topLeft() + QPoint(300, 300));
+    QTRY_COMPARE_WITH_TIMEOUT(m_backdropPresses.presses, before + 1, 5000);
+    QCOMPARE(windowPresses.presses, 1);
+    m_program.flags.DragPointView = false;
+    w->close();
+}
+
+void TestSubtitleScreen::clickThroughPassesEveryClickInLayeredMode()
+{
+    m_program.opt.TextMode = 1;
+    m_program.flags.DragPointView = true;
+    for (const bool through : {false, true}) {
+        QPointer<frmText> w = new frmText(m_program, nullptr);
+        w->setClickThroughSource([through] { return through; });
+        PressCounter windowPresses;
+        w->installEventFilter(&windowPresses);
+        // Apart from the last click, so the press is not taken for half of a double click.
+        w->move(through ? 230 : 150, 100);
+        w->TextDraw(QStringLiteral("字幕"), QStringLiteral("naka big"), false, QString(), QString(),
+                    QString());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const int before = m_backdropPresses.presses;
+        click(w->geometry().topLeft() + QPoint(20, 9)); // on the drag mark
+        if (through) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_backdropPresses.presses, before + 1, 5000);
+            QCOMPARE(windowPresses.presses, 0);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(windowPresses.presses, 1, 5000);
+            QCOMPARE(m_backdropPresses.presses, before);
+        }
+        delete w.data();
+    }
+    m_program.opt.TextMode = 0;
+    m_program.flags.DragPointView = false;
 }
 
 namespace {
