@@ -69,11 +69,7 @@ void DatFetch::GetThread(const QString &address, qint32 Range, qint32 ResCount)
     m_dataUrl = shitaraba ? GetRawModeUrl(address, ResCount) : GetDatUrl(address);
     const bool rangeRequest = !shitaraba && Range != 0;
     m_response.reset(shitaraba, rangeRequest, m_state.DatSeparator);
-    if (wscGet) {
-        wscGet->disconnect(this);
-        wscGet->deleteLater();
-        wscGet = nullptr;
-    }
+    closeSocket();
 
     const HostPort remote = GetHostPort(m_dataUrl);
     m_remoteHost = remote.name;
@@ -282,15 +278,22 @@ void DatFetch::endLoad(LoadEnd how, const DatResponse::Step &last)
     handOn(last);
     if (!last.status.isEmpty() && m_hooks.SetStatus)
         m_hooks.SetStatus(last.status);
-    if (wscGet) {
-        wscGet->disconnect(this);
-        // Deleting closes it; deferred, since this may run inside one of its own signals.
-        wscGet->deleteLater();
-        wscGet = nullptr;
-    }
+    closeSocket();
     m_state.Ready = true;
     qCDebug(lcRetrieval) << "load ended" << how;
     emit loadEnded(how);
+}
+
+void DatFetch::closeSocket()
+{
+    if (!wscGet)
+        return;
+    wscGet->disconnect(this);
+    // Deleting closes it. Not here: this may run inside one of the socket's own signals.
+    const QPointer<QTcpSocket> socket = wscGet;
+    wscGet = nullptr;
+    QMetaObject::invokeMethod(
+        this, [socket] { delete socket.data(); }, Qt::QueuedConnection);
 }
 
 QString DatFetch::remoteText() const

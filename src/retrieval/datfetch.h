@@ -77,6 +77,7 @@ private:
     void connectLimitReached();
     void handOn(const DatResponse::Step &step);
     void endLoad(LoadEnd how, const DatResponse::Step &last = DatResponse::Step());
+    void closeSocket();
     QString remoteText() const;
 
     ThreadState &m_state;

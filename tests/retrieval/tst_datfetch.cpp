@@ -372,6 +372,8 @@ void TestDatFetch::silentServerTimesOut()
     QVERIFY(!m_h->loader->fetch().WaitFirstData());
     QCOMPARE(m_h->state.DatBytes, copy);
     QVERIFY(m_h->lines.isEmpty());
+    // The socket was closed: the board sees the connection go.
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
 
     // The next load runs as usual.
     m_server->setBehaviour(BoardServer::Behaviour());

@@ -83,6 +83,8 @@ public:
     const Behaviour &behaviour() const { return m_behaviour; }
 
     const QList<Request> &requests() const { return m_requests; }
+    // Connections the client has not closed yet.
+    int openConnections() const { return int(m_connections.size()); }
     void clearRequests() { m_requests.clear(); }
 
     // The demo: a 2channel-style thread /demo/dat/1700000000.dat and a rental-board thread
