@@ -12,6 +12,12 @@ struct Program;
 
 // The subtitle window as the main window sees it: loading it on demand, the menu commands
 // 字幕, click-through and drag mark, and TextDraw for the queue, free text and idle text.
+//
+// The main window owns one, with its picture holder picBack, and connects:
+//   mnuMakuView            → if (mnuMakuView_Click()) queue.restartIfWaiting();
+//   mnuClickThrough        → mnuClickThrough->setChecked(mnuClickThrough_Click());
+//   mnuDragPointViewChange → mnuDragPointViewChange_Click();
+//   every TextDraw caller  → TextDraw(...); drawnForGame → the game's answer check.
 class SubtitleWindowControl : public QObject
 {
     Q_OBJECT
@@ -40,7 +46,7 @@ public:
     bool mnuClickThrough_Click();
     // ドラッグポイント表示切替: only while the window is loaded.
     void mnuDragPointViewChange_Click();
-    // At program end.
+    // Closes and unloads the window: at program end, or while the settings dialog is open.
     void Unload();
 
     static const QString &ClickThroughMessage();
