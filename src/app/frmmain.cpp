@@ -7,6 +7,8 @@
 #include "platform/threadview.h"
 #include "rendering/ngwords.h"
 #include "rendering/postpipeline.h"
+#include "retrieval/reloadcountdown.h"
+#include "retrieval/threadloader.h"
 #include "settings/frmsetting.h"
 #include "subtitle/backpicture.h"
 #include "subtitle/commands.h"
@@ -81,6 +83,18 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     m_pipeline->setAutoScroll([this] { AutoScroll(); });
     m_pipeline->setTitleHandler([this](const QString &title) { setWindowTitle(title); });
 
+    RetrievalHooks hooks;
+    hooks.SetStatus = [this](const QString &text) { SetStatus(text); };
+    hooks.setAddressText = [this](const QString &text) { cmbUrl->setEditText(text); };
+    hooks.restartView = [this] { RestartView(); };
+    hooks.SetLog = [this](const QStringList &lines, const QString &separator) {
+        m_pipeline->SetLog(lines, separator);
+    };
+    m_loader = new ThreadLoader(m_thread, hooks, this);
+    m_reload = std::make_unique<ReloadCountdown>(
+        [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); },
+        [this] { mnuReload_Click(); });
+
     m_pacing = std::make_unique<SubtitlePacing>(*m_queue, m_program);
     m_pacing->setTextDraw(draw);
     m_pacing->setPlayWave([this](const QString &path) { m_wave->PlayWave(path); });
@@ -92,8 +106,10 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(tmrMaku, &QTimer::timeout, this, [this] { m_pacing->tmrMaku_Timer(); });
     tmrReload = new QTimer(this);
     tmrReload->setInterval(1000);
+    connect(tmrReload, &QTimer::timeout, this, [this] { m_reload->tick(); });
     tmrTimeOut = new QTimer(this);
     tmrTimeOut->setInterval(1000);
+    connect(tmrTimeOut, &QTimer::timeout, this, [this] { m_loader->receiveTimeout().tick(); });
 
     qApp->installEventFilter(this);
 }
@@ -170,6 +186,7 @@ void frmMain::buildMenu()
     mnuAutoReload.append(autoReload->addSeparator());
     mnuAutoReload[0]->setCheckable(true);
     mnuAutoReload[0]->setChecked(true);
+    connect(mnuAutoReload[0], &QAction::triggered, this, [this] { mnuAutoReload_Click(0); });
     autoReloadGroup->addAction(mnuAutoReload[0]);
 
     QMenu *autoScroll = bar->addMenu(QStringLiteral("自動スクロール(&S)"));
@@ -231,10 +248,12 @@ bool frmMain::Form_Load(const QString &commandLine)
     showStartPage();
 
     QActionGroup *group = mnuAutoReload[0]->actionGroup();
-    for (int n = 7; n <= 30; ++n) {
-        QAction *a = m_autoReloadMenu->addAction(QString::number(n) + QStringLiteral(" sec"));
+    for (int index = ReloadCountdown::kFirstPeriodIndex; index <= ReloadCountdown::kLastPeriodIndex;
+         ++index) {
+        QAction *a = m_autoReloadMenu->addAction(ReloadCountdown::caption(index));
         a->setCheckable(true);
         group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, index] { mnuAutoReload_Click(index); });
         mnuAutoReload.append(a);
     }
 
@@ -360,7 +379,14 @@ void frmMain::setPanelText(const QString &key, const QString &text)
 
 void frmMain::mnuReload_Click()
 {
-    // The load command arrives with thread retrieval.
+    m_loader->load(cmbUrl->currentText(), CtrlDown);
+}
+
+void frmMain::mnuAutoReload_Click(int index)
+{
+    m_reload->choose(index);
+    for (int i = 0; i < mnuAutoReload.size(); ++i)
+        mnuAutoReload[i]->setChecked(i == m_reload->checkedIndex());
 }
 
 void frmMain::mnuAddNG_Click()
@@ -498,7 +524,7 @@ void frmMain::mnuSetting_Click()
     // when it comes back.
     const bool reopen = m_maku->isLoaded();
     if (reopen)
-        m_maku->mnuMakuView_Click();
+        m_maku->Unload();
     m_setting = new frmSetting(m_program, this);
     m_setting->setReopenMakuView(reopen);
     m_setting->setLoadBackPicture([this] { LoadBackPicture(); });

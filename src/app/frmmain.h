@@ -18,6 +18,8 @@ class QListWidget;
 class QListWidgetItem;
 class QMenu;
 class PostPipeline;
+class ReloadCountdown;
+class ThreadLoader;
 class QTimer;
 class SubtitlePacing;
 class SubtitleQueue;
@@ -50,6 +52,7 @@ public:
     void mnuMakuList_Click();
     void mnuAbout_Click();
     void mnuAutoScroll_Click(int index);
+    void mnuAutoReload_Click(int index);
     void mnuMakuView_Click();
     void mnuClickThrough_Click();
     void mnuDragPointViewChange_Click();
@@ -70,6 +73,7 @@ public:
     ThreadState &thread() { return m_thread; }
     SubtitleQueue &queue() { return *m_queue; }
     PostPipeline &pipeline() { return *m_pipeline; }
+    ThreadLoader &loader() { return *m_loader; }
     SubtitlePacing &pacing() { return *m_pacing; }
     SubtitleWindowControl &maku() { return *m_maku; }
     frmNoResText *noResText() const;
@@ -141,6 +145,8 @@ private:
     ThreadState m_thread;
     SubtitleQueue *m_queue = nullptr;
     std::unique_ptr<PostPipeline> m_pipeline;
+    ThreadLoader *m_loader = nullptr;
+    std::unique_ptr<ReloadCountdown> m_reload;
     std::unique_ptr<SubtitlePacing> m_pacing;
     SubtitleWindowControl *m_maku = nullptr;
     WavePlayer *m_wave = nullptr;
