@@ -143,6 +143,7 @@ void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, 
     if (opt.MakuFormTop == 1)
         SetTopMost(this, 1);
 
+    emit drawn();
     if (m_program.flags.GameOpen)
         emit drawnForGame(Text, ID);
 }

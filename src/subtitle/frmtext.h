@@ -44,6 +44,8 @@ public:
     static const QString &windowCaption();
 
 signals:
+    // After every draw, once the window shows the new picture.
+    void drawn();
     // After every draw while the game window is open: the text as TextDraw received it and
     // the poster's ID, for the answer check.
     void drawnForGame(const QString &text, const QString &id);

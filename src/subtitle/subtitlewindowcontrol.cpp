@@ -43,6 +43,7 @@ frmText *SubtitleWindowControl::load()
     w->setIdleTextSource(m_idleText);
     w->setClickThroughSource([this] { return m_clickThrough; });
     connect(w, &frmText::drawnForGame, this, &SubtitleWindowControl::drawnForGame);
+    connect(w, &frmText::drawn, this, &SubtitleWindowControl::drawn);
     m_window = w;
     return w;
 }

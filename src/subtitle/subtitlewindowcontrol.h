@@ -54,6 +54,8 @@ public:
 signals:
     // Forwarded from the window: after every draw while the game window is open.
     void drawnForGame(const QString &text, const QString &id);
+    // Forwarded from the window: after every draw.
+    void drawn();
 
 private:
     frmText *load();
