@@ -1,5 +1,7 @@
 #include "rendering/postpipeline.h"
 
+#include "subtitle/subtitlepacing.h"
+
 #include "app/program.h"
 #include "rendering/datline.h"
 #include "rendering/ngwords.h"
@@ -76,7 +78,9 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
         QString idText = id;
         idText.replace(QLatin1String("%2f"), QLatin1String(":"));
         m_queue.append(GetEnableCommand(Mail, flags) + kFieldSeparator + Message + kFieldSeparator +
-                       idText + kFieldSeparator + RemoveTags(Names) + kFieldSeparator + Num);
+                       idText + kFieldSeparator +
+                       ReplaceEnclosed(Names, QStringLiteral("<"), QStringLiteral(">"), QString()) +
+                       kFieldSeparator + Num);
         m_queue.startForNewPost(m_program.flags.GameOpen);
     }
 
@@ -86,24 +90,4 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
         if (m_queue.countdown() == -1)
             m_queue.setCountdown(1);
     }
-}
-
-QString RemoveTags(const QString &text)
-{
-    if (!text.contains(QLatin1Char('<')))
-        return text;
-    QString result;
-    result.reserve(text.size());
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        const qsizetype open = text.indexOf(QLatin1Char('<'), pos);
-        if (open < 0) {
-            result += QStringView(text).mid(pos);
-            break;
-        }
-        result += QStringView(text).mid(pos, open - pos);
-        const qsizetype close = text.indexOf(QLatin1Char('>'), open + 1);
-        pos = close < 0 ? open + 1 : close + 1;
-    }
-    return result;
 }

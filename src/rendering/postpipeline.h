@@ -67,7 +67,3 @@ private:
     Action m_autoScroll;
     TextSink m_setTitle;
 };
-
-// The text with every tag removed: each "<" up to and including the next ">"; a "<" without a
-// ">" after it goes alone.
-QString RemoveTags(const QString &text);

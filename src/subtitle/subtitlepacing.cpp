@@ -1,5 +1,7 @@
 #include "subtitle/subtitlepacing.h"
 
+#include "retrieval/threadaddress.h"
+
 #include "app/program.h"
 #include "platform/textfile.h"
 #include "subtitle/subtitlequeue.h"
@@ -8,20 +10,6 @@ namespace {
 
 const QString kSeparator = QStringLiteral("<>");
 const QString kLineBreak = QStringLiteral("\r\n");
-
-// Occurrences of `find`, each search starting one character after the previous find.
-int countOccurrences(const QString &text, const QString &find)
-{
-    if (find.isEmpty())
-        return 0;
-    int count = 0;
-    qsizetype from = 0;
-    while ((from = text.indexOf(find, from)) >= 0) {
-        ++count;
-        ++from;
-    }
-    return count;
-}
 
 } // namespace
 
@@ -101,7 +89,7 @@ QString GetMakuReplace(const QString &text)
 QStringList SplitMakuEntry(const QString &entry)
 {
     QString padded = entry;
-    if (countOccurrences(padded, kSeparator) < 5)
+    if (CountString(padded, kSeparator) < 5)
         padded += QStringLiteral("<><><><>");
     QStringList fields = padded.split(kSeparator);
     // An entry without any separator still needs five fields to be drawn.

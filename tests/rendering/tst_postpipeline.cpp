@@ -2,6 +2,7 @@
 #include "platform/textfile.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
+#include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "support/testhome.h"
 
@@ -481,7 +482,7 @@ void TestPostPipeline::nameTextWithoutTags()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
-    QCOMPARE(RemoveTags(name), text);
+    QCOMPARE(ReplaceEnclosed(name, QStringLiteral("<"), QStringLiteral(">"), QString()), text);
     Rig rig(QStringLiteral("2ch"));
     rig.state.ResTotal = 1;
     rig.state.LiveMode = true;

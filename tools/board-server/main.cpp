@@ -61,13 +61,13 @@ int main(int argc, char *argv[])
     }
 
     BoardServer server;
-    for (const QString &spec : parser.values(dat)) {
-        const qsizetype eq = spec.indexOf(QLatin1Char('='));
-        const QString where = spec.left(eq);
+    for (const QString &entry : parser.values(dat)) {
+        const qsizetype eq = entry.indexOf(QLatin1Char('='));
+        const QString where = entry.left(eq);
         const qsizetype slash = where.lastIndexOf(QLatin1Char('/'));
-        QFile file(spec.mid(eq + 1));
+        QFile file(entry.mid(eq + 1));
         if (eq < 0 || slash <= 0 || !file.open(QIODevice::ReadOnly)) {
-            err << "board-server: cannot serve --dat " << spec << "\n";
+            err << "board-server: cannot serve --dat " << entry << "\n";
             return 2;
         }
         server.setDat(where.left(slash), where.mid(slash + 1), file.readAll());
