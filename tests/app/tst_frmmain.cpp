@@ -2,6 +2,9 @@
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
+#include "settings/frmsetting.h"
+#include "subtitle/frmtext.h"
+#include "subtitle/subtitlewindowcontrol.h"
 #include "support/testhome.h"
 
 #include <QComboBox>
@@ -69,6 +72,9 @@ private slots:
     void ctrlClickRemovesNgWord();
     void missingSkinEndsProgramWithoutTouchingFiles();
     void exitRemovesTempFile();
+    void settingsDialogReopensSubtitleWindow_data();
+    void settingsDialogReopensSubtitleWindow();
+    void autoReloadMenu();
 
 private:
     std::unique_ptr<frmMain> start(const QString &commandLine = QString());
@@ -312,6 +318,61 @@ void TestFrmMain::exitRemovesTempFile()
     QVERIFY(WriteTextFile(m_home->file(QStringLiteral("temp.htm")), QStringLiteral("x")));
     w->close();
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("temp.htm"))));
+}
+
+void TestFrmMain::settingsDialogReopensSubtitleWindow_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TestFrmMain::settingsDialogReopensSubtitleWindow()
+{
+    QFETCH(bool, confirm);
+    auto w = start();
+    QVERIFY(w);
+    w->mnuMakuView_Click();
+    QVERIFY(w->maku().isLoaded());
+    QCOMPARE(w->maku().window()->size(), QSize(640, 480));
+
+    // The subtitle window is away while the dialog is open.
+    w->mnuSetting_Click();
+    QVERIFY(w->settingDialog());
+    QVERIFY(!w->maku().isLoaded());
+    QVERIFY(!m_program->flags.MakuShown);
+    w->settingDialog()->cmbWakuSize->setEditText(QStringLiteral("720x405"));
+    if (confirm)
+        QVERIFY(w->settingDialog()->cmdOk_Click());
+    else
+        w->settingDialog()->cmdCancel_Click();
+
+    QTRY_VERIFY_WITH_TIMEOUT(!w->settingDialog(), 5000);
+    QVERIFY(w->maku().isLoaded());
+    QVERIFY(w->maku().window()->isVisible());
+    const QSize expected = confirm ? QSize(720, 405) : QSize(640, 480);
+    QCOMPARE(w->maku().window()->size(), expected);
+    SettingsStore reread(m_home->settingsPath());
+    QCOMPARE(reread.value(QStringLiteral("Option"), QStringLiteral("WakuSize")),
+             confirm ? QStringLiteral("720x405") : QString());
+}
+
+void TestFrmMain::autoReloadMenu()
+{
+    auto w = start();
+    QVERIFY(w);
+    w->mnuAutoReload[2]->trigger();
+    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("7"));
+    QVERIFY(w->mnuAutoReload[2]->isChecked());
+    QVERIFY(!w->mnuAutoReload[0]->isChecked());
+    // The countdown runs on the program's one-second timer.
+    QTRY_COMPARE_WITH_TIMEOUT(w->panelText(QStringLiteral("TIMER")), QStringLiteral("6"), 3000);
+    w->mnuAutoReload[25]->trigger();
+    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("30"));
+    w->mnuAutoReload[0]->trigger();
+    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("-1"));
+    QVERIFY(w->mnuAutoReload[0]->isChecked());
+    QVERIFY(!w->mnuAutoReload[25]->isChecked());
 }
 
 QTEST_MAIN(TestFrmMain)
