@@ -24,27 +24,13 @@ class TestCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void wordsInListOrder();
     void enableFlagsRoundTrip();
     void shortStoredFlagsLeaveTheRestDisabled();
     void disabledWordsAreRemoved_data();
     void disabledWordsAreRemoved();
     void colourCode_data();
     void colourCode();
-    void outlineColour_data();
-    void outlineColour();
-    void sizeWords_data();
-    void sizeWords();
-    void fontSizeSetting();
 };
-
-void TestCommands::wordsInListOrder()
-{
-    const QStringList expected = {"ue",    "shita",    "naka",   "normal", "big",    "small",
-                                  "jumbo", "gigantic", "white",  "red",    "orange", "yellow",
-                                  "pink",  "blue",     "purple", "cyan",   "green"};
-    QCOMPARE(Commands::CommandWords(), expected);
-}
 
 void TestCommands::enableFlagsRoundTrip()
 {
@@ -96,8 +82,6 @@ void TestCommands::colourCode_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<qint32>("code");
     QTest::newRow("red") << QStringLiteral("sage red") << 255;
-    QTest::newRow("red blue") << QStringLiteral("red blue") << 16711680;
-    QTest::newRow("blue red") << QStringLiteral("blue red") << 16711680;
     QTest::newRow("green beats white") << QStringLiteral("green white") << 65280;
     QTest::newRow("none gives setting") << QStringLiteral("sage") << kWhite;
     QTest::newRow("empty gives setting") << QString() << kWhite;
@@ -109,54 +93,6 @@ void TestCommands::colourCode()
     QFETCH(QString, command);
     QFETCH(qint32, code);
     QCOMPARE(GetColorCode(command, kWhite), code);
-}
-
-void TestCommands::outlineColour_data()
-{
-    QTest::addColumn<qint32>("code");
-    QTest::addColumn<qint32>("outline");
-    QTest::newRow("white") << 16777215 << 128 * 65536;
-    QTest::newRow("red") << 255 << 16777215;
-    QTest::newRow("yellow") << 65535 << 64 * 256;
-    QTest::newRow("purple") << 8388736 << (255 * 65536 + 192 * 256 + 255);
-    QTest::newRow("cyan") << 16776960 << (64 * 256 + 192);
-    QTest::newRow("unknown") << 123456 << 0;
-}
-
-void TestCommands::outlineColour()
-{
-    QFETCH(qint32, code);
-    QFETCH(qint32, outline);
-    QCOMPARE(GetFuchiColorCode(code), outline);
-}
-
-void TestCommands::sizeWords_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("points");
-    QTest::newRow("big") << QStringLiteral("shita red big") << 30;
-    QTest::newRow("gigantic big") << QStringLiteral("gigantic big") << 30;
-    QTest::newRow("jumbo") << QStringLiteral("sage naka jumbo") << 50;
-    QTest::newRow("small before normal") << QStringLiteral("normal small") << 12;
-    QTest::newRow("none") << QStringLiteral("sage") << 0;
-}
-
-void TestCommands::sizeWords()
-{
-    QFETCH(QString, command);
-    QFETCH(int, points);
-    QCOMPARE(CommandFontSize(command), points);
-}
-
-void TestCommands::fontSizeSetting()
-{
-    QCOMPARE(FontSizePoints(0), 24);
-    QCOMPARE(FontSizePoints(1), 30);
-    QCOMPARE(FontSizePoints(2), 12);
-    QCOMPARE(FontSizePoints(3), 50);
-    QCOMPARE(FontSizePoints(4), 120);
-    QCOMPARE(FontSizePoints(5), 24);
-    QCOMPARE(FontSizePoints(-1), 24);
 }
 
 QTEST_GUILESS_MAIN(TestCommands)

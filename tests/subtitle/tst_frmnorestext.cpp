@@ -6,7 +6,6 @@
 #include "support/testhome.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -32,15 +31,13 @@ private slots:
     void init();
     void cleanup();
 
-    void captionsAndPresets();
     void loadSetsFlagAndShowsSavedTexts();
     void missingKeysLeaveControlsEmpty();
     void closeWritesBackAndNextOpenShowsIt();
     void deletingUnloadsToo();
-    void viewInNormalModeSwitchesForOneCall();
-    void viewWithoutCommandStaysNormal();
-    void pacingDrawsUnsavedEdits();
-    void closedDialogLeavesIdleTextButNextDrawClears();
+    void viewSwitchesToCommandModeForOneCall_data();
+    void viewSwitchesToCommandModeForOneCall();
+    void pacingDrawsUnsavedEditsUntilClosed();
 
 private:
     frmNoResText *open();
@@ -83,30 +80,6 @@ TextDrawHook TestFrmNoResText::recorder()
     return [this](QString text, QString command, bool noRes, QString, QString, QString) {
         m_draws.append({text, command, noRes, m_program->opt.MakuMode});
     };
-}
-
-void TestFrmNoResText::captionsAndPresets()
-{
-    QPointer<frmNoResText> dialog = open();
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("レスが無いときに文字を表示する"));
-    QCOMPARE(dialog->cmdView->text(), QStringLiteral("表示"));
-    QVERIFY(dialog->cmbCommand->isEditable());
-    QStringList items;
-    for (int i = 0; i < dialog->cmbCommand->count(); ++i)
-        items << dialog->cmbCommand->itemText(i);
-    QCOMPARE(items, QStringList({"small", "big", "jumbo naka", "ue red", "small ue pink",
-                                 "small shita white", "normal shita green"}));
-    QCOMPARE(dialog->lblNote->text(),
-             QStringLiteral("このダイアログを開いていると、↑の文字がレスが無いときに自動的に"
-                            "表示されるようになります。消したいときは、このダイアログを閉じて"
-                            "ください。"));
-    QStringList labels;
-    for (const QLabel *label : dialog->findChildren<QLabel *>())
-        labels << label->text();
-    QVERIFY(labels.contains(QStringLiteral("文字")));
-    QVERIFY(labels.contains(QStringLiteral("コマンド")));
-    dialog->close();
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
 }
 
 void TestFrmNoResText::loadSetsFlagAndShowsSavedTexts()
@@ -167,35 +140,35 @@ void TestFrmNoResText::deletingUnloadsToo()
              QStringLiteral("bye"));
 }
 
-void TestFrmNoResText::viewInNormalModeSwitchesForOneCall()
+void TestFrmNoResText::viewSwitchesToCommandModeForOneCall_data()
 {
+    QTest::addColumn<int>("presetIndex");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("drawnMode");
+    QTest::newRow("command") << 3 << QStringLiteral("ue red") << 1;
+    QTest::newRow("no command stays normal") << -1 << QString() << 0;
+}
+
+void TestFrmNoResText::viewSwitchesToCommandModeForOneCall()
+{
+    QFETCH(int, presetIndex);
+    QFETCH(QString, command);
+    QFETCH(int, drawnMode);
     m_program->opt.MakuMode = 0;
     QPointer<frmNoResText> dialog = open();
     dialog->txtText->setText(QStringLiteral("待機中"));
-    dialog->cmbCommand->setCurrentIndex(3); // "ue red"
+    dialog->cmbCommand->setCurrentIndex(presetIndex);
     QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
     QCOMPARE(m_draws.size(), 1);
     QCOMPARE(m_draws[0].text, QStringLiteral("待機中"));
-    QCOMPARE(m_draws[0].command, QStringLiteral("ue red"));
+    QCOMPARE(m_draws[0].command, command);
     QCOMPARE(m_draws[0].noRes, true);
-    QCOMPARE(m_draws[0].makuMode, 1);
+    QCOMPARE(m_draws[0].makuMode, drawnMode);
     QCOMPARE(m_program->opt.MakuMode, 0);
     dialog->close();
 }
 
-void TestFrmNoResText::viewWithoutCommandStaysNormal()
-{
-    m_program->opt.MakuMode = 0;
-    QPointer<frmNoResText> dialog = open();
-    dialog->txtText->setText(QStringLiteral("x"));
-    dialog->cmdView_Click();
-    QCOMPARE(m_draws.size(), 1);
-    QCOMPARE(m_draws[0].makuMode, 0);
-    QCOMPARE(m_draws[0].noRes, true);
-    dialog->close();
-}
-
-void TestFrmNoResText::pacingDrawsUnsavedEdits()
+void TestFrmNoResText::pacingDrawsUnsavedEditsUntilClosed()
 {
     m_program->opt.MakuMode = 0;
     m_program->flags.MakuShown = true;
@@ -216,22 +189,6 @@ void TestFrmNoResText::pacingDrawsUnsavedEdits()
     QCOMPARE(m_draws[0].makuMode, 1);
     QCOMPARE(m_program->opt.MakuMode, 0);
     QCOMPARE(queue.countdown(), -1);
-    dialog->close();
-}
-
-void TestFrmNoResText::closedDialogLeavesIdleTextButNextDrawClears()
-{
-    m_program->flags.MakuShown = true;
-    SubtitleQueue queue;
-    SubtitlePacing pacing(queue, *m_program);
-    pacing.setTextDraw(recorder());
-    QPointer<frmNoResText> dialog = open();
-    pacing.setIdleText([&dialog] { return dialog ? dialog->idleText() : IdleText(); });
-    dialog->txtText->setText(QStringLiteral("idle"));
-    queue.setCountdown(1);
-    pacing.tmrMaku_Timer();
-    QCOMPARE(m_draws.size(), 1);
-    QCOMPARE(m_draws[0].noRes, true);
 
     dialog->close();
     QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
