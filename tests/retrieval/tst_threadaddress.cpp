@@ -102,35 +102,30 @@ void TestThreadAddress::datUrl_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("path form with l50") << "http://HOST/test/read.cgi/BOARD/1234567890/l50"
-                                        << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("query form") << "http://HOST/test/read.cgi?bbs=BOARD&key=1234567890&ls=50"
-                                << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("query form, key last") << "http://HOST/test/read.cgi?bbs=BOARD&key=1234567890"
-                                          << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("prefix") << "http://HOST/PREFIX/test/read.cgi/BOARD/1234567890/"
-                            << "http://HOST/PREFIX/BOARD/dat/1234567890.dat";
-    QTest::newRow("deep prefix") << "http://HOST/a/b/test/read.cgi/BOARD/1234567890/"
-                                 << "http://HOST/a/b/BOARD/dat/1234567890.dat";
-    QTest::newRow("query form with prefix")
-        << "http://HOST/PREFIX/test/read.cgi?bbs=BOARD&key=1234567890"
-        << "http://HOST/PREFIX/BOARD/dat/1234567890.dat";
-    QTest::newRow("no final slash") << "http://HOST/test/read.cgi/BOARD/1234567890"
-                                    << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("post range") << "http://HOST/test/read.cgi/BOARD/1234567890/100-200"
-                                << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("trailing CR LF") << "http://HOST/test/read.cgi/BOARD/1234567890/\r\n"
-                                    << "http://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("https") << "https://HOST/test/read.cgi/BOARD/1234567890/"
-                           << "https://HOST/BOARD/dat/1234567890.dat";
-    QTest::newRow("port") << "http://127.0.0.1:8080/test/read.cgi/BOARD/1234567890/"
-                          << "http://127.0.0.1:8080/BOARD/dat/1234567890.dat";
-    QTest::newRow("no key") << "http://HOST/test/read.cgi/BOARD/"
-                            << "";
-    QTest::newRow("no board") << "http://HOST/test/read.cgi/"
-                              << "";
-    QTest::newRow("query without key") << "http://HOST/test/read.cgi?bbs=BOARD"
-                                       << "http://HOST/BOARD.dat";
+    const auto row = [](const char *name, const char *address, const char *expected) {
+        QTest::newRow(name) << QString::fromUtf8(address) << QString::fromUtf8(expected);
+    };
+    row("path form with l50", "http://HOST/test/read.cgi/BOARD/1234567890/l50",
+        "http://HOST/BOARD/dat/1234567890.dat");
+    row("query form", "http://HOST/test/read.cgi?bbs=BOARD&key=1234567890&ls=50",
+        "http://HOST/BOARD/dat/1234567890.dat");
+    row("query form, key last", "http://HOST/test/read.cgi?bbs=BOARD&key=1234567890",
+        "http://HOST/BOARD/dat/1234567890.dat");
+    row("prefix", "http://HOST/PREFIX/test/read.cgi/BOARD/1234567890/",
+        "http://HOST/PREFIX/BOARD/dat/1234567890.dat");
+    row("query form with prefix", "http://HOST/PREFIX/test/read.cgi?bbs=BOARD&key=1234567890",
+        "http://HOST/PREFIX/BOARD/dat/1234567890.dat");
+    row("no final slash", "http://HOST/test/read.cgi/BOARD/1234567890",
+        "http://HOST/BOARD/dat/1234567890.dat");
+    row("trailing CR LF", "http://HOST/test/read.cgi/BOARD/1234567890/\r\n",
+        "http://HOST/BOARD/dat/1234567890.dat");
+    row("https", "https://HOST/test/read.cgi/BOARD/1234567890/",
+        "https://HOST/BOARD/dat/1234567890.dat");
+    row("port", "http://127.0.0.1:8080/test/read.cgi/BOARD/1234567890/",
+        "http://127.0.0.1:8080/BOARD/dat/1234567890.dat");
+    row("no key", "http://HOST/test/read.cgi/BOARD/", "");
+    row("no board", "http://HOST/test/read.cgi/", "");
+    row("query without key", "http://HOST/test/read.cgi?bbs=BOARD", "http://HOST/BOARD.dat");
 }
 
 void TestThreadAddress::datUrl()
@@ -176,31 +171,19 @@ void TestThreadAddress::hostAndPath_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("path");
-    QTest::newRow("http") << "http://HOST/BOARD/dat/1.dat"
-                          << "HOST"
-                          << "/BOARD/dat/1.dat";
-    QTest::newRow("https") << "https://HOST/BOARD/dat/1.dat"
-                           << "HOST"
-                           << "/BOARD/dat/1.dat";
-    QTest::newRow("port") << "http://127.0.0.1:8080/b/dat/1.dat"
-                          << "127.0.0.1:8080"
-                          << "/b/dat/1.dat";
-    QTest::newRow("root") << "http://HOST/"
-                          << "HOST"
-                          << "/";
-    QTest::newRow("no slash after host") << "http://HOST"
-                                         << ""
-                                         << "";
-    QTest::newRow("other scheme") << "ftp://HOST/x"
-                                  << ""
-                                  << "";
+    const auto row = [](const char *name, const char *url, const char *host, const char *path) {
+        QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(host)
+                            << QString::fromUtf8(path);
+    };
+    row("http", "http://HOST/BOARD/dat/1.dat", "HOST", "/BOARD/dat/1.dat");
+    row("https", "https://HOST/BOARD/dat/1.dat", "HOST", "/BOARD/dat/1.dat");
+    row("port", "http://127.0.0.1:8080/b/dat/1.dat", "127.0.0.1:8080", "/b/dat/1.dat");
+    row("root", "http://HOST/", "HOST", "/");
+    row("no slash after host", "http://HOST", "", "");
+    row("other scheme", "ftp://HOST/x", "", "");
     // "http://" elsewhere in the text: the host is read from the eighth character on.
-    QTest::newRow("scheme not first") << "xhttp://HOST/a"
-                                      << ""
-                                      << "/HOST/a";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
+    row("scheme not first", "xhttp://HOST/a", "", "/HOST/a");
+    row("empty", "", "", "");
 }
 
 void TestThreadAddress::hostAndPath()
@@ -217,28 +200,20 @@ void TestThreadAddress::hostPort_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("port");
-    QTest::newRow("http default") << "http://HOST/b/dat/1.dat"
-                                  << "HOST" << 80;
-    QTest::newRow("https default") << "https://HOST/b/dat/1.dat"
-                                   << "HOST" << 443;
-    QTest::newRow("explicit") << "http://127.0.0.1:8080/b/dat/1.dat"
-                              << "127.0.0.1" << 8080;
-    QTest::newRow("https explicit") << "https://HOST:8443/x"
-                                    << "HOST" << 8443;
-    QTest::newRow("ipv6") << "http://[::1]:8080/x"
-                          << "::1" << 8080;
-    QTest::newRow("ipv6 default") << "http://[::1]/x"
-                                  << "::1" << 80;
-    QTest::newRow("letters") << "http://HOST:abc/x"
-                             << "HOST" << 0;
-    QTest::newRow("empty port") << "http://HOST:/x"
-                                << "HOST" << 0;
-    QTest::newRow("too large") << "http://HOST:70000/x"
-                               << "HOST" << 0;
-    QTest::newRow("zero") << "http://HOST:0/x"
-                          << "HOST" << 0;
-    QTest::newRow("signed") << "http://HOST:+80/x"
-                            << "HOST" << 0;
+    const auto row = [](const char *name, const char *url, const char *host, int port) {
+        QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(host) << port;
+    };
+    row("http default", "http://HOST/b/dat/1.dat", "HOST", 80);
+    row("https default", "https://HOST/b/dat/1.dat", "HOST", 443);
+    row("explicit", "http://127.0.0.1:8080/b/dat/1.dat", "127.0.0.1", 8080);
+    row("https explicit", "https://HOST:8443/x", "HOST", 8443);
+    row("ipv6", "http://[::1]:8080/x", "::1", 8080);
+    row("ipv6 default", "http://[::1]/x", "::1", 80);
+    row("letters", "http://HOST:abc/x", "HOST", 0);
+    row("empty port", "http://HOST:/x", "HOST", 0);
+    row("too large", "http://HOST:70000/x", "HOST", 0);
+    row("zero", "http://HOST:0/x", "HOST", 0);
+    row("signed", "http://HOST:+80/x", "HOST", 0);
 }
 
 void TestThreadAddress::hostPort()
@@ -256,26 +231,18 @@ void TestThreadAddress::countString_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("part");
     QTest::addColumn<int>("expected");
-    QTest::newRow("slashes of a rental address")
-        << "http://HOST/bbs/read.cgi/CATEGORY/12345/1234567890/"
-        << "/" << 8;
-    QTest::newRow("cut back rental address") << "http://HOST/bbs/read.cgi/CATEGORY/12345/"
-                                             << "/" << 7;
-    QTest::newRow("overlapping") << "aaaa"
-                                 << "aa" << 3;
-    QTest::newRow("multi-character") << "a<>b<>c"
-                                     << "<>" << 2;
-    QTest::newRow("line feeds") << "1\n2\n3"
-                                << "\n"
-                                << 2;
-    QTest::newRow("none") << "abc"
-                          << "x" << 0;
-    QTest::newRow("empty text") << ""
-                                << "/" << 0;
-    QTest::newRow("empty part") << "abc"
-                                << "" << 0;
-    QTest::newRow("case-sensitive") << "AaA"
-                                    << "a" << 1;
+    const auto row = [](const char *name, const char *text, const char *part, int expected) {
+        QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(part) << expected;
+    };
+    row("slashes of a rental address", "http://HOST/bbs/read.cgi/CATEGORY/12345/1234567890/", "/",
+        8);
+    row("cut back rental address", "http://HOST/bbs/read.cgi/CATEGORY/12345/", "/", 7);
+    row("overlapping", "aaaa", "aa", 3);
+    row("multi-character", "a<>b<>c", "<>", 2);
+    row("none", "abc", "x", 0);
+    row("empty text", "", "/", 0);
+    row("empty part", "abc", "", 0);
+    row("case-sensitive", "AaA", "a", 1);
 }
 
 void TestThreadAddress::countString()

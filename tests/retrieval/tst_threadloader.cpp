@@ -58,19 +58,12 @@ void TestThreadLoader::refusedAddresses_data()
         "このURLからはスレッドの場所がわかりません（板名とスレッド番号を確認してください）");
     QTest::newRow("central") << "https://hayabusa9.5ch.net/test/read.cgi/livejupiter/1700000000/"
                              << refused << "2ch";
-    QTest::newRow("old central") << "http://tanuki.2ch.net/test/read.cgi/news/1/" << refused
-                                 << "2ch";
-    QTest::newRow("adult") << "http://kilauea.bbspink.com/test/read.cgi/b/1/" << refused << "2ch";
     QTest::newRow("central data file")
         << "http://hayabusa9.5ch.net/livejupiter/dat/1.dat" << unknown << "shitaraba";
-    QTest::newRow("some page") << "http://example.com/index.html" << unknown << "shitaraba";
-    QTest::newRow("empty") << "" << unknown << "shitaraba";
     QTest::newRow("rental board page")
         << "http://jbbs.shitaraba.net/game/12345/" << unknown << "shitaraba";
     QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread << "2ch";
     QTest::newRow("no slash after host") << "test/read.cgi/board/1234567890/" << noThread << "2ch";
-    QTest::newRow("query without key")
-        << "http://example.com/test/read.cgi?bbs=board" << noThread << "2ch";
     QTest::newRow("bad port") << "http://example.com:99999/test/read.cgi/board/1/"
                               << "URLのポート番号が正しくありません"
                               << "2ch";
