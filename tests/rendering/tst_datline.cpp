@@ -10,16 +10,11 @@ private slots:
     void getId_data();
     void getId();
     void twoChannelLine();
-    void twoChannelNumberFromCount();
-    void rentalLineFromTheBoard();
-    void rentalSixFieldsIsBroken();
     void tooFewFields_data();
     void tooFewFields();
-    void firstLineWithoutTitle();
     void rentalExtraFieldsIgnored();
     void ngRecordMapsOnBothKinds_data();
     void ngRecordMapsOnBothKinds();
-    void commaSeparator();
 };
 
 void TestDatLine::getId_data()
@@ -52,49 +47,14 @@ void TestDatLine::twoChannelLine()
     const DatPost p = MapDatLine(
         QStringLiteral("名無しさん<>sage<>2007/01/01(月) 12:00:00 ID:abcd<> こんにちは <br> 二行目 "
                        "<>実況スレ"),
-        QStringLiteral("<>"), QStringLiteral("2ch"), 0);
-    QCOMPARE(p.Num, QStringLiteral("1"));
+        QStringLiteral("<>"), QStringLiteral("2ch"), 41);
+    QCOMPARE(p.Num, QStringLiteral("42")); // the running count, not a field
     QCOMPARE(p.Names, QStringLiteral("名無しさん"));
     QCOMPARE(p.Mail, QStringLiteral("sage"));
     QCOMPARE(p.DateID, QStringLiteral("2007/01/01(月) 12:00:00 ID:abcd"));
     QCOMPARE(p.Message, QStringLiteral(" こんにちは <br> 二行目 "));
     QCOMPARE(p.Title, QStringLiteral("実況スレ"));
     QVERIFY(!p.Broken);
-}
-
-void TestDatLine::twoChannelNumberFromCount()
-{
-    const DatPost p =
-        MapDatLine(QStringLiteral("a<><>d<>m<>"), QStringLiteral("<>"), QStringLiteral("2ch"), 41);
-    QCOMPARE(p.Num, QStringLiteral("42"));
-    QCOMPARE(p.Mail, QString());
-    QCOMPARE(p.Title, QString());
-}
-
-void TestDatLine::rentalLineFromTheBoard()
-{
-    // The number field says 12; the post number is the running count all the same.
-    const DatPost p =
-        MapDatLine(QStringLiteral("12<>name<>sage<>2007/01/01 12:00<>hello<>title<>abc\r"),
-                   QStringLiteral("<>"), QStringLiteral("shitaraba"), 4);
-    QCOMPARE(p.Num, QStringLiteral("5"));
-    QCOMPARE(p.Names, QStringLiteral("name"));
-    QCOMPARE(p.Mail, QStringLiteral("sage"));
-    QCOMPARE(p.DateID, QStringLiteral("2007/01/01 12:00 ID:abc\r"));
-    QCOMPARE(p.Message, QStringLiteral("hello"));
-    QCOMPARE(p.Title, QStringLiteral("title"));
-    QVERIFY(!p.Broken);
-}
-
-void TestDatLine::rentalSixFieldsIsBroken()
-{
-    const DatPost p = MapDatLine(QStringLiteral("12<>name<>sage<>2007/01/01 12:00<>hello<>title"),
-                                 QStringLiteral("<>"), QStringLiteral("shitaraba"), 0);
-    QVERIFY(p.Broken);
-    QCOMPARE(p.Num, QStringLiteral("1"));
-    for (const QString &field : {p.Names, p.Mail, p.DateID, p.Message})
-        QCOMPARE(field, QStringLiteral("ここ壊れてます"));
-    QCOMPARE(p.Title, QStringLiteral("title"));
 }
 
 void TestDatLine::tooFewFields_data()
@@ -118,16 +78,6 @@ void TestDatLine::tooFewFields()
     QCOMPARE(p.Num, QStringLiteral("10"));
     for (const QString &field : {p.Names, p.Mail, p.DateID, p.Message})
         QCOMPARE(field, kBrokenPost);
-    QCOMPARE(p.Title, QString());
-}
-
-void TestDatLine::firstLineWithoutTitle()
-{
-    // Four fields carry the whole post; only the title is missing.
-    const DatPost p =
-        MapDatLine(QStringLiteral("n<>m<>d<>msg"), QStringLiteral("<>"), QStringLiteral("2ch"), 0);
-    QVERIFY(!p.Broken);
-    QCOMPARE(p.Message, QStringLiteral("msg"));
     QCOMPARE(p.Title, QString());
 }
 
@@ -163,15 +113,6 @@ void TestDatLine::ngRecordMapsOnBothKinds()
     QCOMPARE(p.DateID, date);
     QCOMPARE(p.Message, QStringLiteral("NG"));
     QCOMPARE(p.Title, QStringLiteral("NG"));
-}
-
-void TestDatLine::commaSeparator()
-{
-    const DatPost p = MapDatLine(QStringLiteral("name,mail,date,msg,title"), QStringLiteral(","),
-                                 QStringLiteral("2ch"), 0);
-    QCOMPARE(p.Names, QStringLiteral("name"));
-    QCOMPARE(p.Message, QStringLiteral("msg"));
-    QCOMPARE(p.Title, QStringLiteral("title"));
 }
 
 QTEST_GUILESS_MAIN(TestDatLine)
