@@ -10,10 +10,8 @@ class TestTextFile : public QObject
     Q_OBJECT
 private slots:
     void writeThenRead();
-    void writeAddsNothing();
-    void readFailures();
+    void failuresGiveEmptyOrFalse();
     void fileExists();
-    void writeFailure();
     void appPathFromEnvironment();
     void sectionsIgnoreCase();
     void storeSurvivesReopen();
@@ -26,12 +24,7 @@ void TestTextFile::writeThenRead()
     const QString path = dir.filePath(QStringLiteral("a.txt"));
     QVERIFY(WriteTextFile(path, QStringLiteral("実況～①ｶ\r\n")));
     QCOMPARE(ReadTextFile(path), QStringLiteral("実況～①ｶ\r\n"));
-}
-
-void TestTextFile::writeAddsNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    // Shift_JIS bytes, nothing added.
     QVERIFY(WriteTextFile(path, QStringLiteral("あ")));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -41,12 +34,14 @@ void TestTextFile::writeAddsNothing()
     QCOMPARE(QFileInfo(path).size(), 0);
 }
 
-void TestTextFile::readFailures()
+void TestTextFile::failuresGiveEmptyOrFalse()
 {
     QTemporaryDir dir;
     QCOMPARE(ReadTextFile(dir.filePath(QStringLiteral("missing.txt"))), QString());
     QCOMPARE(ReadTextFile(QString()), QString());
     QCOMPARE(ReadTextFile(dir.path()), QString());
+    QVERIFY(!WriteTextFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), "x"));
+    QVERIFY(!WriteTextFile(QString(), QStringLiteral("x")));
 }
 
 void TestTextFile::fileExists()
@@ -59,14 +54,6 @@ void TestTextFile::fileExists()
     QVERIFY(FileExists(path + QLatin1Char('\\')));
     QVERIFY(!FileExists(QString()));
     QVERIFY(!FileExists(dir.path()));
-}
-
-void TestTextFile::writeFailure()
-{
-    QTemporaryDir dir;
-    QVERIFY(
-        !WriteTextFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), QStringLiteral("x")));
-    QVERIFY(!WriteTextFile(QString(), QStringLiteral("x")));
 }
 
 void TestTextFile::appPathFromEnvironment()

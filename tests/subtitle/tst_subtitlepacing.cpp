@@ -43,7 +43,6 @@ private slots:
     void fortyEntriesPaced();
     void waitForSpeed_data();
     void waitForSpeed();
-    void hayameLikeTsujo();
     void pauseRunsDownAndConsumesNothing();
     void closedWindowConsumesNothing();
     void gameOpenRule();
@@ -57,18 +56,15 @@ private slots:
     void replaceEnclosed();
     void decodeEntitiesOrder();
 
-    void noticeSound();
-    void postSound();
-    void noSoundWithoutNewmaku();
+    void sounds_data();
+    void sounds();
 
-    void idleTextInNormalMode();
-    void idleTextKeepsCommandMode();
-    void idleTextWithoutCommandStaysNormal();
+    void idleText_data();
+    void idleText();
     void emptyQueueWithoutDialogClears();
 
+    void freeDraw_data();
     void freeDraw();
-    void freeDrawCancelled_data();
-    void freeDrawCancelled();
 
 private:
     void tick(int times = 1);
@@ -142,10 +138,6 @@ void TestSubtitlePacing::onePostWhileIdle()
     tick();
     QCOMPARE(m_draws.size(), 1);
     QCOMPARE(m_draws[0].text, QStringLiteral("こんばんは"));
-    QCOMPARE(m_draws[0].command, QStringLiteral(" "));
-    QCOMPARE(m_draws[0].noRes, false);
-    QCOMPARE(m_draws[0].id, QStringLiteral("ID:abc"));
-    QCOMPARE(m_draws[0].name, QStringLiteral("name"));
     QCOMPARE(m_draws[0].number, QStringLiteral("12"));
     QVERIFY(m_queue->isEmpty());
     QCOMPARE(m_queue->countdown(), 70);
@@ -208,7 +200,8 @@ void TestSubtitlePacing::waitForSpeed_data()
     QTest::addColumn<int>("speed");
     QTest::addColumn<int>("waiting");
     QTest::addColumn<int>("wait");
-    // speed: 0 遅い +10, 1 遅め +5, 2 通常 0, 3 早め 0, 4 早い -1, stored 5 -2, others 0
+    // speed: 0 遅い +10, 1 遅め +5, 2 通常 0, 3 早め 0 (paces exactly like 通常), 4 早い -1,
+    // stored 5 -2, others 0
     const int adjustments[][2] = {{0, 10}, {1, 5},  {2, 0}, {3, 0},
                                   {4, -1}, {5, -2}, {6, 0}, {-1, 0}};
     for (const auto &sa : adjustments) {
@@ -245,30 +238,6 @@ void TestSubtitlePacing::waitForSpeed()
     QCOMPARE(m_draws.size(), 1);
     QCOMPARE(m_queue->count(), waiting);
     QCOMPARE(m_queue->countdown(), wait);
-}
-
-void TestSubtitlePacing::hayameLikeTsujo()
-{
-    auto gapsFor = [this](int speed) {
-        init();
-        m_program->opt.Speed = qint16(speed);
-        for (int i = 0; i < 12; ++i)
-            m_queue->append(entry(QStringLiteral("x")));
-        m_queue->setCountdown(1);
-        runUntilIdle(5000);
-        QVector<int> gaps;
-        for (int i = 1; i < m_draws.size(); ++i)
-            gaps << m_draws[i].tick - m_draws[i - 1].tick;
-        cleanup();
-        return gaps;
-    };
-    const QVector<int> tsujo = gapsFor(2);
-    const QVector<int> hayame = gapsFor(3);
-    const QVector<int> hayai = gapsFor(4);
-    QCOMPARE(tsujo.size(), 12);
-    QCOMPARE(hayame, tsujo);
-    QVERIFY(hayai != tsujo);
-    init(); // leave a fresh fixture for cleanup()
 }
 
 void TestSubtitlePacing::pauseRunsDownAndConsumesNothing()
@@ -447,92 +416,75 @@ void TestSubtitlePacing::decodeEntitiesOrder()
     QCOMPARE(DecodeEntities(QStringLiteral("&lt;&gt;&quot;&amp;")), QStringLiteral("<>\"&"));
 }
 
-void TestSubtitlePacing::noticeSound()
+void TestSubtitlePacing::sounds_data()
 {
-    m_queue->append(kNotice);
-    m_queue->setCountdown(1);
-    tick();
-    QCOMPARE(m_sounds, QStringList{m_home->file(QStringLiteral("newinfo.wav"))});
-
-    // Without "newinfo.wav" the notice sounds like any post.
-    QVERIFY(QFile::remove(m_home->file(QStringLiteral("newinfo.wav"))));
-    m_sounds.clear();
-    m_queue->append(kNotice);
-    m_queue->setCountdown(1);
-    tick();
-    QCOMPARE(m_sounds, QStringList{m_home->file(QStringLiteral("newmaku.wav"))});
-}
-
-void TestSubtitlePacing::postSound()
-{
-    m_queue->append(entry(QStringLiteral(" ただのレス")));
-    m_queue->setCountdown(1);
-    tick();
-    QCOMPARE(m_sounds, QStringList{m_home->file(QStringLiteral("newmaku.wav"))});
+    QTest::addColumn<QStringList>("removed");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("sounds");
+    const QString post = entry(QStringLiteral(" ただのレス"));
+    const QString newmaku = QStringLiteral("newmaku.wav");
+    const QString newinfo = QStringLiteral("newinfo.wav");
     // Clearing the window at the end of the wait makes no sound.
-    runUntilIdle(200);
-    QCOMPARE(m_sounds.size(), 1);
+    QTest::newRow("post") << QStringList() << QStringList{post} << QStringList{newmaku};
+    QTest::newRow("notice") << QStringList() << QStringList{kNotice} << QStringList{newinfo};
+    QTest::newRow("notice without newinfo.wav")
+        << QStringList{newinfo} << QStringList{kNotice} << QStringList{newmaku};
+    QTest::newRow("without newmaku.wav nothing sounds")
+        << QStringList{newmaku} << QStringList{kNotice, post} << QStringList();
 }
 
-void TestSubtitlePacing::noSoundWithoutNewmaku()
+void TestSubtitlePacing::sounds()
 {
-    QVERIFY(QFile::exists(m_home->file(QStringLiteral("newinfo.wav"))));
-    QVERIFY(QFile::remove(m_home->file(QStringLiteral("newmaku.wav"))));
-    m_queue->append(kNotice);
-    m_queue->append(entry(QStringLiteral(" post")));
+    QFETCH(QStringList, removed);
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, sounds);
+    for (const QString &name : removed)
+        QVERIFY(QFile::remove(m_home->file(name)));
+    for (const QString &e : entries)
+        m_queue->append(e);
     m_queue->setCountdown(1);
     runUntilIdle(500);
-    QCOMPARE(m_draws.size(), 3);
-    QVERIFY(m_sounds.isEmpty());
+    QCOMPARE(m_draws.size(), entries.size() + 1);
+    QStringList expected;
+    for (const QString &name : sounds)
+        expected << m_home->file(name);
+    QCOMPARE(m_sounds, expected);
 }
 
-void TestSubtitlePacing::idleTextInNormalMode()
+void TestSubtitlePacing::idleText_data()
 {
-    m_program->opt.MakuMode = 0;
+    QTest::addColumn<int>("makuMode");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("drawnMode");
+    QTest::newRow("normal mode: command mode for one draw") << 0 << "ue red" << 1;
+    QTest::newRow("normal mode without command") << 0 << "" << 0;
+    QTest::newRow("command mode") << 1 << "small" << 1;
+}
+
+void TestSubtitlePacing::idleText()
+{
+    QFETCH(int, makuMode);
+    QFETCH(QString, command);
+    QFETCH(int, drawnMode);
+    m_program->opt.MakuMode = qint16(makuMode);
     m_program->flags.NoResOpen = true;
-    m_idle = {QStringLiteral("ただいま休憩中"), QStringLiteral("ue red")};
+    m_idle = {QStringLiteral("ただいま休憩中"), command};
     m_queue->setCountdown(1);
     tick();
     QCOMPARE(m_draws.size(), 1);
     QCOMPARE(m_draws[0].text, QStringLiteral("ただいま休憩中"));
-    QCOMPARE(m_draws[0].command, QStringLiteral("ue red"));
+    QCOMPARE(m_draws[0].command, command);
     QCOMPARE(m_draws[0].noRes, true);
-    QCOMPARE(m_draws[0].makuMode, 1); // command mode for this one draw
-    QCOMPARE(m_program->opt.MakuMode, 0);
+    QCOMPARE(m_draws[0].makuMode, drawnMode);
     QCOMPARE(m_queue->countdown(), -1);
 
-    // The next post is drawn in normal mode again.
+    // The next post is drawn in the configured mode again.
     m_queue->append(entry(QStringLiteral("post"), QStringLiteral("shita")));
     m_queue->startForNewPost(false);
     tick();
     QCOMPARE(m_draws.size(), 2);
-    QCOMPARE(m_draws[1].makuMode, 0);
+    QCOMPARE(m_draws[1].makuMode, makuMode);
     QCOMPARE(m_draws[1].noRes, false);
-}
-
-void TestSubtitlePacing::idleTextKeepsCommandMode()
-{
-    m_program->opt.MakuMode = 1;
-    m_program->flags.NoResOpen = true;
-    m_idle = {QStringLiteral("idle"), QStringLiteral("small")};
-    m_queue->setCountdown(1);
-    tick();
-    QCOMPARE(m_draws.size(), 1);
-    QCOMPARE(m_draws[0].makuMode, 1);
-    QCOMPARE(m_program->opt.MakuMode, 1);
-}
-
-void TestSubtitlePacing::idleTextWithoutCommandStaysNormal()
-{
-    m_program->opt.MakuMode = 0;
-    m_program->flags.NoResOpen = true;
-    m_idle = {QStringLiteral("idle"), QString()};
-    m_queue->setCountdown(1);
-    tick();
-    QCOMPARE(m_draws.size(), 1);
-    QCOMPARE(m_draws[0].text, QStringLiteral("idle"));
-    QCOMPARE(m_draws[0].noRes, true);
-    QCOMPARE(m_draws[0].makuMode, 0);
 }
 
 void TestSubtitlePacing::emptyQueueWithoutDialogClears()
@@ -550,66 +502,48 @@ void TestSubtitlePacing::emptyQueueWithoutDialogClears()
     QCOMPARE(m_queue->countdown(), -1);
 }
 
+void TestSubtitlePacing::freeDraw_data()
+{
+    QTest::addColumn<QStringList>("answers"); // a null answer is a cancelled prompt
+    QTest::addColumn<bool>("drawn");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("drawn") << QStringList{QStringLiteral("お知らせ"),
+                                          QStringLiteral("shita yellow")}
+                           << true << QStringLiteral("shita yellow");
+    QTest::newRow("text cancelled")
+        << QStringList{QString(), QStringLiteral("red")} << false << QString();
+    QTest::newRow("text empty") << QStringList{QStringLiteral(""), QStringLiteral("red")} << false
+                                << QString();
+    QTest::newRow("command cancelled")
+        << QStringList{QStringLiteral("お知らせ"), QString()} << true << QString();
+}
+
 void TestSubtitlePacing::freeDraw()
 {
+    QFETCH(QStringList, answers);
+    QFETCH(bool, drawn);
+    QFETCH(QString, command);
     QStringList prompts;
-    const QStringList answers = {QStringLiteral("お知らせ"), QStringLiteral("shita yellow")};
-    const bool drawn = FreeDraw(
+    const bool result = FreeDraw(
         *m_program,
-        [this](QString text, QString command, bool noRes, QString id, QString name,
-               QString number) {
-            m_draws.append({text, command, noRes, id, name, number});
+        [this](QString t, QString c, bool noRes, QString id, QString name, QString number) {
+            m_draws.append({t, c, noRes, id, name, number});
         },
         [&](const QString &prompt) -> std::optional<QString> {
             prompts << prompt;
-            return answers.value(int(prompts.size()) - 1);
+            const QString answer = answers.value(int(prompts.size()) - 1);
+            return answer.isNull() ? std::nullopt : std::optional<QString>(answer);
         });
-    QVERIFY(drawn);
-    QCOMPARE(prompts, QStringList({QStringLiteral("表示する文字を書いてください"),
-                                   QStringLiteral("コマンドを指定してください")}));
-    QCOMPARE(m_draws.size(), 1);
-    QCOMPARE(m_draws[0].text, QStringLiteral("お知らせ"));
-    QCOMPARE(m_draws[0].command, QStringLiteral("shita yellow"));
-    QCOMPARE(m_draws[0].noRes, false);
-    QVERIFY(m_program->flags.DragPointView);
-}
-
-void TestSubtitlePacing::freeDrawCancelled_data()
-{
-    QTest::addColumn<bool>("cancelText");
-    QTest::addColumn<bool>("cancelCommand");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("draws");
-    QTest::addColumn<QString>("command");
-    QTest::newRow("first cancelled") << true << false << QStringLiteral("x") << 0 << QString();
-    QTest::newRow("first empty") << false << false << QString() << 0 << QString();
-    QTest::newRow("second cancelled") << false << true << QStringLiteral("x") << 1 << QString();
-}
-
-void TestSubtitlePacing::freeDrawCancelled()
-{
-    QFETCH(bool, cancelText);
-    QFETCH(bool, cancelCommand);
-    QFETCH(QString, text);
-    QFETCH(int, draws);
-    QFETCH(QString, command);
-    m_program->flags.DragPointView = false;
-    int asked = 0;
-    const bool drawn = FreeDraw(
-        *m_program,
-        [this](QString t, QString c, bool n, QString i, QString na, QString nu) {
-            m_draws.append({t, c, n, i, na, nu});
-        },
-        [&](const QString &) -> std::optional<QString> {
-            ++asked;
-            if (asked == 1)
-                return cancelText ? std::nullopt : std::optional<QString>(text);
-            return cancelCommand ? std::nullopt : std::optional<QString>(QStringLiteral("red"));
-        });
-    QCOMPARE(drawn, draws == 1);
-    QCOMPARE(m_draws.size(), draws);
-    if (draws == 1)
+    QCOMPARE(result, drawn);
+    const QStringList asked = {QStringLiteral("表示する文字を書いてください"),
+                               QStringLiteral("コマンドを指定してください")};
+    QCOMPARE(prompts, drawn ? asked : asked.mid(0, 1));
+    QCOMPARE(m_draws.size(), drawn ? 1 : 0);
+    if (drawn) {
+        QCOMPARE(m_draws[0].text, answers[0]);
         QCOMPARE(m_draws[0].command, command);
+        QCOMPARE(m_draws[0].noRes, false);
+    }
     // The drag mark is on for the next draw either way.
     QVERIFY(m_program->flags.DragPointView);
 }
