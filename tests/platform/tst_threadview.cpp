@@ -18,6 +18,15 @@ QVariant evaluate(ThreadView &view, const QString &script)
     return result;
 }
 
+// Shows the view with a fresh document open for writing.
+void openDocument(ThreadView &view, QSize size = QSize(400, 300))
+{
+    view.resize(size);
+    view.show();
+    view.Navigate(QStringLiteral("about:blank"));
+    view.Open();
+}
+
 } // namespace
 
 class TestThreadView : public QObject
@@ -35,9 +44,7 @@ private slots:
 void TestThreadView::writesAppendInOrder()
 {
     ThreadView view;
-    view.resize(400, 300);
-    view.show();
-    view.Navigate(QStringLiteral("about:blank"));
+    openDocument(view);
     view.Clear();
     view.Open();
     view.SetCharset(QStringLiteral("Shift_JIS"));
@@ -60,9 +67,7 @@ void TestThreadView::writesAppendInOrder()
 void TestThreadView::pageScriptsNeverRun()
 {
     ThreadView view;
-    view.show();
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
+    openDocument(view);
     view.Write(QStringLiteral("<script>document.title='ran'</script>"
                               "<img src=x onerror=\"document.title='ran'\"><p>x</p>"));
     evaluate(view, QStringLiteral("1"));
@@ -78,11 +83,8 @@ void TestThreadView::navigationCanBeCancelled()
         asked << target;
         return target == QLatin1String("about:blank");
     });
-    view.resize(400, 300);
-    view.show();
+    openDocument(view);
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
     view.Write(QStringLiteral("<a id=l href=\"http://example.invalid/x.jpg\" "
                               "style=\"display:block;width:300px;height:200px\">link</a>"));
     QCOMPARE(evaluate(view, QStringLiteral("document.links.length")).toInt(), 1);
@@ -95,12 +97,9 @@ void TestThreadView::navigationCanBeCancelled()
 void TestThreadView::hoveredLinkBecomesStatusText()
 {
     ThreadView view;
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
     QSignalSpy spy(&view, &ThreadView::StatusTextChange);
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
+    openDocument(view);
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
     view.Write(QStringLiteral("<a href=\"ID:ab%2fcd\" style=\"display:block;width:300px;"
                               "height:200px\">ID:</a>"));
     QCOMPARE(evaluate(view, QStringLiteral("document.links.length")).toInt(), 1);
@@ -120,9 +119,7 @@ void TestThreadView::hoveredLinkBecomesStatusText()
 void TestThreadView::selectionText()
 {
     ThreadView view;
-    view.show();
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
+    openDocument(view);
     view.Write(QStringLiteral("<p id=a>一行目</p><p id=b>二行目</p>"));
     evaluate(view, QStringLiteral("(function(){var r=document.createRange();"
                                   "r.setStartBefore(document.getElementById('a'));"
@@ -136,10 +133,7 @@ void TestThreadView::selectionText()
 void TestThreadView::scrollToBottom()
 {
     ThreadView view;
-    view.resize(300, 200);
-    view.show();
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
+    openDocument(view, QSize(300, 200));
     for (int i = 0; i < 100; ++i)
         view.Write(QStringLiteral("<p>line %1</p>").arg(i));
     QCOMPARE(evaluate(view, QStringLiteral("(document.scrollingElement||document.body).scrollTop"))
