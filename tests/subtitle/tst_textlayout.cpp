@@ -285,7 +285,6 @@ void TestTextLayout::colours()
     const SubtitleLayout l = layout(args(QStringLiteral("色"), command), o);
     QCOMPARE(l.textColour, text);
     QCOMPARE(l.outlineColour, outline);
-    QCOMPARE(l.colourCode, GetColorCode(command, setting));
 }
 
 void TestTextLayout::disablingUeTurnsBlueIntoBl()
