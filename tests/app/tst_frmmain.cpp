@@ -79,25 +79,24 @@ private slots:
 private:
     std::unique_ptr<frmMain> start(const QString &commandLine = QString());
 
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<TestProgram> m_env;
+    TestHome *m_home = nullptr;
+    SettingsStore *m_store = nullptr;
+    Program *m_program = nullptr;
 };
 
 void TestFrmMain::init()
 {
-    m_home = std::make_unique<TestHome>();
-    m_store = std::make_unique<SettingsStore>(m_home->settingsPath());
-    m_program = std::make_unique<Program>();
-    m_program->AppPath = m_home->path();
-    m_program->store = m_store.get();
+    m_env = std::make_unique<TestProgram>();
+    m_home = &m_env->home;
+    m_store = &m_env->store;
+    m_program = &m_env->program;
+    QVERIFY(m_home->isValid());
 }
 
 void TestFrmMain::cleanup()
 {
-    m_program.reset();
-    m_store.reset();
-    m_home.reset();
+    m_env.reset();
 }
 
 std::unique_ptr<frmMain> TestFrmMain::start(const QString &commandLine)

@@ -78,22 +78,20 @@ private:
                kKey + QLatin1Char('/');
     }
 
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<TestProgram> m_env;
+    TestHome *m_home = nullptr;
+    Program *m_program = nullptr;
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<frmMain> m_window;
 };
 
 void TestLiveRoad::init()
 {
-    m_home = std::make_unique<TestHome>();
+    m_env = std::make_unique<TestProgram>();
+    m_home = &m_env->home;
+    m_program = &m_env->program;
     QVERIFY(
         WriteTextFile(m_home->file(QStringLiteral("ngword.txt")), QStringLiteral("荒らし\r\n")));
-    m_store = std::make_unique<SettingsStore>(m_home->settingsPath());
-    m_program = std::make_unique<Program>();
-    m_program->AppPath = m_home->path();
-    m_program->store = m_store.get();
     m_server = std::make_unique<BoardServer>();
     QVERIFY(m_server->listen());
     m_window = std::make_unique<frmMain>(*m_program);
@@ -106,9 +104,7 @@ void TestLiveRoad::cleanup()
         m_window->close();
     m_window.reset();
     m_server.reset();
-    m_program.reset();
-    m_store.reset();
-    m_home.reset();
+    m_env.reset();
 }
 
 void TestLiveRoad::load()

@@ -43,28 +43,26 @@ private:
     frmNoResText *open();
     TextDrawHook recorder();
 
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<TestProgram> m_env;
+    TestHome *m_home = nullptr;
+    SettingsStore *m_store = nullptr;
+    Program *m_program = nullptr;
     QVector<Draw> m_draws;
 };
 
 void TestFrmNoResText::init()
 {
-    m_home = std::make_unique<TestHome>();
+    m_env = std::make_unique<TestProgram>();
+    m_home = &m_env->home;
+    m_store = &m_env->store;
+    m_program = &m_env->program;
     QVERIFY(m_home->isValid());
-    m_store = std::make_unique<SettingsStore>(m_home->settingsPath());
-    m_program = std::make_unique<Program>();
-    m_program->AppPath = m_home->path();
-    m_program->store = m_store.get();
     m_draws.clear();
 }
 
 void TestFrmNoResText::cleanup()
 {
-    m_program.reset();
-    m_store.reset();
-    m_home.reset();
+    m_env.reset();
 }
 
 frmNoResText *TestFrmNoResText::open()
@@ -127,7 +125,7 @@ void TestFrmNoResText::closeWritesBackAndNextOpenShowsIt()
     QCOMPARE(again->text(), QStringLiteral("CM中"));
     QCOMPARE(again->command(), QStringLiteral("jumbo ue green"));
     delete again;
-    m_program->store = m_store.get();
+    m_program->store = m_store;
 }
 
 void TestFrmNoResText::deletingUnloadsToo()

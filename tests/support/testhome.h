@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/program.h"
+#include "platform/settingsstore.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -18,4 +21,17 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// A Program whose data folder and settings file live in a throw-away TestHome.
+struct TestProgram
+{
+    TestProgram()
+    {
+        program.AppPath = home.path();
+        program.store = &store;
+    }
+    TestHome home;
+    SettingsStore store{home.settingsPath()};
+    Program program;
 };
