@@ -186,9 +186,7 @@ void DatFetch::wscGet_Close()
     }
     if (!m_connected) {
         // Closed before the connection was usable (for example during the TLS handshake).
-        if (m_hooks.SetStatus)
-            m_hooks.SetStatus(remoteText() + QStringLiteral("に接続できませんでした"));
-        endLoad(LoadEnd::ConnectFailed);
+        connectFailed();
         return;
     }
     const DatResponse::Step step = m_response.close(m_state);
@@ -215,9 +213,7 @@ void DatFetch::wscGet_Error()
         return;
     }
     if (!m_connected) {
-        if (m_hooks.SetStatus)
-            m_hooks.SetStatus(remoteText() + QStringLiteral("に接続できませんでした"));
-        endLoad(LoadEnd::ConnectFailed);
+        connectFailed();
         return;
     }
     const DatResponse::Step kept =
@@ -245,6 +241,11 @@ void DatFetch::connectLimitReached()
 {
     if (!m_active || m_connected)
         return;
+    connectFailed();
+}
+
+void DatFetch::connectFailed()
+{
     if (m_hooks.SetStatus)
         m_hooks.SetStatus(remoteText() + QStringLiteral("に接続できませんでした"));
     endLoad(LoadEnd::ConnectFailed);

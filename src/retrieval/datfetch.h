@@ -75,6 +75,7 @@ private:
     void wscGet_Error();
     void wscGet_SslErrors(const QList<QSslError> &errors);
     void connectLimitReached();
+    void connectFailed();
     void handOn(const DatResponse::Step &step);
     void endLoad(LoadEnd how, const DatResponse::Step &last = DatResponse::Step());
     void closeSocket();

@@ -105,13 +105,7 @@ bool BoardServer::listen(quint16 port)
     m_server = std::make_unique<QTcpServer>();
     m_tls = false;
     connect(m_server.get(), &QTcpServer::newConnection, this, &BoardServer::acceptConnections);
-    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
-            &BoardServer::acceptConnections);
-    if (!m_server->listen(QHostAddress::LocalHost, port)) {
-        m_error = m_server->errorString();
-        return false;
-    }
-    return true;
+    return startListening(port);
 }
 
 bool BoardServer::listenTls(const QString &certificateFile, const QString &keyFile, quint16 port)
@@ -141,6 +135,12 @@ bool BoardServer::listenTls(const QString &certificateFile, const QString &keyFi
     server->setSslConfiguration(config);
     m_server = std::move(server);
     m_tls = true;
+    return startListening(port);
+}
+
+bool BoardServer::startListening(quint16 port)
+{
+    // Connections are taken once they are ready (after the handshake for TLS).
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
             &BoardServer::acceptConnections);
     if (!m_server->listen(QHostAddress::LocalHost, port)) {

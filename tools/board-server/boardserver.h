@@ -103,6 +103,7 @@ signals:
 
 private:
     struct Connection;
+    bool startListening(quint16 port);
     void acceptConnections();
     void readRequest(Connection *connection);
     QByteArray answer(const Request &request);
