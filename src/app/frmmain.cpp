@@ -35,10 +35,9 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-// Default inner size 11190 × 7155 twips.
-constexpr int kDefaultWidth = 11190 / kTwipsPerPixel;
-constexpr int kDefaultHeight = 7155 / kTwipsPerPixel;
+// Default inner size 11190 × 7155 twips, 15 twips per pixel.
+constexpr int kDefaultWidth = 11190 / 15;
+constexpr int kDefaultHeight = 7155 / 15;
 // Side pane: the queue on top, NG words and command words side by side below it.
 constexpr int kResWidth = 240;
 constexpr int kResHeight = 200;
@@ -311,13 +310,8 @@ void frmMain::restorePlacement()
     const SettingsStore &store = *m_program.store;
     int values[] = {pos().y(), pos().x(), width(), height()};
     bool stored[] = {false, false, false, false};
-    for (int i = 0; i < 4; ++i) {
-        qint64 twips = 0;
-        const QString text = store.value(kPosSection, QLatin1String(kPlacementKeys[i]));
-        stored[i] = ParseWholeNumber(text, -10000000, 10000000, &twips);
-        if (stored[i])
-            values[i] = int(twips / kTwipsPerPixel);
-    }
+    for (int i = 0; i < 4; ++i)
+        stored[i] = ReadPlacement(store, kPlacementKeys[i], &values[i]);
     if (values[2] > 0 && values[3] > 0)
         resize(values[2], values[3]);
     // Without a stored position the window system places the window.
@@ -327,11 +321,9 @@ void frmMain::restorePlacement()
 
 void frmMain::savePlacement()
 {
-    SettingsStore &store = *m_program.store;
     const int values[] = {pos().y(), pos().x(), width(), height()};
     for (int i = 0; i < 4; ++i)
-        store.setValue(kPosSection, QLatin1String(kPlacementKeys[i]),
-                       QString::number(values[i] * kTwipsPerPixel));
+        WritePlacement(*m_program.store, kPlacementKeys[i], values[i]);
 }
 
 void frmMain::loadNgWords()

@@ -22,6 +22,22 @@ bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out)
     return true;
 }
 
+bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels)
+{
+    constexpr double kTwipsPerPixel = 15;
+    qint64 twips = 0;
+    if (!ParseWholeNumber(store.value(kPosSection, QLatin1String(key)), -100000000, 100000000,
+                          &twips))
+        return false;
+    *pixels = int(std::lround(twips / kTwipsPerPixel));
+    return true;
+}
+
+void WritePlacement(SettingsStore &store, const char *key, int pixels)
+{
+    store.setValue(kPosSection, QLatin1String(key), QString::number(qint64(pixels) * 15));
+}
+
 namespace {
 
 // One row per key, in the order of the store's key table.

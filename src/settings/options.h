@@ -47,5 +47,10 @@ inline const QString kPosSection = QStringLiteral("Pos");
 // a decimal part rounded half to even; false when the text is not a number or out of range.
 bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
 
+// Window placement in section "Pos": stored in twips (15 per pixel), used in pixels.
+// Reading gives false when the key is missing or not a number.
+bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels);
+void WritePlacement(SettingsStore &store, const char *key, int pixels);
+
 Options LoadSettings(const SettingsStore &store);
 void SaveSettings(SettingsStore &store, const Options &options);

@@ -4,6 +4,7 @@
 #include "platform/settingsstore.h"
 #include "platform/windowops.h"
 #include "platform/windowshape.h"
+#include "settings/options.h"
 #include "subtitle/subtitlepainter.h"
 
 #include <QCloseEvent>
@@ -11,28 +12,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <cmath>
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 const char *const kTop = "TextTop";
 const char *const kLeft = "TextLeft";
 const char *const kWidth = "TextWidth";
 const char *const kHeight = "TextHeight";
-
-// A stored placement value in pixels; false when missing or not a usable number.
-bool readTwips(const SettingsStore *store, const char *key, int *pixels)
-{
-    if (!store || !store->contains(kPosSection, QLatin1String(key)))
-        return false;
-    bool ok = false;
-    const double twips = store->value(kPosSection, QLatin1String(key)).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(twips) || std::abs(twips) > 1.0e8)
-        return false;
-    *pixels = int(std::lround(twips / kTwipsPerPixel));
-    return true;
-}
 
 } // namespace
 
@@ -62,22 +48,23 @@ frmText::~frmText()
 
 void frmText::Form_Load()
 {
-    const SettingsStore *store = m_program.store;
     QRect g = geometry();
     int v = 0;
     bool moved = false;
-    if (readTwips(store, kTop, &v)) {
-        g.moveTop(v);
-        moved = true;
+    if (const SettingsStore *store = m_program.store) {
+        if (ReadPlacement(*store, kTop, &v)) {
+            g.moveTop(v);
+            moved = true;
+        }
+        if (ReadPlacement(*store, kLeft, &v)) {
+            g.moveLeft(v);
+            moved = true;
+        }
+        if (ReadPlacement(*store, kWidth, &v) && v > 0)
+            g.setWidth(v);
+        if (ReadPlacement(*store, kHeight, &v) && v > 0)
+            g.setHeight(v);
     }
-    if (readTwips(store, kLeft, &v)) {
-        g.moveLeft(v);
-        moved = true;
-    }
-    if (readTwips(store, kWidth, &v) && v > 0)
-        g.setWidth(v);
-    if (readTwips(store, kHeight, &v) && v > 0)
-        g.setHeight(v);
     resize(g.size());
     if (moved)
         move(g.topLeft());
@@ -92,12 +79,10 @@ void frmText::Form_Unload()
     m_unloaded = true;
     m_program.flags.MakuShown = false;
     if (SettingsStore *store = m_program.store) {
-        const QRect g = geometry();
-        const auto twips = [](int px) { return QString::number(qint64(px) * kTwipsPerPixel); };
-        store->setValue(kPosSection, QLatin1String(kTop), twips(pos().y()));
-        store->setValue(kPosSection, QLatin1String(kLeft), twips(pos().x()));
-        store->setValue(kPosSection, QLatin1String(kWidth), twips(g.width()));
-        store->setValue(kPosSection, QLatin1String(kHeight), twips(g.height()));
+        WritePlacement(*store, kTop, pos().y());
+        WritePlacement(*store, kLeft, pos().x());
+        WritePlacement(*store, kWidth, width());
+        WritePlacement(*store, kHeight, height());
     }
 }
 
