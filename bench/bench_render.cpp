@@ -5,7 +5,6 @@
 //   bench_render --first-load  first load from the local board server into the real view
 
 #include "app/frmmain.h"
-#include "app/program.h"
 #include "boardserver.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
@@ -13,6 +12,7 @@
 #include "platform/threadview.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
+#include "settings/program.h"
 #include "subtitle/subtitlequeue.h"
 #include "threadgen.h"
 
@@ -61,17 +61,16 @@ Figures measureBody(const QString &body, const QString &headerSkin, const QStrin
         state.BoardKind = QStringLiteral("2ch");
         state.LiveMode = liveMode;
         SubtitleQueue queue;
-        PostPipeline pipeline(program, state, queue);
+        PostPipeline pipeline(program, state);
+        QObject::connect(&pipeline, &PostPipeline::postQueued, &queue, &SubtitleQueue::queuePost);
+        QObject::connect(&pipeline, &PostPipeline::noticeQueued, &queue,
+                         &SubtitleQueue::queueNotice);
         pipeline.setSkins(headerSkin, resSkin);
-        const QStringList ngWords = {QStringLiteral("荒らし"), QStringLiteral("ID:zzzzzzzz")};
-        pipeline.setNgWordSource([&ngWords] { return ngWords; });
-        const QVector<bool> flags(17, true);
-        pipeline.setCommandFlagSource([&flags] { return flags; });
+        pipeline.setNgWords({QStringLiteral("荒らし"), QStringLiteral("ID:zzzzzzzz")});
         // Stand-in for the view: the document text grows as the real one does.
         QString document;
-        pipeline.setWriter([&document](const QString &html) { document += html; });
-        pipeline.setAutoScroll([] {});
-        pipeline.setTitleHandler([](const QString &) {});
+        QObject::connect(&pipeline, &PostPipeline::postRendered, &pipeline,
+                         [&document](const QString &html) { document += html; });
 
         QElapsedTimer clock;
         clock.start();

@@ -9,10 +9,11 @@
 #include "rendering/postpipeline.h"
 #include "retrieval/reloadcountdown.h"
 #include "retrieval/threadloader.h"
+#include "settings/commandwords.h"
 #include "settings/frmsetting.h"
 #include "subtitle/backpicture.h"
-#include "subtitle/commands.h"
 #include "subtitle/frmnorestext.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "subtitle/subtitlewindowcontrol.h"
@@ -75,12 +76,12 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
-    m_pipeline = std::make_unique<PostPipeline>(m_program, m_thread, *m_queue);
-    m_pipeline->setNgWordSource([this] { return ngWords(); });
-    m_pipeline->setCommandFlagSource([this] { return commandFlags(); });
-    m_pipeline->setWriter([this](const QString &html) { webMain->Write(html); });
-    m_pipeline->setAutoScroll([this] { AutoScroll(); });
-    m_pipeline->setTitleHandler([this](const QString &title) { setWindowTitle(title); });
+    m_pipeline = new PostPipeline(m_program, m_thread, this);
+    connect(m_pipeline, &PostPipeline::postRendered, webMain, &ThreadView::Write);
+    connect(m_pipeline, &PostPipeline::autoScrollRequested, this, &frmMain::AutoScroll);
+    connect(m_pipeline, &PostPipeline::titleChanged, this, &frmMain::setWindowTitle);
+    connect(m_pipeline, &PostPipeline::postQueued, m_queue, &SubtitleQueue::queuePost);
+    connect(m_pipeline, &PostPipeline::noticeQueued, m_queue, &SubtitleQueue::queueNotice);
 
     RetrievalHooks hooks;
     hooks.SetStatus = [this](const QString &text) { SetStatus(text); };
@@ -149,6 +150,8 @@ void frmMain::buildControls()
     lstCommand->setObjectName(QStringLiteral("lstCommand"));
     lstCommand->setSelectionMode(QAbstractItemView::MultiSelection);
     lstCommand->addItems(Commands::CommandWords());
+    connect(lstCommand->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmMain::lstCommand_SelectionChanged);
     lstNG = new QListWidget(m_central);
     lstNG->setObjectName(QStringLiteral("lstNG"));
     connect(lstNG, &QListWidget::itemClicked, this, &frmMain::lstNG_Click);
@@ -233,6 +236,28 @@ void frmMain::buildMenu()
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuAbout = item(help, QStringLiteral("バージョン情報(&A)"));
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+
+    // Object names as the program calls the items; an array item carries its index.
+    const std::pair<QAction *, const char *> named[] = {
+        {mnuReload, "mnuReload"},
+        {mnuMakuView, "mnuMakuView"},
+        {mnuMakuList, "mnuMakuList"},
+        {mnuFreeDraw, "mnuFreeDraw"},
+        {mnuNoResText, "mnuNoResText"},
+        {mnuWrite, "mnuWrite"},
+        {mnuThread, "mnuThread"},
+        {mnuMakucatch, "mnuMakucatch"},
+        {mnuSetting, "mnuSetting"},
+        {mnuAddNG, "mnuAddNG"},
+        {mnuSkinReload, "mnuSkinReload"},
+        {mnuClickThrough, "mnuClickThrough"},
+        {mnuDragPointViewChange, "mnuDragPointViewChange"},
+        {mnuAbout, "mnuAbout"},
+    };
+    for (const auto &[action, name] : named)
+        action->setObjectName(QLatin1String(name));
+    for (int i = 0; i < mnuAutoScroll.size(); ++i)
+        mnuAutoScroll[i]->setObjectName(QStringLiteral("mnuAutoScroll(%1)").arg(i));
 }
 
 bool frmMain::Form_Load(const QString &commandLine)
@@ -255,6 +280,8 @@ bool frmMain::Form_Load(const QString &commandLine)
         connect(a, &QAction::triggered, this, [this, index] { mnuAutoReload_Click(index); });
         mnuAutoReload.append(a);
     }
+    for (int i = 0; i < mnuAutoReload.size(); ++i)
+        mnuAutoReload[i]->setObjectName(QStringLiteral("mnuAutoReload(%1)").arg(i));
 
     if (!commandLine.isEmpty()) {
         cmbUrl->setEditText(commandLine);
@@ -329,27 +356,31 @@ void frmMain::savePlacement()
 void frmMain::loadNgWords()
 {
     const QString text = ReadTextFile(m_program.dataFile(QStringLiteral("ngword.txt")));
-    lstNG->addItems(NgWords::FromFileText(text));
+    m_pipeline->setNgWords(NgWords::FromFileText(text));
+    lstNG->addItems(m_pipeline->ngWords());
 }
 
 void frmMain::saveNgWords()
 {
-    QStringList words;
-    for (int i = 0; i < lstNG->count(); ++i)
-        words << lstNG->item(i)->text();
-    WriteTextFile(m_program.dataFile(QStringLiteral("ngword.txt")), NgWords::ToFileText(words));
+    WriteTextFile(m_program.dataFile(QStringLiteral("ngword.txt")),
+                  NgWords::ToFileText(m_pipeline->ngWords()));
 }
 
 void frmMain::loadCommandSelection()
 {
     const QVector<bool> enabled = Commands::ParseEnableCommand(m_program.opt.EnableCommand);
+    m_pipeline->setCommandFlags(enabled);
     for (int i = 0; i < lstCommand->count() && i < enabled.size(); ++i)
         lstCommand->item(i)->setSelected(enabled[i]);
 }
 
-QString frmMain::commandSelectionText() const
+void frmMain::lstCommand_SelectionChanged(const QItemSelection &selected,
+                                          const QItemSelection &deselected)
 {
-    return Commands::FormatEnableCommand(commandFlags());
+    for (const QModelIndex &index : selected.indexes())
+        m_pipeline->setCommandFlag(index.row(), true);
+    for (const QModelIndex &index : deselected.indexes())
+        m_pipeline->setCommandFlag(index.row(), false);
 }
 
 void frmMain::SetStatus(const QString &text)
@@ -390,8 +421,10 @@ void frmMain::mnuAddNG_Click()
             "NGワードを入力してください\r\n"
             "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
         QLineEdit::Normal, GetSelectegNG(), &ok);
-    if (ok && !word.isEmpty())
+    if (ok && !word.isEmpty()) {
+        m_pipeline->addNgWord(word);
         lstNG->addItem(word);
+    }
 }
 
 QString frmMain::GetSelectegNG() const
@@ -409,8 +442,11 @@ QString frmMain::GetSelectegNG() const
 
 void frmMain::lstNG_Click(QListWidgetItem *item)
 {
-    if (lstNG->count() > 0 && CtrlDown && item)
-        delete lstNG->takeItem(lstNG->row(item));
+    if (lstNG->count() == 0 || !CtrlDown || !item)
+        return;
+    const int row = lstNG->row(item);
+    m_pipeline->removeNgWord(row);
+    delete lstNG->takeItem(row);
 }
 
 void frmMain::RestartView()
@@ -431,22 +467,6 @@ void frmMain::mnuAutoScroll_Click(int index)
 {
     for (int i = 0; i < mnuAutoScroll.size(); ++i)
         mnuAutoScroll[i]->setChecked(i == index);
-}
-
-QStringList frmMain::ngWords() const
-{
-    QStringList words;
-    for (int i = 0; i < lstNG->count(); ++i)
-        words << lstNG->item(i)->text();
-    return words;
-}
-
-QVector<bool> frmMain::commandFlags() const
-{
-    QVector<bool> enabled;
-    for (int i = 0; i < lstCommand->count(); ++i)
-        enabled << lstCommand->item(i)->isSelected();
-    return enabled;
 }
 
 void frmMain::refreshQueueList()
@@ -621,7 +641,7 @@ void frmMain::Form_Unload()
         savePlacement();
     store.setValue(QStringLiteral("OPTION"), QStringLiteral("Address"), cmbUrl->currentText());
     saveNgWords();
-    m_program.opt.EnableCommand = commandSelectionText();
+    m_program.opt.EnableCommand = Commands::FormatEnableCommand(m_pipeline->commandFlags());
     m_program.opt.MakuListView = PaneVisible ? 0 : 1;
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/program.h"
 #include "retrieval/threadstate.h"
+#include "settings/program.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -11,6 +11,7 @@
 #include <memory>
 
 class QAction;
+class QItemSelection;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
@@ -132,19 +133,18 @@ private:
     void loadNgWords();
     void saveNgWords();
     void loadCommandSelection();
-    QString commandSelectionText() const;
+    void lstCommand_SelectionChanged(const QItemSelection &selected,
+                                     const QItemSelection &deselected);
     void Form_Resize();
     void Form_Unload();
     void lstNG_Click(QListWidgetItem *item);
     void refreshQueueList();
-    QStringList ngWords() const;
-    QVector<bool> commandFlags() const;
     bool cmbUrl_KeyPress(QKeyEvent *event);
 
     Program &m_program;
     ThreadState m_thread;
     SubtitleQueue *m_queue = nullptr;
-    std::unique_ptr<PostPipeline> m_pipeline;
+    PostPipeline *m_pipeline = nullptr;
     ThreadLoader *m_loader = nullptr;
     std::unique_ptr<ReloadCountdown> m_reload;
     std::unique_ptr<SubtitlePacing> m_pacing;

@@ -1,22 +1,33 @@
 #include "rendering/postpipeline.h"
 
-#include "subtitle/subtitlepacing.h"
-
-#include "app/program.h"
+#include "platform/text.h"
 #include "rendering/datline.h"
 #include "rendering/ngwords.h"
 #include "rendering/skin.h"
 #include "retrieval/threadstate.h"
-#include "subtitle/commands.h"
-#include "subtitle/subtitlequeue.h"
+#include "settings/commandwords.h"
+#include "settings/program.h"
 
 namespace {
 const QString kFieldSeparator = QStringLiteral("<>");
 } // namespace
 
-PostPipeline::PostPipeline(Program &program, ThreadState &state, SubtitleQueue &queue)
-    : m_program(program), m_state(state), m_queue(queue)
+PostPipeline::PostPipeline(Program &program, ThreadState &state, QObject *parent)
+    : QObject(parent), m_program(program), m_state(state),
+      m_commandFlags(Commands::CommandWords().size(), true)
 {}
+
+void PostPipeline::removeNgWord(int index)
+{
+    if (index >= 0 && index < m_ngWords.size())
+        m_ngWords.removeAt(index);
+}
+
+void PostPipeline::setCommandFlag(int index, bool enabled)
+{
+    if (index >= 0 && index < m_commandFlags.size())
+        m_commandFlags[index] = enabled;
+}
 
 void PostPipeline::setSkins(const QString &headerSkin, const QString &resSkin)
 {
@@ -36,7 +47,7 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
     if (lines.isEmpty())
         return;
     // Nothing else runs while a batch is processed, so the list cannot change within it.
-    const QStringList ngWords = m_ngWords ? m_ngWords() : QStringList();
+    const QStringList ngWords = m_ngWords;
     const QString ngRecord = NgRecord(separator);
     for (const QString &raw : lines) {
         const bool isNg = ContainsNgWord(raw, ngWords);
@@ -44,8 +55,8 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
             MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, m_state.ResTotal);
         AddLog(post.Num, post.Names, post.Mail, post.DateID, post.Message, isNg);
         m_state.ResTotal += 1;
-        if (m_state.ResTotal == 1 && m_setTitle)
-            m_setTitle(QLatin1String("sazanami - [") + post.Title + QLatin1Char(']'));
+        if (m_state.ResTotal == 1)
+            emit titleChanged(QLatin1String("sazanami - [") + post.Title + QLatin1Char(']'));
     }
 }
 
@@ -61,10 +72,8 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
 
     Message = Skin::LinkAddresses(Message);
 
-    if (m_write)
-        m_write(Skin::FillResSkin(m_resSkin, Num, Names, mailName, Mail, DateID, Message));
-    if (m_autoScroll)
-        m_autoScroll();
+    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Names, mailName, Mail, DateID, Message));
+    emit autoScrollRequested();
 
     // An empty mail field reads as a blank so that the keyword test has something to match.
     if (Mail.isEmpty())
@@ -72,22 +81,15 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
 
     const Options &opt = m_program.opt;
     if (Mail.contains(opt.Keyword) && m_state.LiveMode && !isNg) {
-        const QVector<bool> flags = m_commandFlags
-                                        ? m_commandFlags()
-                                        : QVector<bool>(Commands::CommandWords().size(), true);
         QString idText = id;
         idText.replace(QLatin1String("%2f"), QLatin1String(":"));
-        m_queue.append(GetEnableCommand(Mail, flags) + kFieldSeparator + Message + kFieldSeparator +
-                       idText + kFieldSeparator +
-                       ReplaceEnclosed(Names, QStringLiteral("<"), QStringLiteral(">"), QString()) +
-                       kFieldSeparator + Num);
-        m_queue.startForNewPost(m_program.flags.GameOpen);
+        emit postQueued(GetEnableCommand(Mail, m_commandFlags) + kFieldSeparator + Message +
+                            kFieldSeparator + idText + kFieldSeparator + RemoveTags(Names) +
+                            kFieldSeparator + Num,
+                        m_program.flags.GameOpen);
     }
 
     // Post 1000 is announced whether or not the post itself is queued.
-    if (m_state.ResTotal == 999 && opt.Num1000 == 1) {
-        m_queue.append(Notice1000());
-        if (m_queue.countdown() == -1)
-            m_queue.setCountdown(1);
-    }
+    if (m_state.ResTotal == 999 && opt.Num1000 == 1)
+        emit noticeQueued(Notice1000());
 }

@@ -2,39 +2,33 @@
 
 #include "rendering/posttable.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <functional>
 
 struct Program;
 struct ThreadState;
-class SubtitleQueue;
 
 // New-post processing: received lines become posts that are numbered, stored in ResData,
-// written into the thread view through the post skin and, when new, queued as subtitles.
-// The window supplies what it owns (NG words, command selection, the view, its title) as hooks.
-class PostPipeline
+// rendered through the post skin and, when new, handed on as subtitle queue entries.
+// It owns the NG words and the command-word flags; the main window's lists only show them.
+class PostPipeline : public QObject
 {
+    Q_OBJECT
 public:
-    using WordsSource = std::function<QStringList()>;
-    using FlagsSource = std::function<QVector<bool>()>;
-    using HtmlSink = std::function<void(const QString &html)>;
-    using TextSink = std::function<void(const QString &text)>;
-    using Action = std::function<void()>;
+    PostPipeline(Program &program, ThreadState &state, QObject *parent = nullptr);
 
-    PostPipeline(Program &program, ThreadState &state, SubtitleQueue &queue);
+    // The NG words in list order (lstNG), read once per batch of lines.
+    const QStringList &ngWords() const { return m_ngWords; }
+    void setNgWords(const QStringList &words) { m_ngWords = words; }
+    void addNgWord(const QString &word) { m_ngWords.append(word); }
+    void removeNgWord(int index);
 
-    // The NG words in list order, read once per batch of lines (lstNG).
-    void setNgWordSource(WordsSource source) { m_ngWords = std::move(source); }
-    // The enable flags of the 17 command words (selection of lstCommand), read per queued post.
-    void setCommandFlagSource(FlagsSource source) { m_commandFlags = std::move(source); }
-    // Appends one filled post at the end of the thread view.
-    void setWriter(HtmlSink writer) { m_write = std::move(writer); }
-    // Runs after every written post (AutoScroll).
-    void setAutoScroll(Action autoScroll) { m_autoScroll = std::move(autoScroll); }
-    // Receives the window title "sazanami - [title]" when a thread's first post arrives.
-    void setTitleHandler(TextSink handler) { m_setTitle = std::move(handler); }
+    // The enable flags of the 17 command words (lstCommand), read per queued post.
+    const QVector<bool> &commandFlags() const { return m_commandFlags; }
+    void setCommandFlags(const QVector<bool> &flags) { m_commandFlags = flags; }
+    void setCommandFlag(int index, bool enabled);
 
     // The skins as last read: the header starts the view, the post skin is filled per post.
     void setSkins(const QString &headerSkin, const QString &resSkin);
@@ -54,16 +48,24 @@ public:
     // The program's own entry when a thread reaches post 1000.
     static const QString &Notice1000();
 
+signals:
+    // One filled post, to be appended at the end of the thread view.
+    void postRendered(const QString &html);
+    // After every rendered post (AutoScroll).
+    void autoScrollRequested();
+    // "sazanami - [title]" when a thread's first post arrives.
+    void titleChanged(const QString &title);
+    // A new post for the subtitle queue: five fields joined by "<>".
+    void postQueued(const QString &entry, bool gameOpen);
+    // The program's notice at post 1000.
+    void noticeQueued(const QString &entry);
+
 private:
     Program &m_program;
     ThreadState &m_state;
-    SubtitleQueue &m_queue;
     PostTable m_resData;
     QString m_headerSkin;
     QString m_resSkin;
-    WordsSource m_ngWords;
-    FlagsSource m_commandFlags;
-    HtmlSink m_write;
-    Action m_autoScroll;
-    TextSink m_setTitle;
+    QStringList m_ngWords;
+    QVector<bool> m_commandFlags;
 };

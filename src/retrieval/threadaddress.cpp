@@ -189,13 +189,3 @@ HostPort GetHostPort(const QString &url)
     result.port = port > 0 && port <= 65535 ? quint16(port) : 0;
     return result;
 }
-
-qint32 CountString(const QString &text, const QString &part)
-{
-    if (part.isEmpty())
-        return 0;
-    qint32 count = 0;
-    for (qsizetype i = text.indexOf(part); i >= 0; i = text.indexOf(part, i + 1))
-        ++count;
-    return count;
-}

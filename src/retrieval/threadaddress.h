@@ -37,7 +37,3 @@ struct HostPort
     quint16 port = 0;
 };
 HostPort GetHostPort(const QString &url);
-
-// Number of occurrences of part in text, each search starting one character after the
-// previous find (so occurrences may overlap).
-qint32 CountString(const QString &text, const QString &part);

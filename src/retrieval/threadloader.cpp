@@ -1,5 +1,6 @@
 #include "retrieval/threadloader.h"
 
+#include "platform/text.h"
 #include "retrieval/threadaddress.h"
 #include "retrieval/threadstate.h"
 

@@ -1,7 +1,7 @@
 #include "settings/frmsetting.h"
 
-#include "app/program.h"
 #include "platform/settingsstore.h"
+#include "settings/program.h"
 #include "subtitle/commands.h"
 
 #include <QButtonGroup>

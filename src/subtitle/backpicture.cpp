@@ -1,7 +1,7 @@
 #include "subtitle/backpicture.h"
 
-#include "app/program.h"
 #include "platform/textfile.h"
+#include "settings/program.h"
 
 #include <QMessageBox>
 

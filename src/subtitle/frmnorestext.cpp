@@ -1,7 +1,7 @@
 #include "subtitle/frmnorestext.h"
 
-#include "app/program.h"
 #include "platform/settingsstore.h"
+#include "settings/program.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "subtitle/frmtext.h"
 
-#include "app/program.h"
 #include "platform/settingsstore.h"
 #include "platform/windowops.h"
 #include "platform/windowshape.h"
 #include "settings/options.h"
+#include "settings/program.h"
 #include "subtitle/subtitlepainter.h"
 
 #include <QCloseEvent>

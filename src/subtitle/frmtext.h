@@ -1,6 +1,6 @@
 #pragma once
 
-#include "subtitle/subtitlepacing.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/textlayout.h"
 
 #include <QImage>

@@ -44,3 +44,16 @@ void SubtitleQueue::restartIfWaiting()
     if (!m_entries.isEmpty())
         setCountdown(1);
 }
+
+void SubtitleQueue::queuePost(const QString &entry, bool gameOpen)
+{
+    append(entry);
+    startForNewPost(gameOpen);
+}
+
+void SubtitleQueue::queueNotice(const QString &entry)
+{
+    append(entry);
+    if (m_countdown == -1)
+        setCountdown(1);
+}

@@ -22,6 +22,11 @@ public:
     int countdown() const { return m_countdown; }
     void setCountdown(int value);
 
+    // A new post's entry: appended, then the countdown started as startForNewPost() does.
+    void queuePost(const QString &entry, bool gameOpen);
+    // The notice at post 1000: appended; an idle countdown starts at 1, a running wait is kept.
+    void queueNotice(const QString &entry);
+
     // After new-post processing queued an entry: an idle countdown starts at 1 (shown on the
     // next tick); with the game window open a long wait is cut to 5.
     void startForNewPost(bool gameOpen);

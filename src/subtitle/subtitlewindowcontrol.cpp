@@ -1,6 +1,6 @@
 #include "subtitle/subtitlewindowcontrol.h"
 
-#include "app/program.h"
+#include "settings/program.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -7,7 +7,9 @@
 #include "subtitle/subtitlewindowcontrol.h"
 #include "support/testhome.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -167,7 +169,19 @@ void TestFrmMain::ngWordsWithoutFinalLineBreak()
         QCOMPARE(w->lstNG->count(), 2);
         QCOMPARE(w->lstNG->item(0)->text(), QStringLiteral("荒らし"));
         QCOMPARE(w->lstNG->item(1)->text(), QStringLiteral("abc"));
-        w->lstNG->addItem(QStringLiteral("新しい"));
+        // A word added through the menu is saved with the loaded ones.
+        QTimer answer;
+        answer.setInterval(20);
+        QObject::connect(&answer, &QTimer::timeout, &answer, [&answer] {
+            if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+                d->setTextValue(QStringLiteral("新しい"));
+                d->accept();
+                answer.stop();
+            }
+        });
+        answer.start();
+        w->findChild<QAction *>(QStringLiteral("mnuAddNG"))->trigger();
+        QCOMPARE(w->lstNG->count(), 3);
         w->close();
     }
     QFile file(m_home->file(QStringLiteral("ngword.txt")));

@@ -1,8 +1,7 @@
-#include "app/program.h"
 #include "platform/textfile.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
-#include "subtitle/subtitlepacing.h"
+#include "settings/program.h"
 #include "subtitle/subtitlequeue.h"
 #include "support/testhome.h"
 
@@ -25,14 +24,18 @@ struct Rig
         state.ResTotal = resTotal;
         state.LiveMode = live;
         pipeline.setSkins(QStringLiteral("<html><body>"), kSkin);
-        pipeline.setNgWordSource([this] { return ngWords; });
-        pipeline.setCommandFlagSource([this] { return commandFlags; });
-        pipeline.setWriter([this](const QString &h) {
-            html << h;
-            events << QStringLiteral("write");
-        });
-        pipeline.setAutoScroll([this] { events << QStringLiteral("scroll"); });
-        pipeline.setTitleHandler([this](const QString &t) { titles << t; });
+        QObject::connect(&pipeline, &PostPipeline::postRendered, &pipeline,
+                         [this](const QString &h) {
+                             html << h;
+                             events << QStringLiteral("write");
+                         });
+        QObject::connect(&pipeline, &PostPipeline::autoScrollRequested, &pipeline,
+                         [this] { events << QStringLiteral("scroll"); });
+        QObject::connect(&pipeline, &PostPipeline::titleChanged, &pipeline,
+                         [this](const QString &t) { titles << t; });
+        QObject::connect(&pipeline, &PostPipeline::postQueued, &queue, &SubtitleQueue::queuePost);
+        QObject::connect(&pipeline, &PostPipeline::noticeQueued, &queue,
+                         &SubtitleQueue::queueNotice);
     }
 
     // Splits a queue entry into its five fields.
@@ -41,9 +44,7 @@ struct Rig
     Program program;
     ThreadState state;
     SubtitleQueue queue;
-    PostPipeline pipeline{program, state, queue};
-    QStringList ngWords;
-    QVector<bool> commandFlags = QVector<bool>(17, true);
+    PostPipeline pipeline{program, state};
     QStringList html;
     QStringList events;
     QStringList titles;
@@ -239,7 +240,7 @@ void TestPostPipeline::noticeOnFollowUpLoadAfterPost1000()
 void TestPostPipeline::noticeForAnNgPost()
 {
     Rig rig(QStringLiteral("2ch"), 999, true);
-    rig.ngWords = {QStringLiteral("本文1000")};
+    rig.pipeline.setNgWords({QStringLiteral("本文1000")});
     rig.pipeline.SetLog({twoChannelLine(1000)}, kSep);
     QCOMPARE(rig.queue.entries(), QStringList{PostPipeline::Notice1000()});
     QCOMPARE(rig.queue.countdown(), 1);
@@ -327,7 +328,7 @@ void TestPostPipeline::ngLineShownButNeverQueued()
     QFETCH(QString, word);
     QFETCH(QString, date);
     Rig rig(kind, 4, true);
-    rig.ngWords = {word};
+    rig.pipeline.setNgWords({word});
     rig.pipeline.SetLog({line}, kSep);
     QCOMPARE(rig.state.ResTotal, 5);
     QCOMPARE(rig.html,
@@ -342,7 +343,7 @@ void TestPostPipeline::ngLineShownButNeverQueued()
 void TestPostPipeline::ngWordInTitleOfFirstPost()
 {
     Rig rig(QStringLiteral("2ch"));
-    rig.ngWords = {QStringLiteral("実況スレ")};
+    rig.pipeline.setNgWords({QStringLiteral("実況スレ")});
     rig.pipeline.SetLog(twoChannelThread(3), kSep);
     QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [NG]")});
     QVERIFY(rig.html[0].startsWith(QStringLiteral("[1|NG|")));
@@ -352,7 +353,7 @@ void TestPostPipeline::ngWordInTitleOfFirstPost()
 void TestPostPipeline::ngWordsAreCaseSensitive()
 {
     Rig rig(QStringLiteral("2ch"), 1, true);
-    rig.ngWords = {QStringLiteral("abc")};
+    rig.pipeline.setNgWords({QStringLiteral("abc")});
     rig.pipeline.SetLog({QStringLiteral("n<>sage<>d<> ABC <>")}, kSep);
     QCOMPARE(rig.pipeline.ResData().value(2).Message, QStringLiteral(" ABC "));
     QCOMPARE(rig.queue.count(), 1);
@@ -362,7 +363,7 @@ void TestPostPipeline::ngWordsReadAtMomentOfUse()
 {
     Rig rig(QStringLiteral("2ch"), 0, true);
     rig.pipeline.SetLog({twoChannelLine(1, "sage", "t")}, kSep);
-    rig.ngWords = {QStringLiteral("本文")};
+    rig.pipeline.setNgWords({QStringLiteral("本文")});
     rig.pipeline.SetLog({twoChannelLine(2)}, kSep);
     // Posts already shown stay as they are; the word applies from the next line on.
     QVERIFY(rig.html[0].startsWith(QStringLiteral("[1|名無しさん|")));
@@ -402,7 +403,7 @@ void TestPostPipeline::disabledCommandWordsLeaveTheCommand()
 {
     Rig rig(QStringLiteral("2ch"), 1, true);
     rig.pipeline.SetLog({twoChannelLine(2, QStringLiteral("sage red big"))}, kSep);
-    rig.commandFlags[9] = false; // "red"
+    rig.pipeline.setCommandFlag(9, false); // "red"
     rig.pipeline.SetLog({twoChannelLine(3, QStringLiteral("sage red big"))}, kSep);
     QCOMPARE(rig.entry(0).at(0), QStringLiteral("sage red big"));
     QCOMPARE(rig.entry(1).at(0), QStringLiteral("sage  big"));
@@ -443,7 +444,7 @@ void TestPostPipeline::nameTextWithoutTags()
 void TestPostPipeline::commaSeparatedLines()
 {
     Rig rig(QStringLiteral("2ch"), 0, true);
-    rig.ngWords = {QStringLiteral("spam")};
+    rig.pipeline.setNgWords({QStringLiteral("spam")});
     rig.pipeline.SetLog({QStringLiteral("n,sage,d ID:x,m,t"), QStringLiteral("n,sage,d,spam,")},
                         QStringLiteral(","));
     QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [t]")});

@@ -1,3 +1,4 @@
+#include "platform/text.h"
 #include "retrieval/threadaddress.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "app/program.h"
 #include "platform/settingsstore.h"
 #include "settings/frmsetting.h"
+#include "settings/program.h"
 #include "support/testhome.h"
 
 #include <QCheckBox>

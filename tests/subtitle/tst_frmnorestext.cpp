@@ -1,5 +1,5 @@
-#include "app/program.h"
 #include "platform/settingsstore.h"
+#include "settings/program.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"

@@ -1,6 +1,6 @@
-#include "app/program.h"
 #include "platform/settingsstore.h"
 #include "platform/windowshape.h"
+#include "settings/program.h"
 #include "subtitle/backpicture.h"
 #include "subtitle/frmtext.h"
 #include "subtitle/subtitlewindowcontrol.h"

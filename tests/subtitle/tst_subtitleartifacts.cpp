@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "settings/program.h"
 #include "subtitle/frmtext.h"
 
 #include <QDir>

@@ -1,4 +1,6 @@
-#include "app/program.h"
+#include "platform/text.h"
+#include "settings/program.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "support/testhome.h"

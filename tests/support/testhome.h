@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/program.h"
 #include "platform/settingsstore.h"
+#include "settings/program.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Small text operations shared by the subsystems that read board text.
+
+// Number of occurrences of part in text, each search starting one character after the
+// previous find (so occurrences may overlap).
+qint32 CountString(const QString &text, const QString &part);
+
+// Replaces every span from `open` to the next `close` (both included) by `replacement`;
+// an `open` with no `close` after it is replaced alone.
+QString ReplaceEnclosed(const QString &text, const QString &open, const QString &close,
+                        const QString &replacement);
+
+// The text with every "<…>" span removed (a "<" without a closing ">" goes alone).
+QString RemoveTags(const QString &text);
+
+// The four entities the board writes into messages, decoded so that "&amp;gt;" ends as ">".
+QString DecodeEntities(const QString &text);
