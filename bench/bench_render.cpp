@@ -11,6 +11,7 @@
 #include "platform/textfile.h"
 #include "platform/threadview.h"
 #include "rendering/postpipeline.h"
+#include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
 #include "subtitle/subtitlequeue.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -58,7 +60,7 @@ Figures measureBody(const QString &body, const QString &headerSkin, const QStrin
     for (int run = 0; run < kRuns; ++run) {
         Program program;
         ThreadState state;
-        state.BoardKind = QStringLiteral("2ch");
+        state.BoardKind = Boards::Kind::TwoChannel;
         state.LiveMode = liveMode;
         SubtitleQueue queue;
         PostPipeline pipeline(program, state);
@@ -114,21 +116,26 @@ int firstLoadIntoView()
     frmMain window(program);
     if (!window.Form_Load(QString()))
         return 1;
-    window.cmbUrl->setEditText(server.origin() + QStringLiteral("/test/read.cgi/bench/1/"));
+    auto *address = window.findChild<QComboBox *>(QStringLiteral("cmbUrl"));
+    auto *view = window.findChild<ThreadView *>(QStringLiteral("webMain"));
+    const auto *loader = window.findChild<ThreadLoader *>();
+    address->setEditText(server.origin() + QStringLiteral("/test/read.cgi/bench/1/"));
 
     QVector<double> times;
     for (int run = 0; run <= kViewRuns; ++run) {
-        // A Ctrl load always starts the thread from scratch.
-        window.CtrlDown = true;
+        // A Ctrl load always starts the thread from scratch: hold Ctrl as a user would.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+        QApplication::sendEvent(address, &press);
         QElapsedTimer clock;
         clock.start();
         window.mnuReload_Click();
-        window.CtrlDown = false;
-        while (!window.thread().Ready)
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
+        QApplication::sendEvent(address, &release);
+        while (!loader->state().Ready)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         int shown = -1;
-        window.webMain->evaluate(QStringLiteral("document.querySelectorAll('.res').length"),
-                                 [&](const QVariant &v) { shown = v.toInt(); });
+        view->evaluate(QStringLiteral("document.querySelectorAll('.res').length"),
+                       [&](const QVariant &v) { shown = v.toInt(); });
         while (shown < 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const double ms = clock.nsecsElapsed() / 1e6;

@@ -11,6 +11,7 @@
 #include "retrieval/threadloader.h"
 #include "settings/commandwords.h"
 #include "settings/frmsetting.h"
+#include "settings/program.h"
 #include "subtitle/backpicture.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/makuentry.h"
@@ -69,8 +70,8 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_queue, &SubtitleQueue::entriesChanged, this, &frmMain::refreshQueueList);
 
     m_maku = new SubtitleWindowControl(m_program, picBack, this, this);
-    const TextDrawHook draw = [this](QString text, QString command, bool noRes, QString id,
-                                     QString name, QString number) {
+    m_textDraw = [this](QString text, QString command, bool noRes, QString id, QString name,
+                        QString number) {
         m_maku->TextDraw(text, command, noRes, id, name, number);
     };
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
@@ -85,7 +86,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
 
     RetrievalHooks hooks;
     hooks.SetStatus = [this](const QString &text) { SetStatus(text); };
-    hooks.setAddressText = [this](const QString &text) { cmbUrl->setEditText(text); };
+    hooks.setAddressText = [this](const QString &text) { setAddressText(text); };
     hooks.restartView = [this] { RestartView(); };
     hooks.SetLog = [this](const QStringList &lines, const QString &separator) {
         m_pipeline->SetLog(lines, separator);
@@ -96,18 +97,21 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
         [this] { mnuReload_Click(); });
 
     m_pacing = std::make_unique<SubtitlePacing>(*m_queue, m_program);
-    m_pacing->setTextDraw(draw);
+    m_pacing->setTextDraw(m_textDraw);
     m_pacing->setPlayWave([this](const QString &path) { m_wave->PlayWave(path); });
     m_pacing->setIdleText(idle);
 
     // All three timers run from start to exit; their handlers decide whether there is work.
     tmrMaku = new QTimer(this);
+    tmrMaku->setObjectName(QStringLiteral("tmrMaku"));
     tmrMaku->setInterval(100);
     connect(tmrMaku, &QTimer::timeout, this, [this] { m_pacing->tmrMaku_Timer(); });
     tmrReload = new QTimer(this);
+    tmrReload->setObjectName(QStringLiteral("tmrReload"));
     tmrReload->setInterval(1000);
     connect(tmrReload, &QTimer::timeout, this, [this] { m_reload->tick(); });
     tmrTimeOut = new QTimer(this);
+    tmrTimeOut->setObjectName(QStringLiteral("tmrTimeOut"));
     tmrTimeOut->setInterval(1000);
     connect(tmrTimeOut, &QTimer::timeout, this, [this] { m_loader->receiveTimeout().tick(); });
 
@@ -117,16 +121,6 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
 frmMain::~frmMain()
 {
     qApp->removeEventFilter(this);
-}
-
-frmNoResText *frmMain::noResText() const
-{
-    return m_noRes;
-}
-
-frmSetting *frmMain::settingDialog() const
-{
-    return m_setting;
 }
 
 void frmMain::buildControls()
@@ -388,10 +382,14 @@ void frmMain::SetStatus(const QString &text)
     setPanelText(QStringLiteral("STATUS"), text);
 }
 
-QString frmMain::panelText(const QString &key) const
+QString frmMain::addressText() const
 {
-    QLabel *label = m_panels.value(key);
-    return label ? label->text() : QString();
+    return cmbUrl->currentText();
+}
+
+void frmMain::setAddressText(const QString &text)
+{
+    cmbUrl->setEditText(text);
 }
 
 void frmMain::setPanelText(const QString &key, const QString &text)
@@ -500,11 +498,7 @@ void frmMain::mnuDragPointViewChange_Click()
 
 void frmMain::mnuFreeDraw_Click()
 {
-    const TextDrawHook draw = [this](QString text, QString command, bool noRes, QString id,
-                                     QString name, QString number) {
-        m_maku->TextDraw(text, command, noRes, id, name, number);
-    };
-    FreeDraw(m_program, draw, [this](const QString &prompt) -> std::optional<QString> {
+    FreeDraw(m_program, m_textDraw, [this](const QString &prompt) -> std::optional<QString> {
         bool ok = false;
         const QString text = QInputDialog::getText(this, QStringLiteral("sazanami"), prompt,
                                                    QLineEdit::Normal, QString(), &ok);
@@ -516,9 +510,7 @@ void frmMain::mnuNoResText_Click()
 {
     if (!m_noRes) {
         m_noRes = new frmNoResText(m_program, this);
-        m_noRes->setTextDraw(
-            [this](QString text, QString command, bool noRes, QString id, QString name,
-                   QString number) { m_maku->TextDraw(text, command, noRes, id, name, number); });
+        m_noRes->setTextDraw(m_textDraw);
     }
     m_noRes->show();
     m_noRes->raise();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "retrieval/threadstate.h"
-#include "settings/program.h"
+#include "subtitle/makuentry.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -11,27 +11,29 @@
 #include <memory>
 
 class QAction;
-class QItemSelection;
 class QComboBox;
+class QItemSelection;
 class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class QTimer;
 class PostPipeline;
 class ReloadCountdown;
-class ThreadLoader;
-class QTimer;
 class SubtitlePacing;
 class SubtitleQueue;
 class SubtitleWindowControl;
+class ThreadLoader;
 class ThreadView;
 class WavePlayer;
 class frmNoResText;
 class frmSetting;
+struct Program;
 
 // The main window: address bar, thread view, status bar, side pane and the menu through which
 // every feature is reached. It owns the long-lived objects and runs start-up and shutdown.
+// Tests and tools reach its controls by their object names (cmbUrl, webMain, lstRes, …).
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -42,12 +44,43 @@ public:
     // Start-up. False when the program cannot run (a broken skin); the caller then ends it.
     bool Form_Load(const QString &commandLine);
 
+    // Commands of the other windows: the status line, the address bar and the load command.
     void SetStatus(const QString &text);
-    QString panelText(const QString &key) const;
+    QString addressText() const;
+    void setAddressText(const QString &text);
+    void mnuReload_Click();
+    // Reads the background picture of the subtitle window again (after the settings changed).
+    void LoadBackPicture();
+
+signals:
+    // A skin reload from the menu found a broken skin: the program is ending.
+    void programEnding();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    bool loadSkins();
+    void showStartPage();
+    void restorePlacement();
+    void savePlacement();
+    void loadNgWords();
+    void saveNgWords();
+    void loadCommandSelection();
     void setPanelText(const QString &key, const QString &text);
+    void Form_Resize();
+    void Form_Unload();
+    void refreshQueueList();
+    bool cmbUrl_KeyPress(QKeyEvent *event);
+    void lstNG_Click(QListWidgetItem *item);
+    void lstCommand_SelectionChanged(const QItemSelection &selected,
+                                     const QItemSelection &deselected);
 
     // Menu commands.
-    void mnuReload_Click();
     void mnuSkinReload_Click();
     void mnuAddNG_Click();
     void mnuMakuList_Click();
@@ -60,25 +93,13 @@ public:
     void mnuFreeDraw_Click();
     void mnuNoResText_Click();
     void mnuSetting_Click();
-    void LoadBackPicture();
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
     // Clears the thread view and writes the header skin; the document stays open for posts.
     void RestartView();
-
     // The first line of the thread view's selection, proposed as a new NG word.
     QString GetSelectegNG() const;
-
-    Program &program() { return m_program; }
-    ThreadState &thread() { return m_thread; }
-    SubtitleQueue &queue() { return *m_queue; }
-    PostPipeline &pipeline() { return *m_pipeline; }
-    ThreadLoader &loader() { return *m_loader; }
-    SubtitlePacing &pacing() { return *m_pacing; }
-    SubtitleWindowControl &maku() { return *m_maku; }
-    frmNoResText *noResText() const;
-    frmSetting *settingDialog() const;
 
     // Controls, named as the rest of the program refers to them.
     QComboBox *cmbUrl = nullptr;
@@ -114,33 +135,6 @@ public:
     QString HeaderSkin;
     QString ResSkin;
 
-signals:
-    // A skin reload from the menu found a broken skin: the program is ending.
-    void programEnding();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void buildMenu();
-    void buildControls();
-    bool loadSkins();
-    void showStartPage();
-    void restorePlacement();
-    void savePlacement();
-    void loadNgWords();
-    void saveNgWords();
-    void loadCommandSelection();
-    void lstCommand_SelectionChanged(const QItemSelection &selected,
-                                     const QItemSelection &deselected);
-    void Form_Resize();
-    void Form_Unload();
-    void lstNG_Click(QListWidgetItem *item);
-    void refreshQueueList();
-    bool cmbUrl_KeyPress(QKeyEvent *event);
-
     Program &m_program;
     ThreadState m_thread;
     SubtitleQueue *m_queue = nullptr;
@@ -150,6 +144,8 @@ private:
     std::unique_ptr<SubtitlePacing> m_pacing;
     SubtitleWindowControl *m_maku = nullptr;
     WavePlayer *m_wave = nullptr;
+    // The one way every caller draws on the subtitle window.
+    TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;
     QPointer<frmSetting> m_setting;
     bool m_queueRefreshPending = false;

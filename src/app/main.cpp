@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "platform/apppath.h"
 #include "platform/settingsstore.h"
+#include "settings/program.h"
 
 #include <QApplication>
 #include <QStringList>

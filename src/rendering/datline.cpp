@@ -30,7 +30,7 @@ QString GetID(const QString &dateId)
     return q < 0 ? dateId.mid(p) : dateId.mid(p, q - p);
 }
 
-DatPost MapDatLine(const QString &line, const QString &separator, const QString &boardKind,
+DatPost MapDatLine(const QString &line, const QString &separator, Boards::Kind boardKind,
                    qint32 resTotal)
 {
     const QString num = QString::number(qint64(resTotal) + 1);
@@ -39,7 +39,7 @@ DatPost MapDatLine(const QString &line, const QString &separator, const QString 
                                                      : QStringView(line).split(separator);
     const qsizetype n = f.size();
 
-    if (boardKind == QLatin1String("shitaraba")) {
+    if (boardKind == Boards::Kind::Shitaraba) {
         if (n < kShitarabaFields)
             return brokenPost(num, n >= kShitarabaBrokenSize ? f[5].toString() : QString());
         DatPost post;

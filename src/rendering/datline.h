@@ -1,5 +1,7 @@
 #pragma once
 
+#include "retrieval/boards.h"
+
 #include <QString>
 
 // One received data line mapped to the fields of a post, for either board kind.
@@ -20,8 +22,8 @@ inline const QString kBrokenPost = QStringLiteral("ここ壊れてます");
 // The "ID:" part of a date field up to the next blank, "ID:" included; "" without "ID:".
 QString GetID(const QString &dateId);
 
-// Splits a raw line at the separator and maps its fields by board kind ("shitaraba" for rental
-// boards, anything else as "2ch"). The post number is resTotal + 1 whatever the line says.
+// Splits a raw line at the separator and maps its fields by board kind. The post number is
+// resTotal + 1 whatever the line says.
 // A line with too few fields for its board kind becomes the broken-post record.
-DatPost MapDatLine(const QString &line, const QString &separator, const QString &boardKind,
+DatPost MapDatLine(const QString &line, const QString &separator, Boards::Kind boardKind,
                    qint32 resTotal);

@@ -65,7 +65,7 @@ void DatFetch::setHostOverride(const QString &host, const QString &address, quin
 
 void DatFetch::GetThread(const QString &address, qint32 Range, qint32 ResCount)
 {
-    const bool shitaraba = m_state.BoardKind == QLatin1String("shitaraba");
+    const bool shitaraba = m_state.BoardKind == Boards::Kind::Shitaraba;
     m_dataUrl = shitaraba ? GetRawModeUrl(address, ResCount) : GetDatUrl(address);
     const bool rangeRequest = !shitaraba && Range != 0;
     m_response.reset(shitaraba, rangeRequest, m_state.DatSeparator);

@@ -42,8 +42,8 @@ public:
     ~DatFetch() override;
 
     // Starts the request for a checked thread address; the state's BoardKind says which kind.
-    // Range: first byte wanted ("2ch", 0 for the whole file); ResCount: first post wanted
-    // ("shitaraba"). Returns at once; the end of the load is signalled by loadEnded().
+    // Range: first byte wanted (2channel-style, 0 for the whole file); ResCount: first post
+    // wanted (rental board). Returns at once; the end of the load is signalled by loadEnded().
     void GetThread(const QString &address, qint32 Range, qint32 ResCount);
 
     // The receive time-out: ends a load whose request has had no answer.

@@ -24,7 +24,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
 
     QString a = addressText;
     if (IsReadCgi(a)) {
-        m_state.BoardKind = QStringLiteral("2ch");
+        m_state.BoardKind = Boards::Kind::TwoChannel;
         if (IsRefusedBoard(a)) {
             showStatus(QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう"));
             return;
@@ -47,7 +47,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             showStatus(QStringLiteral("したばらのURLっぽいけど、なんか変です"));
             return;
         }
-        m_state.BoardKind = QStringLiteral("shitaraba");
+        m_state.BoardKind = Boards::Kind::Shitaraba;
     }
     if (GetHostPort(a).port == 0) {
         showStatus(QStringLiteral("URLのポート番号が正しくありません"));
@@ -66,7 +66,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             m_hooks.restartView();
     }
 
-    if (m_state.BoardKind == QLatin1String("2ch")) {
+    if (m_state.BoardKind == Boards::Kind::TwoChannel) {
         // One byte early: the answer must start with the LF that ends the local copy.
         qint32 Range = m_state.DatSize - 1;
         if (m_state.DatSize == 0)

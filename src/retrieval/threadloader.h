@@ -21,6 +21,7 @@ public:
     // while another load is running, which it then leaves alone).
     void load(const QString &addressText, bool ctrlDown);
 
+    const ThreadState &state() const { return m_state; }
     DatFetch &fetch() { return m_fetch; }
     ReceiveTimeout &receiveTimeout() { return m_timeOut; }
     RetrievalHooks &hooks() { return m_hooks; }

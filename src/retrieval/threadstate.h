@@ -1,5 +1,7 @@
 #pragma once
 
+#include "retrieval/boards.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -7,8 +9,8 @@
 // The thread being followed: its identity, kind, load state and local copy of its data.
 struct ThreadState
 {
-    QString CurrentUrl;    // the exact address text of the loaded thread; "" before the first load
-    QString BoardKind;     // "2ch" or "shitaraba"
+    QString CurrentUrl; // the exact address text of the loaded thread; "" before the first load
+    Boards::Kind BoardKind = Boards::Kind::TwoChannel;
     bool Ready = true;     // no load in progress
     bool LiveMode = false; // the posts of this load are new posts (they become subtitles)
     qint32 ResTotal = 0;   // posts of the current thread processed so far

@@ -1,4 +1,4 @@
-#include "app/frmmain.h"
+#include "mainwindowparts.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QtTest>
 #include <memory>
+
+using namespace MainWindowParts;
 
 namespace {
 
@@ -115,26 +117,27 @@ void TestFrmMain::firstStartWithEmptyStore()
     QVERIFY(w);
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowTitle(), QStringLiteral("sazanami"));
-    QCOMPARE(w->cmbUrl->currentText(), QString());
-    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("-1"));
-    QCOMPARE(w->panelText(QStringLiteral("MAKUTIMER")), QStringLiteral("-1"));
-    QCOMPARE(w->panelText(QStringLiteral("STATUS")), QString());
+    QCOMPARE(cmbUrl(w)->currentText(), QString());
+    QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("-1"));
+    QCOMPARE(panelText(w, QStringLiteral("MAKUTIMER")), QStringLiteral("-1"));
+    QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString());
     // Automatic reload is off, with the 24 periods created at start.
-    QCOMPARE(w->mnuAutoReload.size(), 26);
-    QVERIFY(w->mnuAutoReload[0]->isChecked());
-    QCOMPARE(w->mnuAutoReload[2]->text(), QStringLiteral("7 sec"));
-    QCOMPARE(w->mnuAutoReload[25]->text(), QStringLiteral("30 sec"));
-    QVERIFY(w->mnuAutoScroll[0]->isChecked());
-    QVERIFY(w->PaneVisible);
+    QVERIFY(action(w, QStringLiteral("mnuAutoReload(25)")));
+    QVERIFY(!w->findChild<QAction *>(QStringLiteral("mnuAutoReload(26)")));
+    QVERIFY(action(w, QStringLiteral("mnuAutoReload(0)"))->isChecked());
+    QCOMPARE(action(w, QStringLiteral("mnuAutoReload(2)"))->text(), QStringLiteral("7 sec"));
+    QCOMPARE(action(w, QStringLiteral("mnuAutoReload(25)"))->text(), QStringLiteral("30 sec"));
+    QVERIFY(action(w, QStringLiteral("mnuAutoScroll(0)"))->isChecked());
+    QVERIFY(paneVisible(w));
     QCOMPARE(m_program->opt.MakuMode, 1);
     QCOMPARE(m_program->opt.WakuSize, QStringLiteral("640x480"));
-    const QString page = documentText(w->webMain);
+    const QString page = documentText(webMain(w));
     QVERIFY2(page.contains(QStringLiteral("「設定」を開いて各設定を自分好みに編集")),
              qPrintable(page));
     QVERIFY(page.contains(QStringLiteral("新着レスぶんから、字幕表示枠内に表示されるようになる")));
-    QCOMPARE(w->webMain->charset(), QStringLiteral("Shift_JIS"));
+    QCOMPARE(webMain(w)->charset(), QStringLiteral("Shift_JIS"));
     // Every command word starts enabled.
-    QCOMPARE(w->lstCommand->selectedItems().size(), 17);
+    QCOMPARE(list(w, "lstCommand")->selectedItems().size(), 17);
 }
 
 void TestFrmMain::commandLineAddressLandsInAddressBar()
@@ -142,21 +145,21 @@ void TestFrmMain::commandLineAddressLandsInAddressBar()
     const QString address = QStringLiteral("http://127.0.0.1:9/test/read.cgi/a b/123/");
     auto w = start(address);
     QVERIFY(w);
-    QCOMPARE(w->cmbUrl->currentText(), address);
+    QCOMPARE(cmbUrl(w)->currentText(), address);
 }
 
 void TestFrmMain::threeEntersGiveThreeHistoryItems()
 {
     auto w = start();
     QVERIFY(w);
-    w->cmbUrl->setEditText(QStringLiteral("http://example.invalid/test/read.cgi/b/1/"));
+    cmbUrl(w)->setEditText(QStringLiteral("http://example.invalid/test/read.cgi/b/1/"));
     for (int i = 0; i < 3; ++i)
-        QTest::keyClick(w->cmbUrl->lineEdit(), Qt::Key_Return);
-    QCOMPARE(w->cmbUrl->count(), 3);
+        QTest::keyClick(cmbUrl(w)->lineEdit(), Qt::Key_Return);
+    QCOMPARE(cmbUrl(w)->count(), 3);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(w->cmbUrl->itemText(i),
+        QCOMPARE(cmbUrl(w)->itemText(i),
                  QStringLiteral("http://example.invalid/test/read.cgi/b/1/"));
-    QCOMPARE(w->cmbUrl->currentText(), QStringLiteral("http://example.invalid/test/read.cgi/b/1/"));
+    QCOMPARE(cmbUrl(w)->currentText(), QStringLiteral("http://example.invalid/test/read.cgi/b/1/"));
 }
 
 void TestFrmMain::ngWordsWithoutFinalLineBreak()
@@ -166,9 +169,9 @@ void TestFrmMain::ngWordsWithoutFinalLineBreak()
     {
         auto w = start();
         QVERIFY(w);
-        QCOMPARE(w->lstNG->count(), 2);
-        QCOMPARE(w->lstNG->item(0)->text(), QStringLiteral("荒らし"));
-        QCOMPARE(w->lstNG->item(1)->text(), QStringLiteral("abc"));
+        QCOMPARE(list(w, "lstNG")->count(), 2);
+        QCOMPARE(list(w, "lstNG")->item(0)->text(), QStringLiteral("荒らし"));
+        QCOMPARE(list(w, "lstNG")->item(1)->text(), QStringLiteral("abc"));
         // A word added through the menu is saved with the loaded ones.
         QTimer answer;
         answer.setInterval(20);
@@ -180,8 +183,8 @@ void TestFrmMain::ngWordsWithoutFinalLineBreak()
             }
         });
         answer.start();
-        w->findChild<QAction *>(QStringLiteral("mnuAddNG"))->trigger();
-        QCOMPARE(w->lstNG->count(), 3);
+        action(w, QStringLiteral("mnuAddNG"))->trigger();
+        QCOMPARE(list(w, "lstNG")->count(), 3);
         w->close();
     }
     QFile file(m_home->file(QStringLiteral("ngword.txt")));
@@ -192,7 +195,7 @@ void TestFrmMain::ngWordsWithoutFinalLineBreak()
     // The next start loads every saved word back.
     auto again = start();
     QVERIFY(again);
-    QCOMPARE(again->lstNG->count(), 3);
+    QCOMPARE(list(again, "lstNG")->count(), 3);
 }
 
 void TestFrmMain::exitWritesSettingsAndPlacement()
@@ -200,7 +203,7 @@ void TestFrmMain::exitWritesSettingsAndPlacement()
     {
         auto w = start();
         QVERIFY(w);
-        w->cmbUrl->setEditText(QStringLiteral("http://host/test/read.cgi/b/1/"));
+        cmbUrl(w)->setEditText(QStringLiteral("http://host/test/read.cgi/b/1/"));
         w->move(40, 60);
         w->resize(700, 500);
         QTRY_COMPARE_WITH_TIMEOUT(w->size(), QSize(700, 500), 5000);
@@ -221,9 +224,9 @@ void TestFrmMain::exitWritesSettingsAndPlacement()
     // The next start restores the address text (without loading it) and the size.
     auto again = start();
     QVERIFY(again);
-    QCOMPARE(again->cmbUrl->currentText(), QStringLiteral("http://host/test/read.cgi/b/1/"));
+    QCOMPARE(cmbUrl(again)->currentText(), QStringLiteral("http://host/test/read.cgi/b/1/"));
     QCOMPARE(again->size(), QSize(700, 500));
-    QCOMPARE(again->panelText(QStringLiteral("STATUS")), QString());
+    QCOMPARE(panelText(again, QStringLiteral("STATUS")), QString());
 }
 
 void TestFrmMain::maximisedWindowKeepsStoredPlacement()
@@ -244,24 +247,24 @@ void TestFrmMain::hidingSidePaneWidensView()
     auto w = start();
     QVERIFY(w);
     const int inner = w->centralWidget()->width();
-    const int narrow = w->webMain->width();
+    const int narrow = webMain(w)->width();
     QVERIFY(narrow < inner);
-    QVERIFY(w->lstRes->isVisible());
-    w->mnuMakuList->trigger();
-    QVERIFY(!w->PaneVisible);
-    QCOMPARE(w->webMain->width(), inner);
-    QVERIFY(!w->lstRes->isVisible());
-    w->mnuMakuList->trigger();
-    QCOMPARE(w->webMain->width(), narrow);
-    w->mnuMakuList->trigger();
+    QVERIFY(list(w, "lstRes")->isVisible());
+    action(w, QStringLiteral("mnuMakuList"))->trigger();
+    QVERIFY(!paneVisible(w));
+    QCOMPARE(webMain(w)->width(), inner);
+    QVERIFY(!list(w, "lstRes")->isVisible());
+    action(w, QStringLiteral("mnuMakuList"))->trigger();
+    QCOMPARE(webMain(w)->width(), narrow);
+    action(w, QStringLiteral("mnuMakuList"))->trigger();
     w->close();
     SettingsStore reread(m_home->settingsPath());
     QCOMPARE(reread.value(QStringLiteral("Option"), QStringLiteral("MakuListView")),
              QStringLiteral("1"));
     // A hidden pane stays hidden at the next start.
     auto again = start();
-    QVERIFY(!again->PaneVisible);
-    QCOMPARE(again->webMain->width(), again->centralWidget()->width());
+    QVERIFY(!paneVisible(again));
+    QCOMPARE(webMain(again)->width(), again->centralWidget()->width());
 }
 
 void TestFrmMain::commandSelectionRestoredAndSaved()
@@ -271,11 +274,11 @@ void TestFrmMain::commandSelectionRestoredAndSaved()
     {
         auto w = start();
         QVERIFY(w);
-        QVERIFY(w->lstCommand->item(0)->isSelected());
-        QVERIFY(!w->lstCommand->item(1)->isSelected());
-        QVERIFY(w->lstCommand->item(2)->isSelected());
-        QVERIFY(!w->lstCommand->item(16)->isSelected());
-        w->lstCommand->item(16)->setSelected(true);
+        QVERIFY(list(w, "lstCommand")->item(0)->isSelected());
+        QVERIFY(!list(w, "lstCommand")->item(1)->isSelected());
+        QVERIFY(list(w, "lstCommand")->item(2)->isSelected());
+        QVERIFY(!list(w, "lstCommand")->item(16)->isSelected());
+        list(w, "lstCommand")->item(16)->setSelected(true);
         w->close();
     }
     SettingsStore reread(m_home->settingsPath());
@@ -290,18 +293,19 @@ void TestFrmMain::ctrlClickRemovesNgWord()
     auto w = start();
     QVERIFY(w);
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QListWidget *list = w->lstNG;
-    const QPoint second = list->visualItemRect(list->item(1)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, second);
-    QCOMPARE(list->count(), 3); // a plain click only selects
-    QTest::keyPress(list, Qt::Key_Control);
-    QVERIFY(w->CtrlDown);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
-    QTest::keyRelease(list, Qt::Key_Control);
-    QVERIFY(!w->CtrlDown);
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("a"));
-    QCOMPARE(list->item(1)->text(), QStringLiteral("c"));
+    QListWidget *ng = list(w, "lstNG");
+    const QPoint second = ng->visualItemRect(ng->item(1)).center();
+    QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QCOMPARE(ng->count(), 3); // a plain click only selects
+    QTest::keyPress(ng, Qt::Key_Control);
+    QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+    QTest::keyRelease(ng, Qt::Key_Control);
+    QCOMPARE(ng->count(), 2);
+    QCOMPARE(ng->item(0)->text(), QStringLiteral("a"));
+    QCOMPARE(ng->item(1)->text(), QStringLiteral("c"));
+    // Once Ctrl is released, a click only selects again.
+    QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QCOMPARE(ng->count(), 2);
 }
 
 void TestFrmMain::missingSkinEndsProgramWithoutTouchingFiles()
@@ -345,26 +349,26 @@ void TestFrmMain::settingsDialogReopensSubtitleWindow()
     QFETCH(bool, confirm);
     auto w = start();
     QVERIFY(w);
-    w->mnuMakuView_Click();
-    QVERIFY(w->maku().isLoaded());
-    QCOMPARE(w->maku().window()->size(), QSize(640, 480));
+    action(w, QStringLiteral("mnuMakuView"))->trigger();
+    QVERIFY(maku(w).isLoaded());
+    QCOMPARE(maku(w).window()->size(), QSize(640, 480));
 
     // The subtitle window is away while the dialog is open.
-    w->mnuSetting_Click();
-    QVERIFY(w->settingDialog());
-    QVERIFY(!w->maku().isLoaded());
+    action(w, QStringLiteral("mnuSetting"))->trigger();
+    QVERIFY(settingDialog(w));
+    QVERIFY(!maku(w).isLoaded());
     QVERIFY(!m_program->flags.MakuShown);
-    w->settingDialog()->cmbWakuSize->setEditText(QStringLiteral("720x405"));
+    settingDialog(w)->cmbWakuSize->setEditText(QStringLiteral("720x405"));
     if (confirm)
-        QVERIFY(w->settingDialog()->cmdOk_Click());
+        QVERIFY(settingDialog(w)->cmdOk_Click());
     else
-        w->settingDialog()->cmdCancel_Click();
+        settingDialog(w)->cmdCancel_Click();
 
-    QTRY_VERIFY_WITH_TIMEOUT(!w->settingDialog(), 5000);
-    QVERIFY(w->maku().isLoaded());
-    QVERIFY(w->maku().window()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!settingDialog(w), 5000);
+    QVERIFY(maku(w).isLoaded());
+    QVERIFY(maku(w).window()->isVisible());
     const QSize expected = confirm ? QSize(720, 405) : QSize(640, 480);
-    QCOMPARE(w->maku().window()->size(), expected);
+    QCOMPARE(maku(w).window()->size(), expected);
     SettingsStore reread(m_home->settingsPath());
     QCOMPARE(reread.value(QStringLiteral("Option"), QStringLiteral("WakuSize")),
              confirm ? QStringLiteral("720x405") : QString());
@@ -374,18 +378,18 @@ void TestFrmMain::autoReloadMenu()
 {
     auto w = start();
     QVERIFY(w);
-    w->mnuAutoReload[2]->trigger();
-    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("7"));
-    QVERIFY(w->mnuAutoReload[2]->isChecked());
-    QVERIFY(!w->mnuAutoReload[0]->isChecked());
+    action(w, QStringLiteral("mnuAutoReload(2)"))->trigger();
+    QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("7"));
+    QVERIFY(action(w, QStringLiteral("mnuAutoReload(2)"))->isChecked());
+    QVERIFY(!action(w, QStringLiteral("mnuAutoReload(0)"))->isChecked());
     // The countdown runs on the program's one-second timer.
-    QTRY_COMPARE_WITH_TIMEOUT(w->panelText(QStringLiteral("TIMER")), QStringLiteral("6"), 3000);
-    w->mnuAutoReload[25]->trigger();
-    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("30"));
-    w->mnuAutoReload[0]->trigger();
-    QCOMPARE(w->panelText(QStringLiteral("TIMER")), QStringLiteral("-1"));
-    QVERIFY(w->mnuAutoReload[0]->isChecked());
-    QVERIFY(!w->mnuAutoReload[25]->isChecked());
+    QTRY_COMPARE_WITH_TIMEOUT(panelText(w, QStringLiteral("TIMER")), QStringLiteral("6"), 3000);
+    action(w, QStringLiteral("mnuAutoReload(25)"))->trigger();
+    QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("30"));
+    action(w, QStringLiteral("mnuAutoReload(0)"))->trigger();
+    QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("-1"));
+    QVERIFY(action(w, QStringLiteral("mnuAutoReload(0)"))->isChecked());
+    QVERIFY(!action(w, QStringLiteral("mnuAutoReload(25)"))->isChecked());
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -1,5 +1,5 @@
-#include "app/frmmain.h"
 #include "boardserver.h"
+#include "mainwindowparts.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <memory>
+
+using namespace MainWindowParts;
 
 namespace {
 
@@ -110,9 +112,9 @@ void TestLiveRoad::cleanup()
 void TestLiveRoad::load()
 {
     m_window->mnuReload_Click();
-    QVERIFY(!m_window->thread().Ready);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->thread().Ready, 15000);
-    QCOMPARE(m_window->panelText(QStringLiteral("STATUS")), QStringLiteral("受信終了"));
+    QVERIFY(!MainWindowParts::thread(m_window).Ready);
+    QTRY_VERIFY_WITH_TIMEOUT(MainWindowParts::thread(m_window).Ready, 15000);
+    QCOMPARE(panelText(m_window, QStringLiteral("STATUS")), QStringLiteral("受信終了"));
 }
 
 void TestLiveRoad::threadIsRenderedAndNewPostsQueued()
@@ -125,32 +127,32 @@ void TestLiveRoad::threadIsRenderedAndNewPostsQueued()
                     QStringLiteral("&gt;&gt;1 二つ目 http://example.invalid/a.jpg")) +
             datLine(QStringLiteral("荒らし"), QStringLiteral("sage"), QStringLiteral("CCCC3333"),
                     QStringLiteral("消えるレス")));
-    m_window->cmbUrl->setEditText(threadUrl());
+    cmbUrl(m_window)->setEditText(threadUrl());
     load();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("sazanami - [統合テストスレ]"));
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.res').length"))
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.res').length"))
                  .toInt(),
              3);
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.msg')[0]"
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.msg')[0]"
                                                         ".textContent"))
                  .toString(),
              QStringLiteral(" 最初のレス "));
     // The default skin shows the mail link, the ID link and the address link.
-    QCOMPARE(evaluate(m_window->webMain,
+    QCOMPARE(evaluate(webMain(m_window),
                       QStringLiteral("document.querySelector('.name a').getAttribute('href')"))
                  .toString(),
              QStringLiteral("mailto:sage"));
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.res')[1]"
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.res')[1]"
                                                         ".querySelector('.msg a').href"))
                  .toString(),
              QStringLiteral("http://example.invalid/a.jpg"));
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.msg')[2]"
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.msg')[2]"
                                                         ".textContent"))
                  .toString(),
              QStringLiteral("NG"));
     // A first load shows the thread but puts nothing on air.
-    QCOMPARE(m_window->queue().count(), 0);
-    QCOMPARE(m_window->thread().ResTotal, 3);
+    QCOMPARE(queue(m_window).count(), 0);
+    QCOMPARE(MainWindowParts::thread(m_window).ResTotal, 3);
 
     m_server->appendDat(kBoard, kKey,
                         datLine(QStringLiteral("実況民"), QStringLiteral("shita red"),
@@ -164,20 +166,20 @@ void TestLiveRoad::threadIsRenderedAndNewPostsQueued()
     // Only the new bytes were asked for.
     QCOMPARE(m_server->requests().size(), 1);
     QVERIFY(m_server->requests().first().head.contains("Range: bytes="));
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.res').length"))
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.res').length"))
                  .toInt(),
              6);
-    QCOMPARE(evaluate(m_window->webMain, QStringLiteral("document.querySelectorAll('.msg')[4]"
+    QCOMPARE(evaluate(webMain(m_window), QStringLiteral("document.querySelectorAll('.msg')[4]"
                                                         ".textContent"))
                  .toString(),
              QStringLiteral("NG"));
-    QCOMPARE(m_window->queue().entries(),
+    QCOMPARE(queue(m_window).entries(),
              QStringList({QStringLiteral("shita red<> 新着その1 <>ID:DDDD4444<>実況民<>4"),
                           QStringLiteral(" <> 新着その2 <>ID:ab:cd<>名無し<>6")}));
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->lstRes->count(), 2, 5000);
-    QCOMPARE(m_window->lstRes->item(0)->text(), m_window->queue().entries().at(0));
-    QCOMPARE(m_window->lstRes->item(1)->text(), m_window->queue().entries().at(1));
-    QCOMPARE(m_window->panelText(QStringLiteral("MAKUTIMER")).toInt() >= -1, true);
+    QTRY_COMPARE_WITH_TIMEOUT(list(m_window, "lstRes")->count(), 2, 5000);
+    QCOMPARE(list(m_window, "lstRes")->item(0)->text(), queue(m_window).entries().at(0));
+    QCOMPARE(list(m_window, "lstRes")->item(1)->text(), queue(m_window).entries().at(1));
+    QCOMPARE(panelText(m_window, QStringLiteral("MAKUTIMER")).toInt() >= -1, true);
 }
 
 void TestLiveRoad::autoScrollFollowsNewPosts()
@@ -188,21 +190,21 @@ void TestLiveRoad::autoScrollFollowsNewPosts()
                         QStringLiteral("ID%1").arg(i), QStringLiteral("レス%1").arg(i),
                         i == 1 ? QStringLiteral("スクロール") : QString());
     m_server->setDat(kBoard, kKey, body);
-    m_window->cmbUrl->setEditText(threadUrl());
+    cmbUrl(m_window)->setEditText(threadUrl());
     load();
     const QString scrollTop =
         QStringLiteral("(document.scrollingElement||document.body).scrollTop");
-    QCOMPARE(evaluate(m_window->webMain, scrollTop).toInt(), 0);
+    QCOMPARE(evaluate(webMain(m_window), scrollTop).toInt(), 0);
 
-    m_window->mnuAutoScroll[1]->trigger();
-    QVERIFY(m_window->mnuAutoScroll[1]->isChecked());
-    QVERIFY(!m_window->mnuAutoScroll[0]->isChecked());
+    action(m_window, QStringLiteral("mnuAutoScroll(1)"))->trigger();
+    QVERIFY(action(m_window, QStringLiteral("mnuAutoScroll(1)"))->isChecked());
+    QVERIFY(!action(m_window, QStringLiteral("mnuAutoScroll(0)"))->isChecked());
     m_server->appendDat(kBoard, kKey,
                         datLine(QStringLiteral("名無し"), QString(), QStringLiteral("NEW"),
                                 QStringLiteral("最後のレス")));
     load();
-    const int top = evaluate(m_window->webMain, scrollTop).toInt();
-    const int bottom = evaluate(m_window->webMain,
+    const int top = evaluate(webMain(m_window), scrollTop).toInt();
+    const int bottom = evaluate(webMain(m_window),
                                 QStringLiteral("(function(){var e=document.scrollingElement||"
                                                "document.body;return e.scrollHeight-e.clientHeight;"
                                                "})()"))
@@ -216,21 +218,21 @@ void TestLiveRoad::newPostsGoOnAirWithTheirCommands()
     m_program->opt.MakuMode = 1;
     m_program->opt.WakuSize = QStringLiteral("640x360");
     // Time runs fast: the program counts ticks, the test shortens them.
-    m_window->tmrMaku->setInterval(5);
-    m_window->tmrReload->setInterval(40);
+    timer(m_window, "tmrMaku")->setInterval(5);
+    timer(m_window, "tmrReload")->setInterval(40);
 
     m_server->setDat(kBoard, kKey,
                      datLine(QStringLiteral("名無し"), QStringLiteral("sage"),
                              QStringLiteral("START"), QStringLiteral("開始"),
                              QStringLiteral("字幕テスト")));
-    m_window->cmbUrl->setEditText(threadUrl());
+    cmbUrl(m_window)->setEditText(threadUrl());
     load();
 
     QList<Draw> draws;
-    m_window->mnuMakuView_Click();
-    QVERIFY(m_window->maku().isLoaded());
-    connect(&m_window->maku(), &SubtitleWindowControl::drawn, this, [&] {
-        frmText *w = m_window->maku().window();
+    action(m_window, QStringLiteral("mnuMakuView"))->trigger();
+    QVERIFY(maku(m_window).isLoaded());
+    connect(&maku(m_window), &SubtitleWindowControl::drawn, this, [&] {
+        frmText *w = maku(m_window).window();
         const SubtitleLayout &l = w->lastLayout();
         if (l.text.trimmed().isEmpty())
             return;
@@ -249,9 +251,9 @@ void TestLiveRoad::newPostsGoOnAirWithTheirCommands()
         draws << d;
     });
 
-    m_window->mnuAutoReload_Click(2);
-    QCOMPARE(m_window->panelText(QStringLiteral("TIMER")), QStringLiteral("7"));
-    QVERIFY(m_window->mnuAutoReload[2]->isChecked());
+    action(m_window, QStringLiteral("mnuAutoReload(2)"))->trigger();
+    QCOMPARE(panelText(m_window, QStringLiteral("TIMER")), QStringLiteral("7"));
+    QVERIFY(action(m_window, QStringLiteral("mnuAutoReload(2)"))->isChecked());
 
     m_server->appendDat(kBoard, kKey,
                         datLine(QStringLiteral("実況民"), QStringLiteral("sage shita red big"),
@@ -263,8 +265,8 @@ void TestLiveRoad::newPostsGoOnAirWithTheirCommands()
                         datLine(QStringLiteral("実況民"), QStringLiteral("yellow"),
                                 QStringLiteral("TOP3"), QStringLiteral("上に黄色")));
     QTRY_VERIFY_WITH_TIMEOUT(draws.size() >= 3, 20000);
-    m_window->mnuAutoReload_Click(0);
-    QCOMPARE(m_window->panelText(QStringLiteral("TIMER")), QStringLiteral("-1"));
+    action(m_window, QStringLiteral("mnuAutoReload(0)"))->trigger();
+    QCOMPARE(panelText(m_window, QStringLiteral("TIMER")), QStringLiteral("-1"));
 
     const int frameHeight = 360;
     QCOMPARE(draws[0].text, QStringLiteral("下に赤 "));

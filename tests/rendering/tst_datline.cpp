@@ -47,7 +47,7 @@ void TestDatLine::twoChannelLine()
     const DatPost p = MapDatLine(
         QStringLiteral("名無しさん<>sage<>2007/01/01(月) 12:00:00 ID:abcd<> こんにちは <br> 二行目 "
                        "<>実況スレ"),
-        QStringLiteral("<>"), QStringLiteral("2ch"), 41);
+        QStringLiteral("<>"), Boards::Kind::TwoChannel, 41);
     QCOMPARE(p.Num, QStringLiteral("42")); // the running count, not a field
     QCOMPARE(p.Names, QStringLiteral("名無しさん"));
     QCOMPARE(p.Mail, QStringLiteral("sage"));
@@ -59,19 +59,19 @@ void TestDatLine::twoChannelLine()
 
 void TestDatLine::tooFewFields_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Boards::Kind>("kind");
     QTest::addColumn<QString>("line");
-    QTest::newRow("2ch three fields") << QStringLiteral("2ch") << QStringLiteral("a<>b<>c");
-    QTest::newRow("2ch one field") << QStringLiteral("2ch") << QStringLiteral("garbage");
-    QTest::newRow("2ch empty line") << QStringLiteral("2ch") << QString();
+    QTest::newRow("2ch three fields") << Boards::Kind::TwoChannel << QStringLiteral("a<>b<>c");
+    QTest::newRow("2ch one field") << Boards::Kind::TwoChannel << QStringLiteral("garbage");
+    QTest::newRow("2ch empty line") << Boards::Kind::TwoChannel << QString();
     QTest::newRow("rental five fields")
-        << QStringLiteral("shitaraba") << QStringLiteral("1<>n<>m<>d<>msg");
-    QTest::newRow("rental CR only") << QStringLiteral("shitaraba") << QStringLiteral("\r");
+        << Boards::Kind::Shitaraba << QStringLiteral("1<>n<>m<>d<>msg");
+    QTest::newRow("rental CR only") << Boards::Kind::Shitaraba << QStringLiteral("\r");
 }
 
 void TestDatLine::tooFewFields()
 {
-    QFETCH(QString, kind);
+    QFETCH(Boards::Kind, kind);
     QFETCH(QString, line);
     const DatPost p = MapDatLine(line, QStringLiteral("<>"), kind, 9);
     QVERIFY(p.Broken);
@@ -84,26 +84,27 @@ void TestDatLine::tooFewFields()
 void TestDatLine::rentalExtraFieldsIgnored()
 {
     const DatPost p = MapDatLine(QStringLiteral("1<>n<>m<>d<>msg<>t<>id<>extra"),
-                                 QStringLiteral("<>"), QStringLiteral("shitaraba"), 0);
+                                 QStringLiteral("<>"), Boards::Kind::Shitaraba, 0);
     QVERIFY(!p.Broken);
     QCOMPARE(p.DateID, QStringLiteral("d ID:id"));
 }
 
 void TestDatLine::ngRecordMapsOnBothKinds_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Boards::Kind>("kind");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("date");
-    QTest::newRow("2ch") << QStringLiteral("2ch") << QStringLiteral("<>") << QStringLiteral("NG");
-    QTest::newRow("2ch comma") << QStringLiteral("2ch") << QStringLiteral(",")
+    QTest::newRow("2ch") << Boards::Kind::TwoChannel << QStringLiteral("<>")
+                         << QStringLiteral("NG");
+    QTest::newRow("2ch comma") << Boards::Kind::TwoChannel << QStringLiteral(",")
                                << QStringLiteral("NG");
-    QTest::newRow("rental") << QStringLiteral("shitaraba") << QStringLiteral("<>")
+    QTest::newRow("rental") << Boards::Kind::Shitaraba << QStringLiteral("<>")
                             << QStringLiteral("NG ID:NG");
 }
 
 void TestDatLine::ngRecordMapsOnBothKinds()
 {
-    QFETCH(QString, kind);
+    QFETCH(Boards::Kind, kind);
     QFETCH(QString, separator);
     QFETCH(QString, date);
     const DatPost p = MapDatLine(NgRecord(separator), separator, kind, 0);

@@ -18,7 +18,7 @@ const QString kSep = QStringLiteral("<>");
 struct Rig
 {
     // A thread of `resTotal` posts; `live` for a follow-up load.
-    explicit Rig(const QString &boardKind, int resTotal = 0, bool live = false)
+    explicit Rig(Boards::Kind boardKind, int resTotal = 0, bool live = false)
     {
         state.BoardKind = boardKind;
         state.ResTotal = resTotal;
@@ -108,7 +108,7 @@ private slots:
 
 void TestPostPipeline::rentalLineFromTheBoard()
 {
-    Rig rig(QStringLiteral("shitaraba"), 4, true);
+    Rig rig(Boards::Kind::Shitaraba, 4, true);
     rig.pipeline.SetLog({QStringLiteral("12<>name<>sage<>2007/01/01 12:00<>hello<>title<>abc\r")},
                         kSep);
 
@@ -129,7 +129,7 @@ void TestPostPipeline::rentalLineFromTheBoard()
 
 void TestPostPipeline::idWithSlash()
 {
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.pipeline.SetLog({QStringLiteral("n<>sage<>2007/01/01 12:00:00 ID:ab/cd<>m<>")}, kSep);
     QVERIFY(rig.html[0].contains(QStringLiteral("<a href=\"ID:ab%2fcd\">ID:</a>ab/cd")));
     QCOMPARE(rig.entry(0).at(2), QStringLiteral("ID:ab:cd"));
@@ -137,7 +137,7 @@ void TestPostPipeline::idWithSlash()
 
 void TestPostPipeline::dateWithoutId()
 {
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.pipeline.SetLog({QStringLiteral("n<>sage<>2007/01/01 12:00:00<>m<>")}, kSep);
     QCOMPARE(rig.pipeline.ResData().value(2).DateID, QStringLiteral("2007/01/01 12:00:00"));
     QCOMPARE(rig.entry(0), (QStringList{"sage", "m", "", "n", "2"}));
@@ -145,7 +145,7 @@ void TestPostPipeline::dateWithoutId()
 
 void TestPostPipeline::addressLinksInViewAndQueueNotInTable()
 {
-    Rig rig(QStringLiteral("2ch"), 3, true);
+    Rig rig(Boards::Kind::TwoChannel, 3, true);
     rig.pipeline.setSkins(QString(), QStringLiteral("&MESSAGE"));
     rig.pipeline.SetLog({QStringLiteral("n<><>d<> ttp://a.jp/x.jpg<br>http://b.jp&gt; <>")}, kSep);
     const QString linked = QStringLiteral(" <a href=\"http://a.jp/x.jpg\">ttp://a.jp/x.jpg</a><br>"
@@ -187,7 +187,7 @@ void TestPostPipeline::keywordGate()
     QFETCH(bool, queued);
     QFETCH(QString, command);
     for (const bool live : {false, true}) {
-        Rig rig(QStringLiteral("2ch"), 10, live);
+        Rig rig(Boards::Kind::TwoChannel, 10, live);
         rig.program.opt.Keyword = keyword;
         rig.pipeline.SetLog({twoChannelLine(11, mail)}, kSep);
         QCOMPARE(rig.html.size(), 1); // shown whatever the gate says
@@ -203,7 +203,7 @@ void TestPostPipeline::keywordGate()
 
 void TestPostPipeline::firstLoadQueuesOnlyThe1000Notice()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     QCOMPARE(rig.program.opt.Num1000, qint16(1));
     rig.pipeline.SetLog(twoChannelThread(1000), kSep);
     QCOMPARE(rig.state.ResTotal, 1000);
@@ -217,7 +217,7 @@ void TestPostPipeline::firstLoadQueuesOnlyThe1000Notice()
 
 void TestPostPipeline::noNoticeWhenSwitchedOff()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.program.opt.Num1000 = 0;
     rig.pipeline.SetLog(twoChannelThread(1001), kSep);
     QVERIFY(rig.queue.isEmpty());
@@ -226,7 +226,7 @@ void TestPostPipeline::noNoticeWhenSwitchedOff()
 
 void TestPostPipeline::noticeOnFollowUpLoadAfterPost1000()
 {
-    Rig rig(QStringLiteral("2ch"), 998, true);
+    Rig rig(Boards::Kind::TwoChannel, 998, true);
     rig.queue.setCountdown(40); // a wait in progress is not cut short by the notice
     rig.pipeline.SetLog({twoChannelLine(999), twoChannelLine(1000), twoChannelLine(1001)}, kSep);
     QCOMPARE(rig.queue.count(), 4);
@@ -239,7 +239,7 @@ void TestPostPipeline::noticeOnFollowUpLoadAfterPost1000()
 
 void TestPostPipeline::noticeForAnNgPost()
 {
-    Rig rig(QStringLiteral("2ch"), 999, true);
+    Rig rig(Boards::Kind::TwoChannel, 999, true);
     rig.pipeline.setNgWords({QStringLiteral("本文1000")});
     rig.pipeline.SetLog({twoChannelLine(1000)}, kSep);
     QCOMPARE(rig.queue.entries(), QStringList{PostPipeline::Notice1000()});
@@ -248,7 +248,7 @@ void TestPostPipeline::noticeForAnNgPost()
 
 void TestPostPipeline::sixFieldRentalLineIsQueued()
 {
-    Rig rig(QStringLiteral("shitaraba"), 7, true);
+    Rig rig(Boards::Kind::Shitaraba, 7, true);
     rig.pipeline.SetLog({QStringLiteral("8<>name<>sage<>2007/01/01 12:00<>hello<>title")}, kSep);
     const QString b = QStringLiteral("ここ壊れてます");
     const ResRecord r = rig.pipeline.ResData().value(8);
@@ -262,20 +262,21 @@ void TestPostPipeline::sixFieldRentalLineIsQueued()
 
 void TestPostPipeline::tooFewFieldsBecomeBrokenPost_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Boards::Kind>("kind");
     QTest::addColumn<QString>("line");
-    QTest::newRow("2ch") << QStringLiteral("2ch") << QStringLiteral("only<>three<>fields");
-    QTest::newRow("2ch garbage") << QStringLiteral("2ch") << QStringLiteral("garbage");
-    QTest::newRow("rental") << QStringLiteral("shitaraba") << QStringLiteral("3<>n<>m<>d\r");
+    QTest::newRow("2ch") << Boards::Kind::TwoChannel << QStringLiteral("only<>three<>fields");
+    QTest::newRow("2ch garbage") << Boards::Kind::TwoChannel << QStringLiteral("garbage");
+    QTest::newRow("rental") << Boards::Kind::Shitaraba << QStringLiteral("3<>n<>m<>d\r");
 }
 
 void TestPostPipeline::tooFewFieldsBecomeBrokenPost()
 {
-    QFETCH(QString, kind);
+    QFETCH(Boards::Kind, kind);
     QFETCH(QString, line);
     Rig rig(kind, 2, true);
-    const QString good = kind == QLatin1String("2ch") ? twoChannelLine(4)
-                                                      : QStringLiteral("4<>n<>m<>d<>msg<><>id\r");
+    const QString good = kind == Boards::Kind::TwoChannel
+                             ? twoChannelLine(4)
+                             : QStringLiteral("4<>n<>m<>d<>msg<><>id\r");
     rig.pipeline.SetLog({line, good}, kSep);
     const QString b = QStringLiteral("ここ壊れてます");
     QCOMPARE(rig.state.ResTotal, 4);
@@ -289,7 +290,7 @@ void TestPostPipeline::tooFewFieldsBecomeBrokenPost()
 
 void TestPostPipeline::postsAbove10001AreKept()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.program.opt.Num1000 = 0;
     rig.pipeline.SetLog(twoChannelThread(10050), kSep);
     QCOMPARE(rig.state.ResTotal, 10050);
@@ -306,24 +307,24 @@ void TestPostPipeline::postsAbove10001AreKept()
 
 void TestPostPipeline::ngLineShownButNeverQueued_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Boards::Kind>("kind");
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("date");
     QTest::newRow("2ch across fields")
-        << QStringLiteral("2ch") << QStringLiteral("Anon<>sage<>2007/01/01 ID:abc<>hi<>")
+        << Boards::Kind::TwoChannel << QStringLiteral("Anon<>sage<>2007/01/01 ID:abc<>hi<>")
         << QStringLiteral("sage<>2007") << QStringLiteral("NG");
-    QTest::newRow("2ch by id") << QStringLiteral("2ch")
+    QTest::newRow("2ch by id") << Boards::Kind::TwoChannel
                                << QStringLiteral("Anon<>sage<>2007/01/01 ID:abc<>hi<>")
                                << QStringLiteral("ID:abc") << QStringLiteral("NG");
     QTest::newRow("rental across fields")
-        << QStringLiteral("shitaraba") << QStringLiteral("5<>Anon<>sage<>2007/01/01<>hi<><>abc\r")
+        << Boards::Kind::Shitaraba << QStringLiteral("5<>Anon<>sage<>2007/01/01<>hi<><>abc\r")
         << QStringLiteral("hi<><>ab") << QStringLiteral("NG <a href=\"ID:NG\">ID:</a>NG");
 }
 
 void TestPostPipeline::ngLineShownButNeverQueued()
 {
-    QFETCH(QString, kind);
+    QFETCH(Boards::Kind, kind);
     QFETCH(QString, line);
     QFETCH(QString, word);
     QFETCH(QString, date);
@@ -342,7 +343,7 @@ void TestPostPipeline::ngLineShownButNeverQueued()
 
 void TestPostPipeline::ngWordInTitleOfFirstPost()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.pipeline.setNgWords({QStringLiteral("実況スレ")});
     rig.pipeline.SetLog(twoChannelThread(3), kSep);
     QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [NG]")});
@@ -352,7 +353,7 @@ void TestPostPipeline::ngWordInTitleOfFirstPost()
 
 void TestPostPipeline::ngWordsAreCaseSensitive()
 {
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.pipeline.setNgWords({QStringLiteral("abc")});
     rig.pipeline.SetLog({QStringLiteral("n<>sage<>d<> ABC <>")}, kSep);
     QCOMPARE(rig.pipeline.ResData().value(2).Message, QStringLiteral(" ABC "));
@@ -361,7 +362,7 @@ void TestPostPipeline::ngWordsAreCaseSensitive()
 
 void TestPostPipeline::ngWordsReadAtMomentOfUse()
 {
-    Rig rig(QStringLiteral("2ch"), 0, true);
+    Rig rig(Boards::Kind::TwoChannel, 0, true);
     rig.pipeline.SetLog({twoChannelLine(1, "sage", "t")}, kSep);
     rig.pipeline.setNgWords({QStringLiteral("本文")});
     rig.pipeline.SetLog({twoChannelLine(2)}, kSep);
@@ -373,12 +374,12 @@ void TestPostPipeline::ngWordsReadAtMomentOfUse()
 
 void TestPostPipeline::titleSetOnceByFirstPost()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.pipeline.SetLog(twoChannelThread(2), kSep);
     rig.pipeline.SetLog({twoChannelLine(3, "sage", "別")}, kSep);
     QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [実況スレ]")});
 
-    Rig rental(QStringLiteral("shitaraba"));
+    Rig rental(Boards::Kind::Shitaraba);
     rental.pipeline.SetLog({QStringLiteral("1<>n<>m<>d<>msg<>したらばスレ<>id\r")}, kSep);
     QCOMPARE(rental.titles, QStringList{QStringLiteral("sazanami - [したらばスレ]")});
 }
@@ -386,7 +387,7 @@ void TestPostPipeline::titleSetOnceByFirstPost()
 void TestPostPipeline::firstLineWithoutTitle()
 {
     // The post is complete without its title field; only the title is missing.
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.pipeline.SetLog({QStringLiteral("n<>sage<>d<>m")}, kSep);
     QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - []")});
     QCOMPARE(rig.pipeline.ResData().value(1).Message, QStringLiteral("m"));
@@ -394,14 +395,14 @@ void TestPostPipeline::firstLineWithoutTitle()
 
 void TestPostPipeline::writeThenScrollPerPost()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.pipeline.SetLog(twoChannelThread(3), kSep);
     QCOMPARE(rig.events, (QStringList{"write", "scroll", "write", "scroll", "write", "scroll"}));
 }
 
 void TestPostPipeline::disabledCommandWordsLeaveTheCommand()
 {
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.pipeline.SetLog({twoChannelLine(2, QStringLiteral("sage red big"))}, kSep);
     rig.pipeline.setCommandFlag(9, false); // "red"
     rig.pipeline.SetLog({twoChannelLine(3, QStringLiteral("sage red big"))}, kSep);
@@ -413,7 +414,7 @@ void TestPostPipeline::disabledCommandWordsLeaveTheCommand()
 
 void TestPostPipeline::countdownStartsAndGameShortensIt()
 {
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.queue.setCountdown(30);
     rig.pipeline.SetLog({twoChannelLine(2)}, kSep);
     QCOMPARE(rig.queue.countdown(), 30);
@@ -435,7 +436,7 @@ void TestPostPipeline::nameTextWithoutTags()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
-    Rig rig(QStringLiteral("2ch"), 1, true);
+    Rig rig(Boards::Kind::TwoChannel, 1, true);
     rig.pipeline.SetLog({name + QStringLiteral("<>sage<>d<>m<>")}, kSep);
     QCOMPARE(rig.entry(0).at(3), text);
     QCOMPARE(rig.pipeline.ResData().value(2).Name, name);
@@ -443,7 +444,7 @@ void TestPostPipeline::nameTextWithoutTags()
 
 void TestPostPipeline::commaSeparatedLines()
 {
-    Rig rig(QStringLiteral("2ch"), 0, true);
+    Rig rig(Boards::Kind::TwoChannel, 0, true);
     rig.pipeline.setNgWords({QStringLiteral("spam")});
     rig.pipeline.SetLog({QStringLiteral("n,sage,d ID:x,m,t"), QStringLiteral("n,sage,d,spam,")},
                         QStringLiteral(","));
@@ -458,7 +459,7 @@ void TestPostPipeline::shippedSkinFillsEveryPlaceholder()
     TestHome home;
     const QString skin = ReadTextFile(home.file(QStringLiteral("Res.htm")));
     QVERIFY(skin.contains(QStringLiteral("&MESSAGE")));
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     rig.pipeline.setSkins(ReadTextFile(home.file(QStringLiteral("Header.htm"))), skin);
     rig.pipeline.SetLog({QStringLiteral("Anon<>sage<>2007/01/01 ID:abc<> 本文です <>t")}, kSep);
     const QString html = rig.html.value(0);
@@ -471,7 +472,7 @@ void TestPostPipeline::shippedSkinFillsEveryPlaceholder()
 
 void TestPostPipeline::noPausesAndNoEventsWhileProcessing()
 {
-    Rig rig(QStringLiteral("2ch"));
+    Rig rig(Boards::Kind::TwoChannel);
     const QStringList lines = twoChannelThread(1000);
     bool fired = false;
     QTimer::singleShot(0, [&fired] { fired = true; });

@@ -176,7 +176,7 @@ void TestDatFetch::firstLoadThenEmptyFollowUp()
     QCOMPARE(m_h->state.DatBytes, file);
     QCOMPARE(m_h->state.DatSize, qint32(file.size()));
     QCOMPARE(m_h->state.CurrentUrl, threadUrl());
-    QCOMPARE(m_h->state.BoardKind, QStringLiteral("2ch"));
+    QCOMPARE(m_h->state.BoardKind, Boards::Kind::TwoChannel);
     QVERIFY(!m_h->state.LiveMode);
     QVERIFY(m_h->state.Ready);
 
@@ -479,7 +479,7 @@ void TestDatFetch::rentalThreadFromRawMode()
     QVERIFY(m_h->load(page + QStringLiteral("l50")));
     QCOMPARE(m_h->addressWrites, QStringList{page});
     QCOMPARE(m_h->state.CurrentUrl, page);
-    QCOMPARE(m_h->state.BoardKind, QStringLiteral("shitaraba"));
+    QCOMPARE(m_h->state.BoardKind, Boards::Kind::Shitaraba);
     QCOMPARE(lastRequest(), QByteArray("GET /bbs/rawmode.cgi/game/12345/1234567890/1- HTTP/1.0\r\n"
                                        "Host: jbbs.shitaraba.net\r\n"
                                        "User-Agent: Monazilla/1.00 sazanami/1.21\r\n"

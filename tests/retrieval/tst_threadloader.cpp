@@ -29,7 +29,7 @@ void TestThreadLoader::init()
     m_state = ThreadState();
     // A thread is loaded already: a refusal must leave it alone.
     m_state.CurrentUrl = QStringLiteral("http://example.com/test/read.cgi/board/1/");
-    m_state.BoardKind = QStringLiteral("shitaraba");
+    m_state.BoardKind = Boards::Kind::Shitaraba;
     m_state.LiveMode = true;
     m_state.ResTotal = 12;
     m_state.DatBytes = "a\nb\n";
@@ -50,30 +50,31 @@ void TestThreadLoader::refusedAddresses_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("boardKind");
+    QTest::addColumn<Boards::Kind>("boardKind");
     const QString refused =
         QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう");
     const QString unknown = QStringLiteral("このURLは表示できません");
     const QString noThread = QStringLiteral(
         "このURLからはスレッドの場所がわかりません（板名とスレッド番号を確認してください）");
     QTest::newRow("central") << "https://hayabusa9.5ch.net/test/read.cgi/livejupiter/1700000000/"
-                             << refused << "2ch";
+                             << refused << Boards::Kind::TwoChannel;
     QTest::newRow("central data file")
-        << "http://hayabusa9.5ch.net/livejupiter/dat/1.dat" << unknown << "shitaraba";
+        << "http://hayabusa9.5ch.net/livejupiter/dat/1.dat" << unknown << Boards::Kind::Shitaraba;
     QTest::newRow("rental board page")
-        << "http://jbbs.shitaraba.net/game/12345/" << unknown << "shitaraba";
-    QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread << "2ch";
-    QTest::newRow("no slash after host") << "test/read.cgi/board/1234567890/" << noThread << "2ch";
+        << "http://jbbs.shitaraba.net/game/12345/" << unknown << Boards::Kind::Shitaraba;
+    QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread
+                            << Boards::Kind::TwoChannel;
+    QTest::newRow("no slash after host")
+        << "test/read.cgi/board/1234567890/" << noThread << Boards::Kind::TwoChannel;
     QTest::newRow("bad port") << "http://example.com:99999/test/read.cgi/board/1/"
-                              << "URLのポート番号が正しくありません"
-                              << "2ch";
+                              << "URLのポート番号が正しくありません" << Boards::Kind::TwoChannel;
 }
 
 void TestThreadLoader::refusedAddresses()
 {
     QFETCH(QString, address);
     QFETCH(QString, status);
-    QFETCH(QString, boardKind);
+    QFETCH(Boards::Kind, boardKind);
     const ThreadState before = m_state;
     m_loader->load(address, false);
     QCOMPARE(m_statuses, QStringList{status});
@@ -92,14 +93,14 @@ void TestThreadLoader::refusedAddresses()
 
 void TestThreadLoader::rentalAddressCutBackThenRejected()
 {
-    m_state.BoardKind = QStringLiteral("2ch");
+    m_state.BoardKind = Boards::Kind::TwoChannel;
     // Seven "/" after the cut: the key lost its final "/".
     m_loader->load(QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1234567890"),
                    false);
     QCOMPARE(m_addressWrites,
              QStringList{QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/")});
     QCOMPARE(m_statuses, QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
-    QCOMPARE(m_state.BoardKind, QStringLiteral("2ch"));
+    QCOMPARE(m_state.BoardKind, Boards::Kind::TwoChannel);
     QVERIFY(m_state.Ready);
     QCOMPARE(m_restarts, 0);
 
@@ -121,7 +122,7 @@ void TestThreadLoader::ctrlDuringALoadClearsTheThreadOnly()
     QVERIFY(m_statuses.isEmpty());
     QCOMPARE(m_restarts, 0);
     QCOMPARE(m_state.DatBytes, QByteArray("a\nb\n"));
-    QCOMPARE(m_state.BoardKind, QStringLiteral("shitaraba"));
+    QCOMPARE(m_state.BoardKind, Boards::Kind::Shitaraba);
 }
 
 void TestThreadLoader::loadDuringALoadDoesNothing()

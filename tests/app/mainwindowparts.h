@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/frmmain.h"
+#include "platform/threadview.h"
+#include "retrieval/threadloader.h"
+#include "settings/frmsetting.h"
+#include "subtitle/subtitlequeue.h"
+#include "subtitle/subtitlewindowcontrol.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+#include <memory>
+
+// The main window's parts, reached by their object names as the program names them.
+namespace MainWindowParts {
+
+template<class T> T *part(const std::unique_ptr<frmMain> &window, const QString &name = QString())
+{
+    T *found = window->findChild<T *>(name);
+    if (!found)
+        qFatal("main window has no part named \"%s\"", qPrintable(name));
+    return found;
+}
+
+inline QComboBox *cmbUrl(const std::unique_ptr<frmMain> &w)
+{
+    return part<QComboBox>(w, QStringLiteral("cmbUrl"));
+}
+inline ThreadView *webMain(const std::unique_ptr<frmMain> &w)
+{
+    return part<ThreadView>(w, QStringLiteral("webMain"));
+}
+inline QListWidget *list(const std::unique_ptr<frmMain> &w, const char *name)
+{
+    return part<QListWidget>(w, QLatin1String(name));
+}
+inline QAction *action(const std::unique_ptr<frmMain> &w, const QString &name)
+{
+    return part<QAction>(w, name);
+}
+inline QTimer *timer(const std::unique_ptr<frmMain> &w, const char *name)
+{
+    return part<QTimer>(w, QLatin1String(name));
+}
+// The text of a status-bar panel: "TIMER", "MAKUTIMER" or "STATUS".
+inline QString panelText(const std::unique_ptr<frmMain> &w, const QString &key)
+{
+    return part<QLabel>(w, key)->text();
+}
+inline bool paneVisible(const std::unique_ptr<frmMain> &w)
+{
+    return !list(w, "lstRes")->isHidden();
+}
+inline SubtitleWindowControl &maku(const std::unique_ptr<frmMain> &w)
+{
+    return *part<SubtitleWindowControl>(w);
+}
+inline SubtitleQueue &queue(const std::unique_ptr<frmMain> &w)
+{
+    return *part<SubtitleQueue>(w);
+}
+inline const ThreadState &thread(const std::unique_ptr<frmMain> &w)
+{
+    return part<ThreadLoader>(w)->state();
+}
+// The open settings dialog, or null.
+inline frmSetting *settingDialog(const std::unique_ptr<frmMain> &w)
+{
+    return w->findChild<frmSetting *>();
+}
+
+} // namespace MainWindowParts
