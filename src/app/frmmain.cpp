@@ -84,21 +84,19 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_pipeline, &PostPipeline::postQueued, m_queue, &SubtitleQueue::queuePost);
     connect(m_pipeline, &PostPipeline::noticeQueued, m_queue, &SubtitleQueue::queueNotice);
 
-    RetrievalHooks hooks;
-    hooks.SetStatus = [this](const QString &text) { SetStatus(text); };
-    hooks.setAddressText = [this](const QString &text) { setAddressText(text); };
-    hooks.restartView = [this] { RestartView(); };
-    hooks.SetLog = [this](const QStringList &lines, const QString &separator) {
-        m_pipeline->SetLog(lines, separator);
-    };
-    m_loader = new ThreadLoader(m_thread, hooks, this);
-    m_reload = std::make_unique<ReloadCountdown>(
-        [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); },
-        [this] { mnuReload_Click(); });
+    m_loader = new ThreadLoader(m_thread, this);
+    connect(m_loader, &ThreadLoader::statusChanged, this, &frmMain::SetStatus);
+    connect(m_loader, &ThreadLoader::addressTextChanged, this, &frmMain::setAddressText);
+    connect(m_loader, &ThreadLoader::viewRestartRequested, this, &frmMain::RestartView);
+    connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
+    m_reload = new ReloadCountdown(this);
+    connect(m_reload, &ReloadCountdown::timerTextChanged, this,
+            [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });
+    connect(m_reload, &ReloadCountdown::reloadDue, this, &frmMain::mnuReload_Click);
 
-    m_pacing = std::make_unique<SubtitlePacing>(*m_queue, m_program);
-    m_pacing->setTextDraw(m_textDraw);
-    m_pacing->setPlayWave([this](const QString &path) { m_wave->PlayWave(path); });
+    m_pacing = new SubtitlePacing(*m_queue, m_program, this);
+    connect(m_pacing, &SubtitlePacing::textDrawRequested, m_maku, &SubtitleWindowControl::TextDraw);
+    connect(m_pacing, &SubtitlePacing::waveRequested, m_wave, &WavePlayer::PlayWave);
     m_pacing->setIdleText(idle);
 
     // All three timers run from start to exit; their handlers decide whether there is work.

@@ -8,7 +8,6 @@
 #include <QMap>
 #include <QPointer>
 #include <QVector>
-#include <memory>
 
 class QAction;
 class QComboBox;
@@ -140,8 +139,8 @@ private:
     SubtitleQueue *m_queue = nullptr;
     PostPipeline *m_pipeline = nullptr;
     ThreadLoader *m_loader = nullptr;
-    std::unique_ptr<ReloadCountdown> m_reload;
-    std::unique_ptr<SubtitlePacing> m_pacing;
+    ReloadCountdown *m_reload = nullptr;
+    SubtitlePacing *m_pacing = nullptr;
     SubtitleWindowControl *m_maku = nullptr;
     WavePlayer *m_wave = nullptr;
     // The one way every caller draws on the subtitle window.

@@ -36,8 +36,7 @@ DatFetch::LoadEnd loadEndOf(DatResponse::Action action)
 
 } // namespace
 
-DatFetch::DatFetch(ThreadState &state, RetrievalHooks &hooks, QObject *parent)
-    : QObject(parent), m_state(state), m_hooks(hooks)
+DatFetch::DatFetch(ThreadState &state, QObject *parent) : QObject(parent), m_state(state)
 {
     m_connectLimit.setSingleShot(true);
     m_connectLimit.setInterval(kConnectLimitMs);
@@ -87,14 +86,11 @@ void DatFetch::GetThread(const QString &address, qint32 Range, qint32 ResCount)
     m_active = true;
     m_connected = false;
     m_waitFirstData = false;
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(remoteText() + QStringLiteral("に接続中..."));
+    emit statusChanged(remoteText() + QStringLiteral("に接続中..."));
 
     const bool secure = IsHttps(m_dataUrl);
     if (secure && !QSslSocket::supportsSsl()) {
-        if (m_hooks.SetStatus)
-            m_hooks.SetStatus(
-                QStringLiteral("この環境ではhttpsのURLを読めません（TLSが使えません）"));
+        emit statusChanged(QStringLiteral("この環境ではhttpsのURLを読めません（TLSが使えません）"));
         endLoad(LoadEnd::ConnectFailed);
         return;
     }
@@ -137,8 +133,7 @@ void DatFetch::wscGet_Connect()
         return;
     m_connectLimit.stop();
     m_connected = true;
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(QStringLiteral("受信待機中..."));
+    emit statusChanged(QStringLiteral("受信待機中..."));
     m_requestTick = GetTickCount();
     m_waitFirstData = true;
     wscGet->write(m_request);
@@ -160,8 +155,8 @@ void DatFetch::wscGet_DataArrival()
         const QPointer<QTcpSocket> socket = wscGet;
         handOn(step);
         // The line sink may have ended or restarted the load.
-        if (m_active && wscGet == socket && m_hooks.SetStatus)
-            m_hooks.SetStatus(step.status);
+        if (m_active && wscGet == socket)
+            emit statusChanged(step.status);
         return;
     }
     case DatResponse::Action::TooLarge: {
@@ -205,10 +200,8 @@ void DatFetch::wscGet_Error()
     const QString detail = wscGet->errorString();
     qCDebug(lcRetrieval) << "socket error" << error << detail;
     if (error == QAbstractSocket::SslHandshakeFailedError) {
-        if (m_hooks.SetStatus)
-            m_hooks.SetStatus(remoteText() +
-                              QStringLiteral("との暗号化通信を確立できませんでした（") + detail +
-                              QStringLiteral("）"));
+        emit statusChanged(remoteText() + QStringLiteral("との暗号化通信を確立できませんでした（") +
+                           detail + QStringLiteral("）"));
         endLoad(LoadEnd::TlsRefused);
         return;
     }
@@ -230,10 +223,9 @@ void DatFetch::wscGet_SslErrors(const QList<QSslError> &errors)
     QString detail;
     if (!errors.isEmpty())
         detail = errors.first().errorString();
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(remoteText() +
-                          QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました（") +
-                          detail + QStringLiteral("）"));
+    emit statusChanged(remoteText() +
+                       QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました（") +
+                       detail + QStringLiteral("）"));
     endLoad(LoadEnd::TlsRefused);
 }
 
@@ -246,8 +238,7 @@ void DatFetch::connectLimitReached()
 
 void DatFetch::connectFailed()
 {
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(remoteText() + QStringLiteral("に接続できませんでした"));
+    emit statusChanged(remoteText() + QStringLiteral("に接続できませんでした"));
     endLoad(LoadEnd::ConnectFailed);
 }
 
@@ -255,8 +246,7 @@ void DatFetch::TimeOut()
 {
     if (!m_active || !m_waitFirstData)
         return;
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(QStringLiteral("受信タイムアウト"));
+    emit statusChanged(QStringLiteral("受信タイムアウト"));
     endLoad(LoadEnd::TimedOut);
 }
 
@@ -265,8 +255,7 @@ void DatFetch::handOn(const DatResponse::Step &step)
     if (step.lines.isEmpty())
         return;
     m_state.DatSeparator = step.separator;
-    if (m_hooks.SetLog)
-        m_hooks.SetLog(step.lines, step.separator);
+    emit linesReceived(step.lines, step.separator);
 }
 
 void DatFetch::endLoad(LoadEnd how, const DatResponse::Step &last)
@@ -277,8 +266,8 @@ void DatFetch::endLoad(LoadEnd how, const DatResponse::Step &last)
     m_waitFirstData = false;
     m_connectLimit.stop();
     handOn(last);
-    if (!last.status.isEmpty() && m_hooks.SetStatus)
-        m_hooks.SetStatus(last.status);
+    if (!last.status.isEmpty())
+        emit statusChanged(last.status);
     closeSocket();
     m_state.Ready = true;
     qCDebug(lcRetrieval) << "load ended" << how;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "retrieval/datresponse.h"
-#include "retrieval/retrievalhooks.h"
 
 #include <QHash>
 #include <QList>
@@ -38,7 +37,7 @@ public:
 
     static constexpr int kConnectLimitMs = 4000;
 
-    DatFetch(ThreadState &state, RetrievalHooks &hooks, QObject *parent = nullptr);
+    DatFetch(ThreadState &state, QObject *parent = nullptr);
     ~DatFetch() override;
 
     // Starts the request for a checked thread address; the state's BoardKind says which kind.
@@ -67,6 +66,12 @@ public:
 
 signals:
     void loadEnded(DatFetch::LoadEnd how);
+    // A text for the "STATUS" panel of the status bar.
+    void statusChanged(const QString &text);
+    // The complete new lines of a response, chunk by chunk, each exactly once and without its
+    // LF (a rental-board line keeps its CR). The receiver is expected to add the posts it makes
+    // to ThreadState::ResTotal before the next chunk.
+    void linesReceived(const QStringList &lines, const QString &separator);
 
 private:
     void wscGet_Connect();
@@ -82,7 +87,6 @@ private:
     QString remoteText() const;
 
     ThreadState &m_state;
-    RetrievalHooks &m_hooks;
     DatResponse m_response;
     QPointer<QTcpSocket> wscGet;
     QTimer m_connectLimit;

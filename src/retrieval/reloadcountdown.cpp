@@ -1,11 +1,6 @@
 #include "retrieval/reloadcountdown.h"
 
-#include <utility>
-
-ReloadCountdown::ReloadCountdown(std::function<void(const QString &)> setTimerText,
-                                 std::function<void()> reload)
-    : m_setTimerText(std::move(setTimerText)), m_reload(std::move(reload))
-{}
+ReloadCountdown::ReloadCountdown(QObject *parent) : QObject(parent) {}
 
 void ReloadCountdown::choose(int index)
 {
@@ -25,8 +20,7 @@ void ReloadCountdown::tick()
     setText(QString::number(left));
     if (left != 0)
         return;
-    if (m_reload)
-        m_reload();
+    emit reloadDue();
     // The period runs from one load command to the next, however long the load takes.
     setText(QString::number(m_interval));
 }
@@ -39,6 +33,5 @@ QString ReloadCountdown::caption(int index)
 void ReloadCountdown::setText(const QString &text)
 {
     m_text = text;
-    if (m_setTimerText)
-        m_setTimerText(text);
+    emit timerTextChanged(text);
 }

@@ -4,13 +4,12 @@
 #include "retrieval/threadaddress.h"
 #include "retrieval/threadstate.h"
 
-#include <utility>
-
-ThreadLoader::ThreadLoader(ThreadState &state, RetrievalHooks hooks, QObject *parent)
-    : QObject(parent), m_state(state), m_hooks(std::move(hooks)), m_fetch(state, m_hooks, this),
-      m_timeOut(m_fetch)
+ThreadLoader::ThreadLoader(ThreadState &state, QObject *parent)
+    : QObject(parent), m_state(state), m_fetch(state, this), m_timeOut(m_fetch)
 {
     connect(&m_fetch, &DatFetch::loadEnded, this, &ThreadLoader::loadEnded);
+    connect(&m_fetch, &DatFetch::statusChanged, this, &ThreadLoader::statusChanged);
+    connect(&m_fetch, &DatFetch::linesReceived, this, &ThreadLoader::linesReceived);
 }
 
 void ThreadLoader::load(const QString &addressText, bool ctrlDown)
@@ -26,31 +25,32 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
     if (IsReadCgi(a)) {
         m_state.BoardKind = Boards::Kind::TwoChannel;
         if (IsRefusedBoard(a)) {
-            showStatus(QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう"));
+            emit statusChanged(
+                QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう"));
             return;
         }
         if (!IsDatUrl(GetDatUrl(a))) {
-            showStatus(QStringLiteral("このURLからはスレッドの場所がわかりません（板名とスレッド番"
-                                      "号を確認してください）"));
+            emit statusChanged(
+                QStringLiteral("このURLからはスレッドの場所がわかりません（板名とスレッド番"
+                               "号を確認してください）"));
             return;
         }
     } else if (!IsShitaraba(a)) {
-        showStatus(QStringLiteral("このURLは表示できません"));
+        emit statusChanged(QStringLiteral("このURLは表示できません"));
         return;
     } else {
         if (!a.endsWith(QLatin1Char('/'))) {
             a.truncate(a.lastIndexOf(QLatin1Char('/')) + 1);
-            if (m_hooks.setAddressText)
-                m_hooks.setAddressText(a);
+            emit addressTextChanged(a);
         }
         if (CountString(a, QStringLiteral("/")) != 8 || GetHost(a).isEmpty()) {
-            showStatus(QStringLiteral("したばらのURLっぽいけど、なんか変です"));
+            emit statusChanged(QStringLiteral("したばらのURLっぽいけど、なんか変です"));
             return;
         }
         m_state.BoardKind = Boards::Kind::Shitaraba;
     }
     if (GetHostPort(a).port == 0) {
-        showStatus(QStringLiteral("URLのポート番号が正しくありません"));
+        emit statusChanged(QStringLiteral("URLのポート番号が正しくありません"));
         return;
     }
 
@@ -62,8 +62,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         m_state.ResTotal = 0;
         m_state.DatBytes.clear();
         m_state.CurrentUrl = a;
-        if (m_hooks.restartView)
-            m_hooks.restartView();
+        emit viewRestartRequested();
     }
 
     if (m_state.BoardKind == Boards::Kind::TwoChannel) {
@@ -80,10 +79,4 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             m_state.LiveMode = true;
         m_fetch.GetThread(a, 0, ResCount);
     }
-}
-
-void ThreadLoader::showStatus(const QString &text)
-{
-    if (m_hooks.SetStatus)
-        m_hooks.SetStatus(text);
 }

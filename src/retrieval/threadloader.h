@@ -2,7 +2,6 @@
 
 #include "retrieval/datfetch.h"
 #include "retrieval/receivetimeout.h"
-#include "retrieval/retrievalhooks.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +14,7 @@ class ThreadLoader : public QObject
 {
     Q_OBJECT
 public:
-    ThreadLoader(ThreadState &state, RetrievalHooks hooks, QObject *parent = nullptr);
+    explicit ThreadLoader(ThreadState &state, QObject *parent = nullptr);
 
     // One load command for the address bar text; ctrlDown makes it a load from scratch (even
     // while another load is running, which it then leaves alone).
@@ -24,17 +23,21 @@ public:
     const ThreadState &state() const { return m_state; }
     DatFetch &fetch() { return m_fetch; }
     ReceiveTimeout &receiveTimeout() { return m_timeOut; }
-    RetrievalHooks &hooks() { return m_hooks; }
 
 signals:
     // Every end of a load started by load().
     void loadEnded(DatFetch::LoadEnd how);
+    // A text for the "STATUS" panel of the status bar, from the checks and from the fetch.
+    void statusChanged(const QString &text);
+    // A rental-board address cut back to its last "/", for the address bar.
+    void addressTextChanged(const QString &text);
+    // A new thread starts: clear the view, open it with charset "Shift_JIS", write the header.
+    void viewRestartRequested();
+    // Forwarded from DatFetch::linesReceived (see there).
+    void linesReceived(const QStringList &lines, const QString &separator);
 
 private:
-    void showStatus(const QString &text);
-
     ThreadState &m_state;
-    RetrievalHooks m_hooks;
     DatFetch m_fetch;
     ReceiveTimeout m_timeOut;
 };

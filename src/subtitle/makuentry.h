@@ -14,8 +14,6 @@ struct Program;
 // TextDraw(Text, Command, NoRes, ID, Name, Number). Arguments are throw-away copies.
 using TextDrawHook = std::function<void(QString Text, QString Command, bool NoRes, QString ID,
                                         QString Name, QString Number)>;
-// Plays a wave file without waiting.
-using PlayWaveHook = std::function<void(const QString &path)>;
 
 // The idle text and its command words as the idle-text dialog holds them right now.
 struct IdleText

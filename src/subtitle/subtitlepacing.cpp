@@ -36,16 +36,9 @@ int PacingWait(int waiting, int a)
     return 2;
 }
 
-SubtitlePacing::SubtitlePacing(SubtitleQueue &queue, Program &program)
-    : m_queue(queue), m_program(program)
+SubtitlePacing::SubtitlePacing(SubtitleQueue &queue, Program &program, QObject *parent)
+    : QObject(parent), m_queue(queue), m_program(program)
 {}
-
-void SubtitlePacing::draw(const QString &text, const QString &command, bool noRes,
-                          const QString &id, const QString &name, const QString &number)
-{
-    if (m_draw)
-        m_draw(text, command, noRes, id, name, number);
-}
 
 void SubtitlePacing::tmrMaku_Timer()
 {
@@ -69,19 +62,25 @@ void SubtitlePacing::tmrMaku_Timer()
     if (m_queue.isEmpty()) {
         if (flags.NoResOpen && m_idle) {
             const IdleText idle = m_idle();
-            DrawIdleText(m_program, m_draw, idle.text, idle.command);
+            DrawIdleText(
+                m_program,
+                [this](QString text, QString command, bool noRes, QString id, QString name,
+                       QString number) {
+                    emit textDrawRequested(text, command, noRes, id, name, number);
+                },
+                idle.text, idle.command);
         } else {
-            draw(QString(), QString(), false, QString(), QString(), QString());
+            emit textDrawRequested(QString(), QString(), false, QString(), QString(), QString());
         }
         m_queue.setCountdown(-1);
         return;
     }
 
     const QStringList f = SplitMakuEntry(m_queue.entries().constFirst());
-    draw(GetMakuReplace(f[1]), f[0], false, f[2], f[3], f[4]);
+    emit textDrawRequested(GetMakuReplace(f[1]), f[0], false, f[2], f[3], f[4]);
     const QString sound = MakuSoundFor(m_program, f[1]);
-    if (!sound.isEmpty() && m_play)
-        m_play(sound);
+    if (!sound.isEmpty())
+        emit waveRequested(sound);
     m_queue.takeFirst();
 
     const int waiting = m_queue.count();

@@ -2,6 +2,8 @@
 
 #include "subtitle/makuentry.h"
 
+#include <QObject>
+
 class SubtitleQueue;
 struct Program;
 
@@ -12,25 +14,26 @@ int PacingWait(int waiting, int a);
 
 // The `tmrMaku` tick as a plain step over the queue's countdown and entries: the main window
 // calls tmrMaku_Timer() every 100 ms; nothing here keeps time itself.
-class SubtitlePacing
+class SubtitlePacing : public QObject
 {
+    Q_OBJECT
 public:
-    SubtitlePacing(SubtitleQueue &queue, Program &program);
+    SubtitlePacing(SubtitleQueue &queue, Program &program, QObject *parent = nullptr);
 
-    void setTextDraw(TextDrawHook draw) { m_draw = std::move(draw); }
-    void setPlayWave(PlayWaveHook play) { m_play = std::move(play); }
     // The idle-text dialog's current text and command; consulted while `NoResOpen` is set.
     void setIdleText(IdleTextHook idle) { m_idle = std::move(idle); }
 
     void tmrMaku_Timer();
 
-private:
-    void draw(const QString &text, const QString &command, bool noRes, const QString &id,
-              const QString &name, const QString &number);
+signals:
+    // TextDraw(Text, Command, NoRes, ID, Name, Number) on the subtitle window.
+    void textDrawRequested(const QString &text, const QString &command, bool noRes,
+                           const QString &id, const QString &name, const QString &number);
+    // The sound of a shown entry, as a full path; played without waiting.
+    void waveRequested(const QString &path);
 
+private:
     SubtitleQueue &m_queue;
     Program &m_program;
-    TextDrawHook m_draw;
-    PlayWaveHook m_play;
     IdleTextHook m_idle;
 };

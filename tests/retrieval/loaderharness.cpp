@@ -4,17 +4,20 @@
 
 LoaderHarness::LoaderHarness()
 {
-    RetrievalHooks hooks;
-    hooks.SetStatus = [this](const QString &text) { statuses << text; };
-    hooks.setAddressText = [this](const QString &text) { addressWrites << text; };
-    hooks.restartView = [this] { ++restarts; };
-    hooks.SetLog = [this](const QStringList &batch, const QString &separator) {
-        lines += batch;
-        batches << batch;
-        separators << separator;
-        state.ResTotal += qint32(batch.size());
-    };
-    loader = std::make_unique<ThreadLoader>(state, hooks);
+    loader = std::make_unique<ThreadLoader>(state);
+    ThreadLoader *l = loader.get();
+    QObject::connect(l, &ThreadLoader::statusChanged, l,
+                     [this](const QString &text) { statuses << text; });
+    QObject::connect(l, &ThreadLoader::addressTextChanged, l,
+                     [this](const QString &text) { addressWrites << text; });
+    QObject::connect(l, &ThreadLoader::viewRestartRequested, l, [this] { ++restarts; });
+    QObject::connect(l, &ThreadLoader::linesReceived, l,
+                     [this](const QStringList &batch, const QString &separator) {
+                         lines += batch;
+                         batches << batch;
+                         separators << separator;
+                         state.ResTotal += qint32(batch.size());
+                     });
 }
 
 bool LoaderHarness::load(const QString &address, bool ctrlDown, int limitMs)

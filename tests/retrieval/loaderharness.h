@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <memory>
 
-// A thread loader with hooks that record what the window would be shown, and a line sink that
+// A thread loader whose signals record what the window would be shown, and a line sink that
 // stands in for post processing (it counts the posts in ResTotal).
 class LoaderHarness
 {

@@ -594,8 +594,11 @@ void TestDatFetch::automaticReloadRunsTheLoadCommand()
 {
     bool ctrl = false;
     QStringList timerPanel;
-    ReloadCountdown reload([&timerPanel](const QString &t) { timerPanel << t; },
-                           [this, &ctrl] { m_h->loader->load(threadUrl(), ctrl); });
+    ReloadCountdown reload;
+    connect(&reload, &ReloadCountdown::timerTextChanged, this,
+            [&timerPanel](const QString &t) { timerPanel << t; });
+    connect(&reload, &ReloadCountdown::reloadDue, this,
+            [this, &ctrl] { m_h->loader->load(threadUrl(), ctrl); });
     reload.choose(2);
     QCOMPARE(timerPanel, QStringList{QStringLiteral("7")});
     for (int i = 0; i < 6; ++i)
@@ -632,7 +635,9 @@ void TestDatFetch::automaticReloadRunsTheLoadCommand()
 void TestDatFetch::automaticReloadDuringARunningLoad()
 {
     behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
-    ReloadCountdown reload(nullptr, [this] { m_h->loader->load(threadUrl(), false); });
+    ReloadCountdown reload;
+    connect(&reload, &ReloadCountdown::reloadDue, this,
+            [this] { m_h->loader->load(threadUrl(), false); });
     reload.choose(2);
     for (int i = 0; i < 7; ++i)
         reload.tick();

@@ -28,12 +28,13 @@ void TestReloadCountdown::init()
     m_panel.clear();
     m_panelAtLoad.clear();
     m_loads = 0;
-    m_countdown =
-        std::make_unique<ReloadCountdown>([this](const QString &text) { m_panel << text; },
-                                          [this] {
-                                              ++m_loads;
-                                              m_panelAtLoad << m_panel.last();
-                                          });
+    m_countdown = std::make_unique<ReloadCountdown>();
+    connect(m_countdown.get(), &ReloadCountdown::timerTextChanged, this,
+            [this](const QString &text) { m_panel << text; });
+    connect(m_countdown.get(), &ReloadCountdown::reloadDue, this, [this] {
+        ++m_loads;
+        m_panelAtLoad << m_panel.last();
+    });
 }
 
 void TestReloadCountdown::sevenSecondsCountsDownAndReloads()

@@ -38,12 +38,14 @@ void TestThreadLoader::init()
     m_addressWrites.clear();
     m_restarts = 0;
     m_lines = 0;
-    RetrievalHooks hooks;
-    hooks.SetStatus = [this](const QString &t) { m_statuses << t; };
-    hooks.setAddressText = [this](const QString &t) { m_addressWrites << t; };
-    hooks.restartView = [this] { ++m_restarts; };
-    hooks.SetLog = [this](const QStringList &l, const QString &) { m_lines += int(l.size()); };
-    m_loader = std::make_unique<ThreadLoader>(m_state, hooks);
+    m_loader = std::make_unique<ThreadLoader>(m_state);
+    ThreadLoader *l = m_loader.get();
+    connect(l, &ThreadLoader::statusChanged, l, [this](const QString &t) { m_statuses << t; });
+    connect(l, &ThreadLoader::addressTextChanged, l,
+            [this](const QString &t) { m_addressWrites << t; });
+    connect(l, &ThreadLoader::viewRestartRequested, l, [this] { ++m_restarts; });
+    connect(l, &ThreadLoader::linesReceived, l,
+            [this](const QStringList &lines, const QString &) { m_lines += int(lines.size()); });
 }
 
 void TestThreadLoader::refusedAddresses_data()

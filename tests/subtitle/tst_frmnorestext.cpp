@@ -172,7 +172,7 @@ void TestFrmNoResText::pacingDrawsUnsavedEditsUntilClosed()
     m_program->flags.MakuShown = true;
     SubtitleQueue queue;
     SubtitlePacing pacing(queue, *m_program);
-    pacing.setTextDraw(recorder());
+    connect(&pacing, &SubtitlePacing::textDrawRequested, this, recorder());
     QPointer<frmNoResText> dialog = open();
     pacing.setIdleText([&dialog] { return dialog ? dialog->idleText() : IdleText(); });
 

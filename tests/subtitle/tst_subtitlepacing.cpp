@@ -96,11 +96,14 @@ void TestSubtitlePacing::init()
     m_sounds.clear();
     m_idle = IdleText();
     m_ticks = 0;
-    m_pacing->setTextDraw([this](QString text, QString command, bool noRes, QString id,
-                                 QString name, QString number) {
-        m_draws.append({text, command, noRes, id, name, number, m_program->opt.MakuMode, m_ticks});
-    });
-    m_pacing->setPlayWave([this](const QString &path) { m_sounds.append(path); });
+    connect(m_pacing.get(), &SubtitlePacing::textDrawRequested, this,
+            [this](QString text, QString command, bool noRes, QString id, QString name,
+                   QString number) {
+                m_draws.append(
+                    {text, command, noRes, id, name, number, m_program->opt.MakuMode, m_ticks});
+            });
+    connect(m_pacing.get(), &SubtitlePacing::waveRequested, this,
+            [this](const QString &path) { m_sounds.append(path); });
     m_pacing->setIdleText([this] { return m_idle; });
 }
 
