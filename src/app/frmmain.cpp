@@ -108,10 +108,6 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     tmrReload->setObjectName(QStringLiteral("tmrReload"));
     tmrReload->setInterval(1000);
     connect(tmrReload, &QTimer::timeout, this, [this] { m_reload->tick(); });
-    tmrTimeOut = new QTimer(this);
-    tmrTimeOut->setObjectName(QStringLiteral("tmrTimeOut"));
-    tmrTimeOut->setInterval(1000);
-    connect(tmrTimeOut, &QTimer::timeout, this, [this] { m_loader->receiveTimeout().tick(); });
 
     qApp->installEventFilter(this);
 }
@@ -287,7 +283,6 @@ bool frmMain::Form_Load(const QString &commandLine)
     show();
     tmrMaku->start();
     tmrReload->start();
-    tmrTimeOut->start();
     return true;
 }
 
@@ -636,7 +631,6 @@ void frmMain::Form_Unload()
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();
     tmrReload->stop();
-    tmrTimeOut->stop();
     m_maku->Unload();
     if (m_setting)
         m_setting->close();

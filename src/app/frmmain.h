@@ -124,10 +124,9 @@ private:
     QAction *mnuDragPointViewChange = nullptr;
     QAction *mnuAbout = nullptr;
 
-    QTimer *tmrMaku = nullptr;    // 100 ms: subtitle pacing
-    QTimer *tmrReload = nullptr;  // 1000 ms: automatic reload countdown
-    QTimer *tmrTimeOut = nullptr; // 1000 ms: receive time-out
-    QImage picBack;               // background picture of the subtitle window
+    QTimer *tmrMaku = nullptr;   // 100 ms: subtitle pacing
+    QTimer *tmrReload = nullptr; // 1000 ms: automatic reload countdown
+    QImage picBack;              // background picture of the subtitle window
 
     bool CtrlDown = false;
     bool PaneVisible = true;

@@ -2,7 +2,9 @@
 
 #include "retrieval/threadstate.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -14,8 +16,8 @@ const QString kDifferentialFailed =
     QStringLiteral("差分取得に失敗 Ctrlキーを押しながら更新してみてください");
 const QString kFinished = QStringLiteral("受信終了");
 const QString kInterrupted = QStringLiteral("受信が中断されました");
-const QString kTooLarge =
-    QStringLiteral("受信データが大きすぎるため受信を打ち切りました（上限64MiB）");
+const QString kTooManyLines =
+    QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）");
 
 bool isDigit(QChar c)
 {
@@ -24,28 +26,22 @@ bool isDigit(QChar c)
 
 } // namespace
 
-void DatResponse::reset(bool shitaraba, bool rangeRequest, const QString &separator)
+void DatResponse::reset(bool shitaraba, bool rangeRequest, const QString &separator,
+                        qint64 rangeFrom, const QByteArray &localCopy)
 {
-    const qint64 limit = m_limit;
     *this = DatResponse();
-    m_limit = limit;
     m_shitaraba = shitaraba;
     m_rangeRequest = rangeRequest;
     m_lfCheck = rangeRequest;
     m_separator = separator;
+    m_rangeFrom = rangeRequest ? rangeFrom : -1;
+    if (rangeRequest)
+        m_localCopy = localCopy;
 }
 
 DatResponse::Step DatResponse::feed(const QByteArray &chunk)
 {
     m_recvSize += chunk.size();
-    m_total += chunk.size();
-    if (m_total > m_limit) {
-        Step step;
-        step.action = Action::TooLarge;
-        step.status = kTooLarge;
-        step.separator = m_separator;
-        return step;
-    }
     if (m_headerDone) {
         m_headerWait = false;
         return takeBody(chunk);
@@ -87,25 +83,43 @@ DatResponse::HeaderResult DatResponse::separateHeader()
     m_contentLength = contentLengthOf(m_recvHeader);
     m_headerDone = true;
     m_head.clear();
-    return isAcceptedStatus(statusLine()) ? HeaderResult::Accepted : HeaderResult::Rejected;
+    const QString status = statusLine();
+    if (!isAcceptedStatus(status))
+        return HeaderResult::Rejected;
+    if (m_rangeRequest && !m_shitaraba) {
+        const QString code = status.section(QLatin1Char(' '), 1, 1);
+        if (code == QLatin1String("200")) {
+            // The server ignored Range and sends the whole file.
+            m_wholeFile = true;
+            m_lfCheck = false;
+            m_firstByteTaken = true;
+        } else if (m_rangeFrom >= 0) {
+            // A part from anywhere else would repeat or skip posts.
+            const qint64 start = contentRangeStartOf(m_recvHeader);
+            m_wrongRange = start != -1 && start != m_rangeFrom;
+        }
+    }
+    return HeaderResult::Accepted;
 }
 
 DatResponse::Step DatResponse::takeBody(const QByteArray &bytes)
 {
     Step step;
     step.separator = m_separator;
+    QByteArray body = bytes;
     if (!m_shitaraba) {
-        // A file of this kind always announces its length, and a Range answer must start
-        // with the LF that ends the local copy.
-        if (m_contentLength == 0 || (m_lfCheck && !bytes.isEmpty() && bytes.at(0) != '\n')) {
+        // A file of this kind always announces its length, and an answer to a Range request must
+        // continue the local copy: from the asked offset, starting with the LF that ends it.
+        if (m_contentLength == 0 || m_wrongRange ||
+            (m_lfCheck && !body.isEmpty() && body.at(0) != '\n') ||
+            (m_wholeFile && !continuesLocalCopy(body))) {
             step.action = Action::DifferentialFailed;
             step.status = kDifferentialFailed;
             return step;
         }
-        if (!bytes.isEmpty())
+        if (!body.isEmpty())
             m_lfCheck = false;
     }
-    QByteArray body = bytes;
     if (!m_firstByteTaken && !body.isEmpty()) {
         m_firstByteTaken = true;
         // The check byte, or a leading LF of a whole file, is not part of any line.
@@ -116,33 +130,79 @@ DatResponse::Step DatResponse::takeBody(const QByteArray &bytes)
     m_text += decode(body);
     step.lines = takeLines();
     step.separator = m_separator;
-    step.action = Action::Lines;
     step.status = progressText(m_recvSize, m_contentLength);
+    step.action = Action::Lines;
+    if (m_lineDone >= kMaxLines && (!m_text.isEmpty() || m_skipping)) {
+        step.action = Action::TooLarge;
+        step.status = kTooManyLines;
+    }
     return step;
+}
+
+bool DatResponse::continuesLocalCopy(QByteArray &body)
+{
+    // Only what follows the local copy is new.
+    const qsizetype n = std::min(body.size(), m_localCopy.size() - m_matched);
+    if (n > 0 && std::memcmp(body.constData(), m_localCopy.constData() + m_matched, size_t(n)))
+        return false;
+    m_matched += n;
+    body.remove(0, n);
+    return true;
 }
 
 QStringList DatResponse::takeLines()
 {
     QStringList lines;
     qsizetype start = 0;
-    for (qsizetype lf = m_text.indexOf(QLatin1Char('\n')); lf >= 0;
+    // Only the text that came since the last search is searched.
+    for (qsizetype lf = m_text.indexOf(QLatin1Char('\n'), m_scanned);
+         lf >= 0 && m_lineDone + lines.size() < kMaxLines;
          lf = m_text.indexOf(QLatin1Char('\n'), start)) {
-        lines.append(m_text.mid(start, lf - start));
+        // The end of a line that was cut: handed on empty, so that it reads as broken.
+        lines.append(m_skipping ? QString() : m_text.mid(start, lf - start));
+        m_skipping = false;
         start = lf + 1;
     }
-    if (lines.isEmpty())
-        return lines;
-    // Decided once the first line is whole, so a chunk ending inside "<>" cannot mislead it.
-    if (!m_separatorSet) {
+    if (!lines.isEmpty() && !m_separatorSet) {
+        // Decided once the first line is whole, so a chunk ending inside "<>" cannot mislead it.
         bool angle = m_text.indexOf(QLatin1String("<>"), start) >= 0;
         for (const QString &line : std::as_const(lines))
             angle = angle || line.contains(QLatin1String("<>"));
         m_separator = angle ? QStringLiteral("<>") : QStringLiteral(",");
         m_separatorSet = true;
     }
-    m_text.remove(0, start);
     m_lineDone += qint32(lines.size());
+    advanceLineEnd(lines.size());
+    m_text.remove(0, start);
+    if (m_lineDone >= kMaxLines) {
+        m_scanned = 0;
+        return lines;
+    }
+    m_scanned = m_text.size();
+    // The line now arriving, in bytes (a rental line in characters: its line breaks are
+    // rewritten on the way).
+    const qint64 pending = m_shitaraba ? m_text.size() : m_body.size() - m_bodyLineEnd;
+    if (pending > kMaxLineBytes)
+        m_skipping = true;
+    if (m_skipping) {
+        m_text.clear();
+        m_scanned = 0;
+    }
     return lines;
+}
+
+void DatResponse::advanceLineEnd(qsizetype lines)
+{
+    // Where the lines handed on end in the bytes (LF is the same byte in both encodings of a
+    // data file); the rental board's line breaks are rewritten, its copy is not used for ranges.
+    if (m_shitaraba)
+        return;
+    for (; lines > 0; --lines) {
+        const qsizetype lf = m_body.indexOf('\n', m_bodyLineEnd);
+        if (lf < 0)
+            return;
+        m_bodyLineEnd = lf + 1;
+    }
 }
 
 QString DatResponse::decode(const QByteArray &bytes)
@@ -180,6 +240,14 @@ DatResponse::Step DatResponse::close(ThreadState &state)
             return body;
         lines = body.lines;
     }
+    if (m_wholeFile && m_matched < m_localCopy.size()) {
+        // The whole file is shorter than the local copy: a post was removed.
+        Step step;
+        step.action = Action::DifferentialFailed;
+        step.status = kDifferentialFailed;
+        step.separator = m_separator;
+        return step;
+    }
     m_text += flushDecoder();
     lines += takeLines();
     const bool complete = m_shitaraba || m_contentLength == m_recvSize;
@@ -206,12 +274,16 @@ DatResponse::Step DatResponse::abandon(ThreadState &state, const QString &messag
 
 DatResponse::Step DatResponse::finish(ThreadState &state, bool complete, const QString &status)
 {
-    // A Content-Length of 1 is a Range answer that brought only the check byte.
-    if (m_contentLength != 1)
+    if (m_wholeFile && m_matched < m_localCopy.size()) {
+        // Ended inside the local copy: nothing of it is new.
+    } else if (!complete && !m_shitaraba) {
+        // A partial last line, and lines beyond the line bound, are fetched again next time.
+        state.DatBytes += m_body.left(m_bodyLineEnd);
+    } else if (m_contentLength != 1 || m_wholeFile) {
+        // A Content-Length of 1 is a Range answer that brought only the check byte.
         state.DatBytes += m_body;
-    if (!complete) {
-        // A partial last line is fetched again by the next load.
-        state.DatBytes.truncate(state.DatBytes.lastIndexOf('\n') + 1);
+        if (!complete)
+            state.DatBytes.truncate(state.DatBytes.lastIndexOf('\n') + 1);
     }
     state.DatSize = qint32(state.DatBytes.size());
     m_body.clear();
@@ -302,6 +374,24 @@ qint32 DatResponse::contentLengthOf(const QString &header)
     if (!(v > double(std::numeric_limits<qint32>::min())))
         return std::numeric_limits<qint32>::min();
     return qint32(v);
+}
+
+qint64 DatResponse::contentRangeStartOf(const QString &header)
+{
+    const QStringList lines = header.split(QStringLiteral("\r\n"));
+    for (const QString &line : lines) {
+        static const QString key = QStringLiteral("content-range:");
+        if (!line.startsWith(key, Qt::CaseInsensitive))
+            continue;
+        const QString value = line.mid(key.size()).trimmed();
+        if (!value.startsWith(QLatin1String("bytes "), Qt::CaseInsensitive))
+            return -2;
+        const QString first = value.mid(6).trimmed().section(QLatin1Char('-'), 0, 0);
+        bool ok = false;
+        const qint64 start = first.toLongLong(&ok);
+        return ok && start >= 0 ? start : -2;
+    }
+    return -1;
 }
 
 QString DatResponse::progressText(qint64 recvSize, qint32 contentLength)

@@ -21,7 +21,7 @@ public:
         Rejected,           // the status line is not accepted: end the load showing it
         DifferentialFailed, // the server's file no longer continues the local copy
         Lines,              // hand the lines on, show the progress text
-        TooLarge,           // the response grew past the limit: end the load (abandon())
+        TooLarge,           // past the line bound: end the load (abandon()), complete lines kept
         Finished,           // closed: complete
         Interrupted,        // closed or ended early: complete lines kept
     };
@@ -34,20 +34,24 @@ public:
         QString separator; // field separator of this response ("<>" or ",")
     };
 
-    static constexpr qint64 kDefaultLimit = 64 * 1024 * 1024;
+    // Lines one response may bring; the next load goes on from there.
+    static constexpr qint32 kMaxLines = 20000;
+    // A longer line is not processed: it is cut here and handed on as an empty (broken) line.
+    static constexpr qint64 kMaxLineBytes = qint64(1) << 20;
 
-    // Starts a response. separator is the one kept from the last response.
-    void reset(bool shitaraba, bool rangeRequest, const QString &separator);
+    // Starts a response. separator is the one kept from the last response. rangeFrom: the
+    // offset asked for (-1: not checked); localCopy: what a whole file sent instead of the
+    // range must start with.
+    void reset(bool shitaraba, bool rangeRequest, const QString &separator, qint64 rangeFrom = -1,
+               const QByteArray &localCopy = QByteArray());
     // One chunk of the connection (wscGet_DataArrival).
     Step feed(const QByteArray &chunk);
     // The server closed the connection (wscGet_Close): the rest of the lines, and the local
     // copy of the thread updated.
     Step close(ThreadState &state);
-    // The load ends before the server's close (socket error, size limit): complete lines are
-    // kept as on an interrupted close, and the message is shown.
+    // The load ends before the server's close (time-out, socket error, a bound): complete lines
+    // handed on are kept as on an interrupted close, and the message is shown.
     Step abandon(ThreadState &state, const QString &message);
-
-    void setLimit(qint64 bytes) { m_limit = bytes; }
 
     bool HeaderDone() const { return m_headerDone; }
     bool HeaderWait() const { return m_headerWait; }
@@ -66,6 +70,9 @@ public:
     static bool startsLikeAccepted(const QByteArray &bytes);
     // The "Content-Length: " value of a header, read as a leading number.
     static qint32 contentLengthOf(const QString &header);
+    // The first byte of a "Content-Range: bytes FIRST-LAST/SIZE" header line; -1 without
+    // one, -2 when it names no first byte.
+    static qint64 contentRangeStartOf(const QString &header);
     // "受信中 - …" for the bytes received so far.
     static QString progressText(qint64 recvSize, qint32 contentLength);
 
@@ -78,7 +85,9 @@ private:
     };
     HeaderResult separateHeader();
     Step takeBody(const QByteArray &bytes);
+    bool continuesLocalCopy(QByteArray &body);
     QStringList takeLines();
+    void advanceLineEnd(qsizetype lines);
     QString decode(const QByteArray &bytes);
     QString flushDecoder();
     Step finish(ThreadState &state, bool complete, const QString &status);
@@ -90,16 +99,22 @@ private:
     bool m_headerWait = false;
     bool m_firstByteTaken = false;
     bool m_separatorSet = false;
-    QByteArray m_head; // bytes before the header has been separated
-    QByteArray m_body; // body bytes without the check byte: what joins the local copy
-    QString m_text;    // decoded body after the last complete line
+    bool m_wholeFile = false;  // a whole file answered a Range request
+    bool m_skipping = false;   // inside a line that was cut at kMaxLineBytes
+    bool m_wrongRange = false; // a part that does not start where it was asked to
+    qint64 m_rangeFrom = -1;
+    QByteArray m_localCopy;
+    qsizetype m_matched = 0;     // bytes of a whole file found equal to the local copy
+    QByteArray m_head;           // bytes before the header has been separated
+    QByteArray m_body;           // body bytes without the check byte: what joins the local copy
+    qsizetype m_bodyLineEnd = 0; // bytes of m_body up to the last line handed on ("2ch")
+    QString m_text;              // decoded body after the last complete line
+    qsizetype m_scanned = 0;     // m_text holds no LF before this position
     QString m_recvHeader;
     QString m_separator = QStringLiteral("<>");
     qint32 m_contentLength = 0;
     qint64 m_recvSize = 0;
-    qint64 m_total = 0;
     qint32 m_lineDone = 0;
-    qint64 m_limit = kDefaultLimit;
     Codec::SjisDecoder m_sjis;
     Codec::EucToSjisDecoder m_euc;
 };

@@ -5,7 +5,7 @@
 #include "retrieval/threadstate.h"
 
 ThreadLoader::ThreadLoader(ThreadState &state, QObject *parent)
-    : QObject(parent), m_state(state), m_fetch(state, this), m_timeOut(m_fetch)
+    : QObject(parent), m_state(state), m_fetch(state, this)
 {
     connect(&m_fetch, &DatFetch::loadEnded, this, &ThreadLoader::loadEnded);
     connect(&m_fetch, &DatFetch::statusChanged, this, &ThreadLoader::statusChanged);
@@ -14,11 +14,14 @@ ThreadLoader::ThreadLoader(ThreadState &state, QObject *parent)
 
 void ThreadLoader::load(const QString &addressText, bool ctrlDown)
 {
-    // Even during a load: whatever load runs next starts the thread from scratch.
+    if (!m_state.Ready) {
+        // A stalled board must not hold the thread: Ctrl starts afresh.
+        if (!ctrlDown)
+            return;
+        m_fetch.abort();
+    }
     if (ctrlDown)
         m_state.CurrentUrl.clear();
-    if (!m_state.Ready)
-        return;
     m_fetch.response().clearHeaderWait();
 
     QString a = addressText;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "retrieval/datfetch.h"
-#include "retrieval/receivetimeout.h"
 
 #include <QObject>
 #include <QString>
@@ -16,13 +15,12 @@ class ThreadLoader : public QObject
 public:
     explicit ThreadLoader(ThreadState &state, QObject *parent = nullptr);
 
-    // One load command for the address bar text; ctrlDown makes it a load from scratch (even
-    // while another load is running, which it then leaves alone).
+    // One load command for the address bar text. Refused while a load runs, unless ctrlDown:
+    // that ends the running load and loads the thread from scratch.
     void load(const QString &addressText, bool ctrlDown);
 
     const ThreadState &state() const { return m_state; }
     DatFetch &fetch() { return m_fetch; }
-    ReceiveTimeout &receiveTimeout() { return m_timeOut; }
 
 signals:
     // Every end of a load started by load().
@@ -39,5 +37,4 @@ signals:
 private:
     ThreadState &m_state;
     DatFetch m_fetch;
-    ReceiveTimeout m_timeOut;
 };

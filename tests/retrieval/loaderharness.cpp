@@ -4,6 +4,7 @@
 
 LoaderHarness::LoaderHarness()
 {
+    BoardSocket::resetTestHooks();
     loader = std::make_unique<ThreadLoader>(state);
     ThreadLoader *l = loader.get();
     QObject::connect(l, &ThreadLoader::statusChanged, l,

@@ -110,8 +110,13 @@ private:
     // The size of the board's answer header with its blank line, measured on a first load
     // that is then forgotten.
     qint64 measureHeader();
-    // Ticks the receive time-out every 100 ms with a shorter limit.
-    void runTimeOut(QTimer &timer, uint32_t limitMs);
+    // Shorter limits than a board's usual ones.
+    void limit(void (*set)(BoardSocket::Limits &))
+    {
+        BoardSocket::Limits limits;
+        set(limits);
+        m_h->loader->fetch().setLimits(limits);
+    }
 
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<LoaderHarness> m_h;
@@ -146,15 +151,6 @@ qint64 TestDatFetch::measureHeader()
         return -1;
     m_h->state = ThreadState();
     return m_h->loader->fetch().response().RecvHeader().size() + 3;
-}
-
-void TestDatFetch::runTimeOut(QTimer &timer, uint32_t limitMs)
-{
-    ReceiveTimeout &timeOut = m_h->loader->receiveTimeout();
-    timeOut.setLimitForTesting(limitMs);
-    timer.setInterval(100);
-    connect(&timer, &QTimer::timeout, this, [&timeOut] { timeOut.tick(); });
-    timer.start();
 }
 
 void TestDatFetch::firstLoadThenEmptyFollowUp()
@@ -259,11 +255,25 @@ void TestDatFetch::postRewrittenInPlaceThenCtrlLoad()
 void TestDatFetch::serverIgnoringRange()
 {
     QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
     behave([](BoardServer::Behaviour &b) { b.ignoreRange = true; });
+    // Each whole file continues the local copy: only its new tail is new.
+    const QList<QStringList> news = {posts(6, 7), posts(8, 8), {}};
+    for (const QStringList &expected : news) {
+        QVERIFY(reload());
+        QVERIFY(lastRequest().contains("Range: bytes="));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines, expected);
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+        m_server->appendDat(kBoard, kKey, datOf(posts(8, 8)).repeated(expected.size() == 2));
+    }
+    QCOMPARE(m_h->state.ResTotal, 8);
+
+    // A whole file that no longer starts with the local copy is a failed differential load.
+    const QByteArray copy = m_h->state.DatBytes;
+    QVERIFY(m_server->rewriteDatLine(kBoard, kKey, 2, "x<>x<>x<>x<>"));
     QVERIFY(reload());
-    QVERIFY(lastRequest().contains("Range: bytes="));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
     QCOMPARE(m_h->status(), kDifferentialFailed);
     QVERIFY(m_h->lines.isEmpty());
     QCOMPARE(m_h->state.DatBytes, copy);
@@ -353,9 +363,8 @@ void TestDatFetch::silentServerTimesOut()
     m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
     behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
 
-    QCOMPARE(m_h->loader->receiveTimeout().limit(), 10000u);
-    QTimer tmrTimeOut;
-    runTimeOut(tmrTimeOut, 600);
+    QCOMPARE(BoardSocket::Limits().idleMs, 10000);
+    limit([](BoardSocket::Limits &l) { l.idleMs = 600; });
     QElapsedTimer clock;
     clock.start();
     QVERIFY(reload(false, 5000));
@@ -363,7 +372,7 @@ void TestDatFetch::silentServerTimesOut()
     QVERIFY(clock.elapsed() >= 600);
     QCOMPARE(m_h->status(), QStringLiteral("受信タイムアウト"));
     QVERIFY(m_h->state.Ready);
-    QVERIFY(!m_h->loader->fetch().WaitFirstData());
+    QVERIFY(!m_h->loader->fetch().socket().isReceiving());
     QCOMPARE(m_h->state.DatBytes, copy);
     QVERIFY(m_h->lines.isEmpty());
     // The socket was closed: the board sees the connection go.
@@ -379,8 +388,7 @@ void TestDatFetch::silentServerTimesOut()
 void TestDatFetch::lateAnswerWithinTheLimit()
 {
     behave([](BoardServer::Behaviour &b) { b.silentMs = 300; });
-    QTimer tmrTimeOut;
-    runTimeOut(tmrTimeOut, 1500);
+    limit([](BoardSocket::Limits &l) { l.idleMs = 1500; });
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(1, 5));
@@ -417,7 +425,7 @@ void TestDatFetch::connectionRefused()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(m_h->load(url, false, 6000));
-    QVERIFY(clock.elapsed() < DatFetch::kConnectLimitMs);
+    QVERIFY(clock.elapsed() < BoardSocket::Limits().connectMs);
     QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
     const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
     QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
@@ -455,7 +463,8 @@ void TestDatFetch::noConnectionWithinTheLimit()
     const qint64 waited = clock.elapsed();
     ::close(fd);
     QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
-    QVERIFY2(waited >= DatFetch::kConnectLimitMs - 50 && waited < DatFetch::kConnectLimitMs + 2000,
+    QVERIFY2(waited >= BoardSocket::Limits().connectMs - 50 &&
+                 waited < BoardSocket::Limits().connectMs + 2000,
              qPrintable(QString::number(waited)));
     QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(port) +
                                 QStringLiteral("に接続できませんでした"));
@@ -471,8 +480,8 @@ void TestDatFetch::rentalThreadFromRawMode()
         QStringLiteral("3<>名無しさん<><>2007/01/01(月) 12:00:09<>&gt;&gt;1 ｿｳﾀﾞﾈ<><>ghi"),
     };
     m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"), kKey, thread);
-    m_h->loader->fetch().setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
-                                         QStringLiteral("127.0.0.1"), m_server->port());
+    BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"), QStringLiteral("127.0.0.1"),
+                                 m_server->port());
     const QString page = QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/") +
                          kKey + QLatin1Char('/');
 
@@ -549,7 +558,9 @@ void TestDatFetch::responseTooLarge()
         for (qint64 at = 500; at < file.size(); at += 500)
             b.splitAt << at;
     });
-    m_h->loader->fetch().setResponseLimit(file.size() / 2);
+    BoardSocket::Limits half;
+    half.maxBytes = file.size() / 2;
+    m_h->loader->fetch().setLimits(half);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
     QVERIFY(m_h->status().contains(QStringLiteral("大きすぎる")));
@@ -561,7 +572,7 @@ void TestDatFetch::responseTooLarge()
     QCOMPARE(m_h->lines.size(), kept.count('\n'));
     QVERIFY(m_h->state.Ready);
 
-    m_h->loader->fetch().setResponseLimit(DatResponse::kDefaultLimit);
+    m_h->loader->fetch().setLimits(BoardSocket::Limits());
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->state.DatBytes, file);
     QCOMPARE(m_h->lines, posts(1, 60));
@@ -569,25 +580,30 @@ void TestDatFetch::responseTooLarge()
 
 void TestDatFetch::ctrlDuringALoad()
 {
-    QVERIFY(m_h->load(threadUrl()));
-    behave([](BoardServer::Behaviour &b) { b.silentMs = 500; });
+    // A header with a huge length and a few bytes, then silence on an open connection.
+    behave([](BoardServer::Behaviour &b) {
+        b.announcedLength = 1000000000;
+        b.stallAfter = 300;
+    });
     QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
     m_h->clearRecords();
     m_h->loader->load(threadUrl(), false);
-    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().WaitFirstData(), 3000);
-    const int requests = int(m_server->requests().size());
-    m_h->loader->load(threadUrl(), true); // Ctrl held while the load runs
-    QCOMPARE(m_h->state.CurrentUrl, QString());
-    QCOMPARE(int(m_server->requests().size()), requests);
-    QVERIFY(ended.wait(5000));
-    QCOMPARE(m_h->restarts, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderDone(), 3000);
+    m_h->loader->load(threadUrl(), false); // refused: a load runs
+    QCOMPARE(m_server->requests().size(), 1);
 
     m_server->setBehaviour(BoardServer::Behaviour());
-    QVERIFY(reload());
+    m_h->clearRecords();
+    m_h->loader->load(threadUrl(), true); // Ctrl held: the stalled load gives way at once
     QCOMPARE(m_h->restarts, 1);
-    QVERIFY(!lastRequest().contains("Range:"));
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.first().first().value<LoadEnd>(), LoadEnd::Finished);
+    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(lastRequest(), datRequest());
     QVERIFY(!m_h->state.LiveMode);
     QCOMPARE(m_h->lines, posts(1, 5));
+    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
 }
 
 void TestDatFetch::automaticReloadRunsTheLoadCommand()
@@ -642,7 +658,7 @@ void TestDatFetch::automaticReloadDuringARunningLoad()
     for (int i = 0; i < 7; ++i)
         reload.tick();
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().WaitFirstData(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().socket().isReceiving(), 3000);
     // The next zero finds the load still running: no second request, the countdown restarts.
     for (int i = 0; i < 7; ++i)
         reload.tick();

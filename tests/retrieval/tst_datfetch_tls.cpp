@@ -99,7 +99,7 @@ void TestDatFetchTls::cleanup()
 
 void TestDatFetchTls::firstAndFollowUpLoad()
 {
-    m_h->loader->fetch().addCaCertificates(m_certificate);
+    BoardSocket::addCaCertificates(m_certificate);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     const QByteArray port = QByteArray::number(m_server->port());
@@ -144,7 +144,7 @@ void TestDatFetchTls::untrustedCertificateIsRefused()
     QVERIFY(m_h->state.Ready);
 
     // Trusting the certificate makes the same address load.
-    m_h->loader->fetch().addCaCertificates(m_certificate);
+    BoardSocket::addCaCertificates(m_certificate);
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(1, 4));
@@ -153,9 +153,9 @@ void TestDatFetchTls::untrustedCertificateIsRefused()
 void TestDatFetchTls::certificateForAnotherName()
 {
     // Trusted, but issued for 127.0.0.1 only.
-    m_h->loader->fetch().addCaCertificates(m_certificate);
-    m_h->loader->fetch().setHostOverride(QStringLiteral("board.example"),
-                                         QStringLiteral("127.0.0.1"), m_server->port());
+    BoardSocket::addCaCertificates(m_certificate);
+    BoardSocket::setHostOverride(QStringLiteral("board.example"), QStringLiteral("127.0.0.1"),
+                                 m_server->port());
     QVERIFY(m_h->load(threadUrl(QStringLiteral("board.example"))));
     QCOMPARE(m_h->lastEnd(), LoadEnd::TlsRefused);
     QVERIFY(m_h->status().contains(QStringLiteral("証明書")));
@@ -164,7 +164,7 @@ void TestDatFetchTls::certificateForAnotherName()
 
 void TestDatFetchTls::brokenRecordWhileReceiving()
 {
-    m_h->loader->fetch().addCaCertificates(m_certificate);
+    BoardSocket::addCaCertificates(m_certificate);
     const QByteArray twoLines = datOf(posts(1, 2));
     QVERIFY(m_h->load(threadUrl()));
     const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
@@ -193,19 +193,25 @@ void TestDatFetchTls::brokenRecordWhileReceiving()
 
 void TestDatFetchTls::handshakeNeverAnswered()
 {
-    // The connection is taken but the TLS handshake never answered: the connection limit ends it.
+    // The connection is taken but the TLS handshake never answered: its own limit ends it.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
     const QString url = QStringLiteral("https://127.0.0.1:") +
                         QString::number(silent.serverPort()) +
                         QStringLiteral("/test/read.cgi/board/1/");
+    QCOMPARE(BoardSocket::Limits().handshakeMs, 10000);
+    BoardSocket::Limits limits;
+    limits.connectMs = 500;
+    limits.handshakeMs = 2000;
+    m_h->loader->fetch().setLimits(limits);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(m_h->load(url, false, 8000));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
-    QVERIFY(clock.elapsed() >= DatFetch::kConnectLimitMs);
-    QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
-                                QStringLiteral("に接続できませんでした"));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::HandshakeTimedOut);
+    QVERIFY(clock.elapsed() >= limits.handshakeMs);
+    QCOMPARE(m_h->status(),
+             QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
+                 QStringLiteral("との暗号化通信の確立が2秒以内に終わりませんでした"));
     QVERIFY(m_h->state.Ready);
 }
 

@@ -54,7 +54,7 @@ struct Receive
     {
         state.DatBytes = copy;
         state.DatSize = qint32(copy.size());
-        r.reset(rental, range, separator);
+        r.reset(rental, range, separator, range && !copy.isEmpty() ? copy.size() - 1 : -1, copy);
     }
 
     // Feeds the chunks until one ends the response, then closes unless told not to.

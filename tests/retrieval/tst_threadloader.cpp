@@ -12,7 +12,6 @@ private slots:
     void refusedAddresses_data();
     void refusedAddresses();
     void rentalAddressCutBackThenRejected();
-    void ctrlDuringALoadClearsTheThreadOnly();
     void loadDuringALoadDoesNothing();
 
 private:
@@ -90,7 +89,7 @@ void TestThreadLoader::refusedAddresses()
     QCOMPARE(m_state.DatSize, before.DatSize);
     QCOMPARE(m_restarts, 0);
     QVERIFY(m_addressWrites.isEmpty());
-    QVERIFY(!m_loader->fetch().WaitFirstData());
+    QVERIFY(!m_loader->fetch().socket().isActive());
 }
 
 void TestThreadLoader::rentalAddressCutBackThenRejected()
@@ -113,18 +112,6 @@ void TestThreadLoader::rentalAddressCutBackThenRejected()
                    false);
     QVERIFY(m_addressWrites.isEmpty());
     QCOMPARE(m_statuses, QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
-}
-
-void TestThreadLoader::ctrlDuringALoadClearsTheThreadOnly()
-{
-    m_state.Ready = false;
-    m_loader->load(QStringLiteral("http://example.com/test/read.cgi/board/2/"), true);
-    QCOMPARE(m_state.CurrentUrl, QString());
-    QVERIFY(!m_state.Ready);
-    QVERIFY(m_statuses.isEmpty());
-    QCOMPARE(m_restarts, 0);
-    QCOMPARE(m_state.DatBytes, QByteArray("a\nb\n"));
-    QCOMPARE(m_state.BoardKind, Boards::Kind::Shitaraba);
 }
 
 void TestThreadLoader::loadDuringALoadDoesNothing()

@@ -70,8 +70,37 @@ struct BoardServer::Connection : QObject
     QList<QByteArray> chunks;
     bool early = false;
     bool reset = false;
+    bool stall = false;
+    bool endless = false;
+    qint64 endlessSent = 0;
     int gap = 0;
 };
+
+namespace {
+
+// A TLS server that lets a new connection wait before its handshake starts.
+class SlowHandshakeServer : public QSslServer
+{
+public:
+    explicit SlowHandshakeServer(const BoardServer::Behaviour &behaviour) : m_behaviour(behaviour)
+    {}
+
+protected:
+    void incomingConnection(qintptr socket) override
+    {
+        const int delay = m_behaviour.handshakeDelayMs;
+        if (delay <= 0) {
+            QSslServer::incomingConnection(socket);
+            return;
+        }
+        QTimer::singleShot(delay, this, [this, socket] { QSslServer::incomingConnection(socket); });
+    }
+
+private:
+    const BoardServer::Behaviour &m_behaviour;
+};
+
+} // namespace
 
 QByteArray BoardServer::Request::header(const QByteArray &name) const
 {
@@ -127,7 +156,7 @@ bool BoardServer::listenTls(const QString &certificateFile, const QString &keyFi
         m_error = QStringLiteral("the key is not a PEM RSA, EC or DSA key");
         return false;
     }
-    auto server = std::make_unique<QSslServer>();
+    auto server = std::make_unique<SlowHandshakeServer>(m_behaviour);
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setLocalCertificateChain(chain);
     config.setPrivateKey(key);
@@ -309,8 +338,7 @@ QByteArray BoardServer::answer(const Request &request)
             const QRegularExpressionMatch range =
                 rangeForm.match(QString::fromLatin1(request.header("Range")));
             if (range.hasMatch() && !m_behaviour.ignoreRange) {
-                const qint64 from = range.captured(1).toLongLong();
-                if (from >= size) {
+                if (range.captured(1).toLongLong() >= size) {
                     reply.status =
                         QByteArrayLiteral("HTTP/1.1 416 Requested Range Not Satisfiable");
                     reply.contentType = QByteArrayLiteral("text/html");
@@ -319,6 +347,9 @@ QByteArray BoardServer::answer(const Request &request)
                     reply.body = QByteArrayLiteral(
                         "<html><body>416 Requested Range Not Satisfiable</body></html>\n");
                 } else {
+                    const qint64 shifted = m_behaviour.rangeFrom;
+                    const qint64 from =
+                        shifted >= 0 && shifted < size ? shifted : range.captured(1).toLongLong();
                     reply.status = QByteArrayLiteral("HTTP/1.1 206 Partial Content");
                     reply.extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' +
                                          QByteArray::number(size - 1) + '/' +
@@ -401,8 +432,10 @@ QByteArray BoardServer::answer(const Request &request)
     head += "Server: sazanami-board\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
     head += reply.extraHeaders;
-    if (reply.withLength && !m_behaviour.omitContentLength)
-        head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    const qint64 length =
+        m_behaviour.announcedLength >= 0 ? m_behaviour.announcedLength : reply.body.size();
+    if ((reply.withLength || m_behaviour.announcedLength >= 0) && !m_behaviour.omitContentLength)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     head += "Connection: close\r\n\r\n";
     return head + reply.body;
 }
@@ -410,13 +443,25 @@ QByteArray BoardServer::answer(const Request &request)
 void BoardServer::send(Connection *c, QByteArray response, qsizetype headerSize)
 {
     const Behaviour &b = m_behaviour;
+    if (b.endlessLines) {
+        response.truncate(headerSize);
+        c->endless = true;
+    }
     if (b.closeAfter >= 0 && b.closeAfter < response.size()) {
         response.truncate(b.closeAfter);
         c->early = true;
     }
+    if (b.stallAfter >= 0 && b.stallAfter < response.size()) {
+        response.truncate(b.stallAfter);
+        c->stall = true;
+    }
     QVector<qint64> cuts = b.splitAt;
     if (b.headerAlone)
         cuts.append(headerSize);
+    if (b.trickleMs > 0) {
+        for (qint64 at = headerSize; at < response.size(); ++at)
+            cuts.append(at);
+    }
     std::sort(cuts.begin(), cuts.end());
     qint64 start = 0;
     for (qint64 cut : std::as_const(cuts)) {
@@ -428,24 +473,47 @@ void BoardServer::send(Connection *c, QByteArray response, qsizetype headerSize)
     c->chunks.append(response.mid(start));
     if (b.silentMs < 0)
         return; // the request is never answered; the client gives up or closes
-    c->gap = b.chunkGapMs;
+    c->gap = b.trickleMs > 0 ? b.trickleMs : b.chunkGapMs;
     c->reset = b.resetAtClose && c->early;
     QTimer::singleShot(b.silentMs, c, [this, c] { sendNext(c); });
 }
 
 void BoardServer::sendNext(Connection *c)
 {
-    if (c->chunks.isEmpty()) {
-        finish(c, c->reset);
-        return;
+    if (!c->chunks.isEmpty()) {
+        c->socket->write(c->chunks.takeFirst());
+        c->socket->flush();
     }
-    c->socket->write(c->chunks.takeFirst());
-    c->socket->flush();
     if (c->chunks.isEmpty()) {
-        finish(c, c->reset);
+        if (c->endless) {
+            connect(c->socket, &QTcpSocket::bytesWritten, c, [this, c] { pumpEndless(c); });
+            pumpEndless(c);
+        } else if (!c->stall) {
+            finish(c, c->reset);
+        }
         return;
     }
     QTimer::singleShot(c->gap, c, [this, c] { sendNext(c); });
+}
+
+void BoardServer::pumpEndless(Connection *c)
+{
+    static const QByteArray block = [] {
+        QByteArray lines;
+        for (int i = 0; i < 1000; ++i)
+            lines += "endless<><>2023/11/15 ID:endless<> again <>\n";
+        return lines;
+    }();
+    // Kept a little ahead of the client, so the server's memory stays small.
+    while (c->socket->bytesToWrite() < 4 * block.size()) {
+        if (c->endlessSent >= kEndlessBound) {
+            c->endless = false;
+            finish(c, false);
+            return;
+        }
+        c->socket->write(block);
+        c->endlessSent += block.size();
+    }
 }
 
 void BoardServer::finish(Connection *c, bool reset)

@@ -37,7 +37,16 @@ public:
         bool omitContentLength = false;
         bool statusOnly = false;      // the header is the status line alone
         bool tlsGarbageAtEnd = false; // TLS: end with bytes that are no TLS record, under it
+        qint64 stallAfter = -1;       // send this many bytes, then keep the connection silent
+        qint64 announcedLength = -1;  // the Content-Length to announce instead of the true one
+        int trickleMs = 0;            // the body one byte at a time, this far apart
+        bool endlessLines = false;    // the body is short data lines without end
+        qint64 rangeFrom = -1;        // serve Range requests from here (told in Content-Range)
+        int handshakeDelayMs = 0;     // TLS: the handshake starts this late
     };
+
+    // Bytes an endless body stops at, should the client never give up.
+    static constexpr qint64 kEndlessBound = qint64(256) << 20;
 
     // One request as received: its request line and header, up to the blank line.
     struct Request
@@ -110,6 +119,7 @@ private:
     void send(Connection *connection, QByteArray response, qsizetype headerSize);
     void sendNext(Connection *connection);
     void finish(Connection *connection, bool reset);
+    void pumpEndless(Connection *connection);
     void scheduleDemo();
     void addDemoPostAt(const QDateTime &when);
 
