@@ -6,8 +6,11 @@
 #include <QSslCertificate>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 using LoadEnd = DatFetch::LoadEnd;
 
@@ -31,6 +34,31 @@ QByteArray datOf(const QStringList &lines)
     return Codec::toSjis(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
+QByteArray openssl(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral("openssl"), arguments);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QByteArray();
+    return p.readAllStandardOutput() + "ok";
+}
+
+// The child process: one load of SAZANAMI_FETCH_ONCE, trusting only what the system trusts
+// (plus the certificates of SAZANAMI_EXTRA_CA when set), reported as "END LINES STATUS".
+int fetchOnce(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString extra = qEnvironmentVariable("SAZANAMI_EXTRA_CA");
+    LoaderHarness h;
+    if (!extra.isEmpty())
+        BoardSocket::addCaCertificates(QSslCertificate::fromPath(extra));
+    if (!h.load(qEnvironmentVariable("SAZANAMI_FETCH_ONCE"), false, 10000))
+        return 2;
+    QTextStream(stdout) << QMetaEnum::fromType<LoadEnd>().valueToKey(int(h.lastEnd())) << ' '
+                        << h.lines.size() << ' ' << h.status() << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 // Loads over https from the local board serving TLS with a certificate made for the test.
@@ -46,6 +74,9 @@ private slots:
     void certificateForAnotherName();
     void brokenRecordWhileReceiving();
     void handshakeNeverAnswered();
+    void slowHandshakeIsNoConnectFailure();
+    void systemTrustStore_data();
+    void systemTrustStore();
 
 private:
     QString threadUrl(const QString &host = QStringLiteral("127.0.0.1")) const
@@ -66,18 +97,24 @@ void TestDatFetchTls::initTestCase()
     if (!QSslSocket::supportsSsl())
         QSKIP("no TLS backend");
     QVERIFY(m_dir.isValid());
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
-                   m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
-                   m_dir.filePath(QStringLiteral("cert.pem")), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
-    QVERIFY2(openssl.waitForFinished(30000), "openssl did not finish");
-    QVERIFY2(openssl.exitCode() == 0, openssl.readAll().constData());
-    m_certificate = QSslCertificate::fromPath(m_dir.filePath(QStringLiteral("cert.pem")));
+    // A board's own authority, and the board's certificate issued by it.
+    const auto file = [this](const char *name) { return m_dir.filePath(QLatin1String(name)); };
+    QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", file("ca.key"),
+                      "-out", file("ca.pem"), "-days", "2", "-subj", "/CN=sazanami test CA",
+                      "-addext", "basicConstraints=critical,CA:TRUE"})
+                 .isEmpty());
+    QVERIFY(!openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", file("key.pem"), "-out",
+                      file("cert.csr"), "-subj", "/CN=127.0.0.1"})
+                 .isEmpty());
+    QFile extensions(file("ext.cnf"));
+    QVERIFY(extensions.open(QIODevice::WriteOnly));
+    extensions.write("subjectAltName=IP:127.0.0.1\nextendedKeyUsage=serverAuth\n");
+    extensions.close();
+    QVERIFY(!openssl({"x509", "-req", "-in", file("cert.csr"), "-CA", file("ca.pem"), "-CAkey",
+                      file("ca.key"), "-CAcreateserial", "-out", file("cert.pem"), "-days", "2",
+                      "-extfile", file("ext.cnf")})
+                 .isEmpty());
+    m_certificate = QSslCertificate::fromPath(file("ca.pem"));
     QCOMPARE(m_certificate.size(), 1);
 }
 
@@ -215,5 +252,104 @@ void TestDatFetchTls::handshakeNeverAnswered()
     QVERIFY(m_h->state.Ready);
 }
 
-QTEST_GUILESS_MAIN(TestDatFetchTls)
+void TestDatFetchTls::slowHandshakeIsNoConnectFailure()
+{
+    // The connection is there at once; the handshake takes longer than the connect limit.
+    BoardSocket::addCaCertificates(m_certificate);
+    BoardServer::Behaviour b;
+    b.handshakeDelayMs = 1500;
+    m_server->setBehaviour(b);
+    BoardSocket::Limits limits;
+    limits.connectMs = 500;
+    m_h->loader->fetch().setLimits(limits);
+    QVERIFY(m_h->load(threadUrl()));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(1, 4));
+}
+
+void TestDatFetchTls::systemTrustStore_data()
+{
+    QTest::addColumn<bool>("authorityInSystemStore");
+    QTest::addColumn<bool>("extraAuthority");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<int>("lines");
+    // The release's road: the board's authority is trusted by the system, nothing injected.
+    QTest::newRow("system store") << true << false << "Finished" << 4;
+    // An added authority goes on top of the system's roots, not in their place.
+    QTest::newRow("system store and an extra authority") << true << true << "Finished" << 4;
+    QTest::newRow("authority unknown") << false << false << "TlsRefused" << 0;
+}
+
+void TestDatFetchTls::systemTrustStore()
+{
+    QFETCH(bool, authorityInSystemStore);
+    QFETCH(bool, extraAuthority);
+    QFETCH(QString, end);
+    QFETCH(int, lines);
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        QSKIP("needs root and unshare for a private view of the system's certificate folder");
+
+    // The system's certificate folder with the test authority added, mounted over the real one in
+    // a private mount namespace of the child only (the qt here does not read SSL_CERT_FILE).
+    const QString store = m_dir.filePath(QStringLiteral("certs"));
+    if (!QFileInfo::exists(store)) {
+        QProcess copy;
+        copy.start(QStringLiteral("cp"), {QStringLiteral("-a"), QStringLiteral("/etc/ssl/certs"),
+                                          store});
+        QVERIFY(copy.waitForFinished(30000) && copy.exitCode() == 0);
+        const QByteArray hash =
+            openssl({"x509", "-noout", "-subject_hash", "-in", m_dir.filePath("ca.pem")})
+                .chopped(2)
+                .trimmed();
+        QVERIFY(!hash.isEmpty());
+        // As update-ca-certificates leaves it: the certificate, and a link named by its hash.
+        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("ca.pem")),
+                            store + QStringLiteral("/sazanami-test-ca.pem")));
+        QVERIFY(QFile::link(QStringLiteral("sazanami-test-ca.pem"),
+                            store + QLatin1Char('/') + QString::fromLatin1(hash) +
+                                QStringLiteral(".0")));
+    }
+    // Some other authority, for the row that adds one.
+    const QString other = m_dir.filePath(QStringLiteral("other.pem"));
+    if (extraAuthority && !QFileInfo::exists(other))
+        QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                          m_dir.filePath("other.key"), "-out", other, "-days", "2", "-subj",
+                          "/CN=some other authority"})
+                     .isEmpty());
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SAZANAMI_FETCH_ONCE"), threadUrl());
+    if (extraAuthority)
+        env.insert(QStringLiteral("SAZANAMI_EXTRA_CA"), other);
+    child.setProcessEnvironment(env);
+    const QString self = QCoreApplication::applicationFilePath();
+    if (authorityInSystemStore)
+        child.start(QStringLiteral("unshare"),
+                    {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("mount --bind \"$1\" /etc/ssl/certs || exit 77; exec \"$2\""),
+                     QStringLiteral("sh"), store, self});
+    else
+        child.start(self);
+    QSignalSpy finished(&child, &QProcess::finished);
+    QVERIFY(finished.wait(20000));
+    if (child.exitCode() == 77)
+        QSKIP("no private mount namespace here");
+    const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+    QCOMPARE(out.section(QLatin1Char(' '), 0, 1), end + QLatin1Char(' ') + QString::number(lines));
+    if (end == QLatin1String("TlsRefused"))
+        QVERIFY2(out.contains(QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました")),
+                 qPrintable(out));
+}
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet("SAZANAMI_FETCH_ONCE"))
+        return fetchOnce(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestDatFetchTls test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_datfetch_tls.moc"
