@@ -19,6 +19,8 @@ const QString kInterrupted = QStringLiteral("受信が中断されました");
 const QString kTooManyLines =
     QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）");
 
+constexpr qint64 kReserveBound = qint64(64) << 20;
+
 bool isDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -81,6 +83,9 @@ DatResponse::HeaderResult DatResponse::separateHeader()
     m_recvHeader = m_shitaraba ? Codec::EucToSjis(headerBytes) : Codec::fromSjis(headerBytes);
     m_recvSize -= end + kHeaderEnd.size();
     m_contentLength = contentLengthOf(m_recvHeader);
+    // Room for the announced body at once, within what the connection lets arrive anyway.
+    if (m_contentLength > 0)
+        m_body.reserve(std::min<qint64>(m_contentLength, kReserveBound));
     m_headerDone = true;
     m_head.clear();
     const QString status = statusLine();
@@ -127,6 +132,18 @@ DatResponse::Step DatResponse::takeBody(const QByteArray &bytes)
             body.remove(0, 1);
     }
     m_body += body;
+    if (m_skipping) {
+        // The rest of a cut line is not even decoded: decoding starts again at its LF.
+        const qsizetype lf = body.indexOf('\n');
+        if (lf < 0) {
+            step.action = Action::Lines;
+            step.status = progressText(m_recvSize, m_contentLength);
+            return step;
+        }
+        m_sjis = Codec::SjisDecoder();
+        m_euc = Codec::EucToSjisDecoder();
+        body.remove(0, lf);
+    }
     m_text += decode(body);
     step.lines = takeLines();
     step.separator = m_separator;
@@ -158,8 +175,9 @@ QStringList DatResponse::takeLines()
     for (qsizetype lf = m_text.indexOf(QLatin1Char('\n'), m_scanned);
          lf >= 0 && m_lineDone + lines.size() < kMaxLines;
          lf = m_text.indexOf(QLatin1Char('\n'), start)) {
-        // The end of a line that was cut: handed on empty, so that it reads as broken.
-        lines.append(m_skipping ? QString() : m_text.mid(start, lf - start));
+        // A line above the bound is handed on empty, so that it reads as broken.
+        const bool cut = lineLength(lf - start) > kMaxLineBytes || m_skipping;
+        lines.append(cut ? QString() : m_text.mid(start, lf - start));
         m_skipping = false;
         start = lf + 1;
     }
@@ -172,7 +190,6 @@ QStringList DatResponse::takeLines()
         m_separatorSet = true;
     }
     m_lineDone += qint32(lines.size());
-    advanceLineEnd(lines.size());
     m_text.remove(0, start);
     if (m_lineDone >= kMaxLines) {
         m_scanned = 0;
@@ -191,18 +208,19 @@ QStringList DatResponse::takeLines()
     return lines;
 }
 
-void DatResponse::advanceLineEnd(qsizetype lines)
+qint64 DatResponse::lineLength(qsizetype characters)
 {
-    // Where the lines handed on end in the bytes (LF is the same byte in both encodings of a
-    // data file); the rental board's line breaks are rewritten, its copy is not used for ranges.
+    // In bytes, found where the line ends in the bytes (LF is the same byte in both encodings
+    // of a data file). The rental board's line breaks are rewritten on the way: there, in
+    // characters, and its copy is not used for ranges.
     if (m_shitaraba)
-        return;
-    for (; lines > 0; --lines) {
-        const qsizetype lf = m_body.indexOf('\n', m_bodyLineEnd);
-        if (lf < 0)
-            return;
-        m_bodyLineEnd = lf + 1;
-    }
+        return characters;
+    const qsizetype lf = m_body.indexOf('\n', m_bodyLineEnd);
+    if (lf < 0)
+        return characters;
+    const qint64 length = lf - m_bodyLineEnd;
+    m_bodyLineEnd = lf + 1;
+    return length;
 }
 
 QString DatResponse::decode(const QByteArray &bytes)

@@ -87,7 +87,7 @@ private:
     Step takeBody(const QByteArray &bytes);
     bool continuesLocalCopy(QByteArray &body);
     QStringList takeLines();
-    void advanceLineEnd(qsizetype lines);
+    qint64 lineLength(qsizetype characters);
     QString decode(const QByteArray &bytes);
     QString flushDecoder();
     Step finish(ThreadState &state, bool complete, const QString &status);

@@ -113,6 +113,11 @@ private slots:
     void leadingLfTakenOnce();
     void abandonKeepsCompleteLines();
     void progressCountsTheCheckByte();
+    void rangeAnswers_data();
+    void rangeAnswers();
+    void lineAboveTheBoundIsCut();
+    void lineBound_data();
+    void lineBound();
 };
 
 void TestDatResponse::acceptedStatus_data()
@@ -418,6 +423,113 @@ void TestDatResponse::progressCountsTheCheckByte()
     Receive in(false, true);
     QCOMPARE(in.r.feed(header("HTTP/1.1 206 Partial Content", 10)).action, Action::Wait);
     QCOMPARE(in.r.feed("\nabcd").status, QStringLiteral("受信中 - 50% 5byte"));
+}
+
+void TestDatResponse::rangeAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<Action>("end");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("copy");
+    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Length: 6\r\n";
+    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Length: ";
+    const QStringList c = {QStringLiteral("C<>3")};
+    // The local copy is "A<>1\nB<>2\n"; the Range asked for starts at its last byte, 9.
+    QTest::newRow("206 from the asked offset")
+        << partial + "Content-Range: bytes 9-14/15\r\n\r\n\nC<>3\n" << Action::Finished << c
+        << QByteArray("A<>1\nB<>2\nC<>3\n");
+    QTest::newRow("206 without Content-Range") << partial + "\r\n\nC<>3\n" << Action::Finished
+                                               << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+    QTest::newRow("range header name in other case")
+        << partial + "content-range: bytes 9-14/15\r\n\r\n\nC<>3\n" << Action::Finished << c
+        << QByteArray("A<>1\nB<>2\nC<>3\n");
+    // From an earlier LF: posts already shown would come again.
+    QTest::newRow("206 from elsewhere")
+        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 11\r\n"
+                      "Content-Range: bytes 4-14/15\r\n\r\n\nB<>2\nC<>3\n")
+        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+    QTest::newRow("206 with no first byte")
+        << partial + "Content-Range: bytes */15\r\n\r\n\nC<>3\n" << Action::DifferentialFailed
+        << QStringList() << QByteArray("A<>1\nB<>2\n");
+    // A server that ignores Range: only what follows the local copy is new.
+    QTest::newRow("whole file continuing the copy")
+        << whole + "15\r\n\r\nA<>1\nB<>2\nC<>3\n" << Action::Finished << c
+        << QByteArray("A<>1\nB<>2\nC<>3\n");
+    QTest::newRow("whole file unchanged") << whole + "10\r\n\r\nA<>1\nB<>2\n" << Action::Finished
+                                          << QStringList() << QByteArray("A<>1\nB<>2\n");
+    QTest::newRow("whole file changed in place")
+        << whole + "15\r\n\r\nA<>1\nX<>2\nC<>3\n" << Action::DifferentialFailed << QStringList()
+        << QByteArray("A<>1\nB<>2\n");
+    QTest::newRow("whole file shorter") << whole + "5\r\n\r\nA<>1\n" << Action::DifferentialFailed
+                                        << QStringList() << QByteArray("A<>1\nB<>2\n");
+}
+
+void TestDatResponse::rangeAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(Action, end);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, copy);
+    for (qsizetype cut = 1; cut < answer.size(); ++cut) {
+        Receive in(false, true, "A<>1\nB<>2\n");
+        const Run run = in.all({answer.left(cut), answer.mid(cut)});
+        QCOMPARE(run.actions.last(), end);
+        QCOMPARE(run.lines, lines);
+        QCOMPARE(in.state.DatBytes, copy);
+    }
+}
+
+void TestDatResponse::lineAboveTheBoundIsCut()
+{
+    // More than 1 MiB without a LF, in the 64 KiB chunks of a socket: handed on empty (a
+    // broken post), and the lines around it as they are.
+    const QByteArray b = "a<>b\n" + QByteArray((1 << 20) + 10, 'x') + "\nc<>d\n";
+    const QByteArray whole = ok(b);
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0; at < whole.size(); at += 64 * 1024)
+        chunks << whole.mid(at, 64 * 1024);
+    Receive in;
+    const Run run = in.all(chunks);
+    QCOMPARE(run.lines, (QStringList{QStringLiteral("a<>b"), QString(), QStringLiteral("c<>d")}));
+    QCOMPARE(run.actions.last(), Action::Finished);
+    QCOMPARE(in.state.DatBytes, b);
+}
+
+void TestDatResponse::lineBound_data()
+{
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<Action>("end");
+    QTest::newRow("exactly the bound") << 20000 << Action::Finished;
+    QTest::newRow("one more") << 20001 << Action::TooLarge;
+}
+
+void TestDatResponse::lineBound()
+{
+    QFETCH(int, sent);
+    QFETCH(Action, end);
+    QByteArray b;
+    QByteArray kept;
+    for (int n = 0; n < sent; ++n) {
+        b += "n<>m<>d<>" + QByteArray::number(n) + '\n';
+        if (n == 19999)
+            kept = b;
+    }
+    const QByteArray whole = ok(b);
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0; at < whole.size(); at += 4096)
+        chunks << whole.mid(at, 4096);
+    Receive in;
+    const Run run = in.all(chunks);
+    QCOMPARE(run.actions.last(), end);
+    QCOMPARE(run.lines.size(), 20000);
+    QCOMPARE(run.lines.last(), QStringLiteral("n<>m<>d<>19999"));
+    if (end == Action::TooLarge) {
+        QCOMPARE(run.statuses.last(),
+                 QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
+        // The owner ends the load: the copy ends after the last line handed on.
+        in.r.abandon(in.state, run.statuses.last());
+    }
+    QCOMPARE(in.state.DatBytes, kept);
 }
 
 QTEST_GUILESS_MAIN(TestDatResponse)
