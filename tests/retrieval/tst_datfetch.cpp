@@ -73,8 +73,11 @@ private slots:
     void responseSplitIntoChunks();
     void noContentLength();
     void earlyCloseThenNextRangeFromLastCompleteLine();
-    void silentServerTimesOut();
+    void stalledAnswerEnds_data();
+    void stalledAnswerEnds();
     void lateAnswerWithinTheLimit();
+    void wrongOffsetRange();
+    void lineBound();
     void unacceptedStatusShownAsIs_data();
     void unacceptedStatusShownAsIs();
     void connectionRefused();
@@ -356,43 +359,113 @@ void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
     QCOMPARE(m_h->state.DatBytes, file);
 }
 
-void TestDatFetch::silentServerTimesOut()
+void TestDatFetch::stalledAnswerEnds_data()
 {
-    QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<LoadEnd>("end");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("kept");
+    const QString timeOut = QStringLiteral("受信タイムアウト");
+    QTest::newRow("silent after the request") << 0 << LoadEnd::TimedOut << timeOut << 0;
+    // A huge length, two lines and a bit, then an open connection that says nothing more.
+    QTest::newRow("stalled after two lines") << 1 << LoadEnd::TimedOut << timeOut << 2;
+    QTest::newRow("one byte at a time")
+        << 2 << LoadEnd::DeadlineReached
+        << QStringLiteral("受信に時間がかかりすぎるため受信を打ち切りました（上限2秒）") << 0;
+}
 
+void TestDatFetch::stalledAnswerEnds()
+{
+    QFETCH(int, fault);
+    QFETCH(LoadEnd, end);
+    QFETCH(QString, status);
+    QFETCH(int, kept);
+    // The announced length has seven digits more than the true one.
+    const qint64 stallAt = measureHeader() + 7 + datOf(posts(1, 2)).size() + 5;
+    behave([&](BoardServer::Behaviour &b) {
+        b.silentMs = fault == 0 ? -1 : 0;
+        b.announcedLength = fault == 1 ? 1000000000 : -1;
+        b.stallAfter = fault == 1 ? stallAt : -1;
+        b.trickleMs = fault == 2 ? 150 : 0;
+    });
     QCOMPARE(BoardSocket::Limits().idleMs, 10000);
-    limit([](BoardSocket::Limits &l) { l.idleMs = 600; });
-    QElapsedTimer clock;
-    clock.start();
+    QCOMPARE(BoardSocket::Limits().deadlineMs, 60000);
+    limit([](BoardSocket::Limits &l) {
+        l.idleMs = 600;
+        l.deadlineMs = 2000;
+    });
     QVERIFY(reload(false, 5000));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TimedOut);
-    QVERIFY(clock.elapsed() >= 600);
-    QCOMPARE(m_h->status(), QStringLiteral("受信タイムアウト"));
+    QCOMPARE(m_h->lastEnd(), end);
+    QCOMPARE(m_h->status(), status);
     QVERIFY(m_h->state.Ready);
-    QVERIFY(!m_h->loader->fetch().socket().isReceiving());
-    QCOMPARE(m_h->state.DatBytes, copy);
-    QVERIFY(m_h->lines.isEmpty());
+    QCOMPARE(m_h->lines, posts(1, kept));
+    QCOMPARE(m_h->state.DatBytes, kept ? datOf(posts(1, kept)) : QByteArray());
     // The socket was closed: the board sees the connection go.
     QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
 
-    // The next load runs as usual.
+    // The next load goes on from there.
     m_server->setBehaviour(BoardServer::Behaviour());
     QVERIFY(reload());
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(6, 6));
+    QCOMPARE(m_h->lines, posts(kept + 1, 5));
 }
 
 void TestDatFetch::lateAnswerWithinTheLimit()
 {
-    behave([](BoardServer::Behaviour &b) { b.silentMs = 300; });
-    limit([](BoardSocket::Limits &l) { l.idleMs = 1500; });
+    // Each pause is shorter than the limit, all of them together longer.
+    behave([](BoardServer::Behaviour &b) {
+        b.silentMs = 300;
+        b.splitAt = {100, 200, 300, 400};
+        b.chunkGapMs = 300;
+    });
+    limit([](BoardSocket::Limits &l) { l.idleMs = 600; });
     QVERIFY(m_h->load(threadUrl()));
     QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     QCOMPARE(m_h->lines, posts(1, 5));
-    QVERIFY(!m_h->statuses.contains(QStringLiteral("受信タイムアウト")));
+}
+
+void TestDatFetch::wrongOffsetRange()
+{
+    QVERIFY(m_h->load(threadUrl()));
+    const QByteArray copy = m_h->state.DatBytes;
+    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+    // From the LF after post 1, told honestly in Content-Range: posts 2 to 5 would come again.
+    behave([&](BoardServer::Behaviour &b) { b.rangeFrom = copy.indexOf('\n'); });
+    QVERIFY(reload());
+    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+    QCOMPARE(m_h->status(), kDifferentialFailed);
+    QVERIFY(m_h->lines.isEmpty());
+    QCOMPARE(m_h->state.DatBytes, copy);
+
+    m_server->setBehaviour(BoardServer::Behaviour());
+    QVERIFY(reload());
+    QCOMPARE(m_h->lines, posts(6, 6));
+    QCOMPARE(m_h->state.ResTotal, 6);
+}
+
+void TestDatFetch::lineBound()
+{
+    // A long thread arrives over several loads, 20,000 lines at most each.
+    m_server->setDat(kBoard, kKey, datOf(posts(1, 20003)));
+    QVERIFY(m_h->load(threadUrl(), false, 30000));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+    QCOMPARE(m_h->status(),
+             QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
+    QCOMPARE(m_h->lines.size(), 20000);
+    QCOMPARE(m_h->state.DatBytes, datOf(posts(1, 20000)));
+    QVERIFY(reload());
+    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    QCOMPARE(m_h->lines, posts(20001, 20003));
+
+    // An endless body stops there too.
+    behave([](BoardServer::Behaviour &b) {
+        b.endlessLines = true;
+        b.announcedLength = 1000000000;
+    });
+    QVERIFY(reload(true, 30000));
+    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+    QCOMPARE(m_h->lines.size(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
 }
 
 void TestDatFetch::unacceptedStatusShownAsIs_data()

@@ -5,8 +5,8 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslSocket>
-#include <QTcpServer>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -294,8 +294,8 @@ void TestDatFetchTls::systemTrustStore()
     const QString store = m_dir.filePath(QStringLiteral("certs"));
     if (!QFileInfo::exists(store)) {
         QProcess copy;
-        copy.start(QStringLiteral("cp"), {QStringLiteral("-a"), QStringLiteral("/etc/ssl/certs"),
-                                          store});
+        copy.start(QStringLiteral("cp"),
+                   {QStringLiteral("-a"), QStringLiteral("/etc/ssl/certs"), store});
         QVERIFY(copy.waitForFinished(30000) && copy.exitCode() == 0);
         const QByteArray hash =
             openssl({"x509", "-noout", "-subject_hash", "-in", m_dir.filePath("ca.pem")})
@@ -305,9 +305,9 @@ void TestDatFetchTls::systemTrustStore()
         // As update-ca-certificates leaves it: the certificate, and a link named by its hash.
         QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("ca.pem")),
                             store + QStringLiteral("/sazanami-test-ca.pem")));
-        QVERIFY(QFile::link(QStringLiteral("sazanami-test-ca.pem"),
-                            store + QLatin1Char('/') + QString::fromLatin1(hash) +
-                                QStringLiteral(".0")));
+        QVERIFY(QFile::link(QStringLiteral("sazanami-test-ca.pem"), store + QLatin1Char('/') +
+                                                                        QString::fromLatin1(hash) +
+                                                                        QStringLiteral(".0")));
     }
     // Some other authority, for the row that adds one.
     const QString other = m_dir.filePath(QStringLiteral("other.pem"));
@@ -338,8 +338,9 @@ void TestDatFetchTls::systemTrustStore()
     const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
     QCOMPARE(out.section(QLatin1Char(' '), 0, 1), end + QLatin1Char(' ') + QString::number(lines));
     if (end == QLatin1String("TlsRefused"))
-        QVERIFY2(out.contains(QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました")),
-                 qPrintable(out));
+        QVERIFY2(
+            out.contains(QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました")),
+            qPrintable(out));
 }
 
 int main(int argc, char **argv)

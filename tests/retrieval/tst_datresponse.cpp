@@ -436,32 +436,35 @@ void TestDatResponse::rangeAnswers_data()
     const QStringList c = {QStringLiteral("C<>3")};
     // The local copy is "A<>1\nB<>2\n"; the Range asked for starts at its last byte, 9.
     QTest::newRow("206 from the asked offset")
-        << partial + "Content-Range: bytes 9-14/15\r\n\r\n\nC<>3\n" << Action::Finished << c
-        << QByteArray("A<>1\nB<>2\nC<>3\n");
-    QTest::newRow("206 without Content-Range") << partial + "\r\n\nC<>3\n" << Action::Finished
-                                               << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+        << partial + "Content-Range: bytes 9-14/15\r\n\r\n\nC<>3\n"
+        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+    QTest::newRow("206 without Content-Range")
+        << partial + "\r\n\nC<>3\n"
+        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
     QTest::newRow("range header name in other case")
-        << partial + "content-range: bytes 9-14/15\r\n\r\n\nC<>3\n" << Action::Finished << c
-        << QByteArray("A<>1\nB<>2\nC<>3\n");
+        << partial + "content-range: bytes 9-14/15\r\n\r\n\nC<>3\n"
+        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
     // From an earlier LF: posts already shown would come again.
     QTest::newRow("206 from elsewhere")
         << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 11\r\n"
                       "Content-Range: bytes 4-14/15\r\n\r\n\nB<>2\nC<>3\n")
         << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
     QTest::newRow("206 with no first byte")
-        << partial + "Content-Range: bytes */15\r\n\r\n\nC<>3\n" << Action::DifferentialFailed
-        << QStringList() << QByteArray("A<>1\nB<>2\n");
+        << partial + "Content-Range: bytes */15\r\n\r\n\nC<>3\n"
+        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
     // A server that ignores Range: only what follows the local copy is new.
     QTest::newRow("whole file continuing the copy")
-        << whole + "15\r\n\r\nA<>1\nB<>2\nC<>3\n" << Action::Finished << c
-        << QByteArray("A<>1\nB<>2\nC<>3\n");
-    QTest::newRow("whole file unchanged") << whole + "10\r\n\r\nA<>1\nB<>2\n" << Action::Finished
-                                          << QStringList() << QByteArray("A<>1\nB<>2\n");
+        << whole + "15\r\n\r\nA<>1\nB<>2\nC<>3\n"
+        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+    QTest::newRow("whole file unchanged")
+        << whole + "10\r\n\r\nA<>1\nB<>2\n"
+        << Action::Finished << QStringList() << QByteArray("A<>1\nB<>2\n");
     QTest::newRow("whole file changed in place")
-        << whole + "15\r\n\r\nA<>1\nX<>2\nC<>3\n" << Action::DifferentialFailed << QStringList()
-        << QByteArray("A<>1\nB<>2\n");
-    QTest::newRow("whole file shorter") << whole + "5\r\n\r\nA<>1\n" << Action::DifferentialFailed
-                                        << QStringList() << QByteArray("A<>1\nB<>2\n");
+        << whole + "15\r\n\r\nA<>1\nX<>2\nC<>3\n"
+        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+    QTest::newRow("whole file shorter")
+        << whole + "5\r\n\r\nA<>1\n"
+        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
 }
 
 void TestDatResponse::rangeAnswers()
