@@ -92,6 +92,7 @@ void BoardSocket::start(const QString &host, quint16 port, bool secure, const QB
     m_request = request;
     m_limits = limits;
     m_received = 0;
+    m_error = QAbstractSocket::UnknownSocketError;
     m_phase = Phase::Connecting;
     m_active = true;
     m_deadline.start(limits.deadlineMs);
@@ -239,6 +240,7 @@ void BoardSocket::onError()
         return;
     const QAbstractSocket::SocketError error = m_socket->error();
     const QString detail = m_socket->errorString();
+    m_error = error;
     qCDebug(lcBoardSocket) << "socket error" << error << detail;
     if (error == QAbstractSocket::RemoteHostClosedError) {
         onDisconnected();

@@ -503,6 +503,7 @@ void TestDatFetch::connectionRefused()
     const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
     QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
     QCOMPARE(m_h->status(), remote + QStringLiteral("に接続できませんでした"));
+    QCOMPARE(m_h->loader->fetch().socket().socketError(), QAbstractSocket::ConnectionRefusedError);
     QVERIFY(m_h->state.Ready);
     QVERIFY(m_h->lines.isEmpty());
 
