@@ -113,10 +113,13 @@ void DatFetch::wscGet_DataArrival(const QByteArray &chunk)
         if (m_active && wscGet->isReceiving())
             setStatus(step.status);
         return;
-    case DatResponse::Action::TooLarge:
-        handOn(step);
-        endLoad(LoadEnd::TooLarge, m_response.abandon(m_state, step.status));
+    case DatResponse::Action::TooLarge: {
+        // Ended as any load that stops early; the lines of this chunk go with the end.
+        DatResponse::Step kept = m_response.abandon(m_state, step.status);
+        kept.lines = step.lines;
+        endLoad(LoadEnd::TooLarge, kept);
         return;
+    }
     default:
         endLoad(loadEndOf(step.action), step);
         return;
