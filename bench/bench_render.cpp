@@ -3,6 +3,9 @@
 //
 //   bench_render               parsing and skin filling, 1,000 and 10,000 posts
 //   bench_render --first-load  first load from the local board server into the real view
+//
+// It also times the pop-ups over the same generated threads: GetPopupRes for 301 posts and
+// GetSameId over 10,000 posts.
 
 #include "app/frmmain.h"
 #include "boardserver.h"
@@ -10,6 +13,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
+#include "rendering/popups.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/datresponse.h"
 #include "retrieval/threadloader.h"
@@ -24,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -90,6 +95,32 @@ Figures measureBody(const QString &body, const QString &headerSkin, const QStrin
     f.best = *std::min_element(times.begin(), times.end());
     f.worst = *std::max_element(times.begin(), times.end());
     return f;
+}
+
+// Median time of one pop-up text over a thread of `posts` posts rendered through the pipeline.
+// `id`: the ID pop-up for the ID of post 2 (a regular poster); else posts 1 to 301.
+double measurePopup(const QString &resSkin, int posts, bool id, qsizetype *chars)
+{
+    Program program;
+    ThreadState state;
+    PostPipeline pipeline(program, state);
+    pipeline.setSkins(QString(), resSkin);
+    pipeline.SetLog(ThreadGen::DatLines(posts), QStringLiteral("<>"));
+    const Popups::Thread thread{pipeline.ResData(), state.ResTotal, true};
+    // The status text the view reports for the ID link: the target, scheme in lower case.
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("href=\"ID:([^\"]+)\""))
+                                          .match(pipeline.ResData().value(2).DateID);
+    const QString status = QStringLiteral("id:") + m.captured(1);
+    QVector<double> times;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        const QString text =
+            id ? Popups::GetSameId(thread, status) : Popups::GetPopupRes(thread, 1, 301);
+        times << clock.nsecsElapsed() / 1e6;
+        *chars = text.size();
+    }
+    return median(times);
 }
 
 // Time of a first load of a 1,000-post thread from the local board server until the last post
@@ -240,5 +271,14 @@ int main(int argc, char **argv)
     out << QString::asprintf("63 MiB line without LF in 64 KiB chunks, median %8.2f ms"
                              "  (processor time %.2f ms)\n",
                              longLine.wall, longLine.cpu);
+    qsizetype chars = 0;
+    const double res = measurePopup(resSkin, 1000, false, &chars);
+    out << QString::asprintf(
+        "GetPopupRes, posts 1-301 of 1,000     median %8.3f ms  (%lld chars)\n", res,
+        qlonglong(chars));
+    const double same = measurePopup(resSkin, 10000, true, &chars);
+    out << QString::asprintf(
+        "GetSameId over 10,000 posts           median %8.3f ms  (%lld chars)\n", same,
+        qlonglong(chars));
     return 0;
 }

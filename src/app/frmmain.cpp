@@ -7,6 +7,7 @@
 #include "platform/threadview.h"
 #include "rendering/ngwords.h"
 #include "rendering/postpipeline.h"
+#include "rendering/threadlinks.h"
 #include "retrieval/reloadcountdown.h"
 #include "retrieval/threadloader.h"
 #include "settings/commandwords.h"
@@ -93,6 +94,21 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_reload, &ReloadCountdown::timerTextChanged, this,
             [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });
     connect(m_reload, &ReloadCountdown::reloadDue, this, &frmMain::mnuReload_Click);
+    m_links = new ThreadLinks(m_central, m_pipeline->ResData(), m_thread, this);
+    m_links->setSubtitleGeometry([this]() -> std::optional<QRect> {
+        if (!m_program.flags.MakuShown || !m_maku->window())
+            return std::nullopt;
+        return m_maku->window()->geometry();
+    });
+    connect(m_links, &ThreadLinks::statusText, this, &frmMain::SetStatus);
+    connect(m_links, &ThreadLinks::loadThread, this, [this](const QString &address) {
+        setAddressText(address);
+        mnuReload_Click();
+    });
+    webMain->setNavigationHandler(
+        [this](const QString &target) { return m_links->webMain_BeforeNavigate2(target); });
+    connect(webMain, &ThreadView::StatusTextChange, m_links,
+            &ThreadLinks::webMain_StatusTextChange);
 
     m_pacing = new SubtitlePacing(*m_queue, m_program, this);
     connect(m_pacing, &SubtitlePacing::textDrawRequested, m_maku, &SubtitleWindowControl::TextDraw);
@@ -632,6 +648,7 @@ void frmMain::Form_Unload()
     tmrMaku->stop();
     tmrReload->stop();
     m_maku->Unload();
+    m_links->closePicture();
     if (m_setting)
         m_setting->close();
     if (m_noRes)

@@ -24,6 +24,7 @@ class SubtitlePacing;
 class SubtitleQueue;
 class SubtitleWindowControl;
 class ThreadLoader;
+class ThreadLinks;
 class ThreadView;
 class WavePlayer;
 class frmNoResText;
@@ -141,6 +142,7 @@ private:
     ReloadCountdown *m_reload = nullptr;
     SubtitlePacing *m_pacing = nullptr;
     SubtitleWindowControl *m_maku = nullptr;
+    ThreadLinks *m_links = nullptr;
     WavePlayer *m_wave = nullptr;
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;

@@ -9,26 +9,53 @@
 
 namespace {
 
+// Hover and click reports of the link hook, as console messages of the application world.
+const QString kHoverTag = QStringLiteral("\x01sazanami-hover:");
+const QString kClickTag = QStringLiteral("\x01sazanami-click:");
+
+// Runs in the application world after every document.open(), which drops listeners. Clicks on
+// links are stopped here: Chromium would replace the whole document for a scheme it does not
+// know ("ID:…") and cannot resolve a board's relative anchors against about:blank.
+const QString kLinkHook = QStringLiteral(
+    "(function(){var cur=null;"
+    "function link(e){for(var n=e.target;n;n=n.parentNode)"
+    "if(n.tagName==='A'&&n.hasAttribute('href'))return n;return null;}"
+    "function target(a){return a.href||a.getAttribute('href');}"
+    "document.addEventListener('mouseover',function(e){var a=link(e);if(a===cur)return;"
+    "cur=a;console.log('\\x01sazanami-hover:'+(a?target(a):''));},true);"
+    "document.addEventListener('click',function(e){var a=link(e);if(!a)return;"
+    "e.preventDefault();if(e.button===0)console.log('\\x01sazanami-click:'+target(a));},true);"
+    "document.addEventListener('auxclick',function(e){if(link(e))e.preventDefault();},true);"
+    "})();");
+
+} // namespace
+
 class ThreadPage : public QWebEnginePage
 {
 public:
-    ThreadPage(ThreadView::NavigationHandler *handler, QObject *parent)
-        : QWebEnginePage(parent), m_handler(handler)
-    {}
+    ThreadPage(ThreadView *view) : QWebEnginePage(view), m_view(view) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
     {
         if (!isMainFrame)
             return false;
-        if (!*m_handler)
+        // The program's own start; a refresh or form in a post never navigates by itself.
+        if (url.toString() == QLatin1String("about:blank") || type != NavigationTypeLinkClicked)
             return url.toString() == QLatin1String("about:blank");
-        return (*m_handler)(url.toString());
+        return m_view->m_handler && m_view->m_handler(url.toString());
+    }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int,
+                                  const QString &) override
+    {
+        m_view->hookMessage(message);
     }
 
 private:
-    ThreadView::NavigationHandler *m_handler;
+    ThreadView *m_view;
 };
+
+namespace {
 
 QString jsString(const QString &text)
 {
@@ -44,11 +71,10 @@ QString jsString(const QString &text)
 
 ThreadView::ThreadView(QWidget *parent) : QWebEngineView(parent)
 {
-    auto *page = new ThreadPage(&m_handler, this);
+    auto *page = new ThreadPage(this);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
     setPage(page);
-    connect(page, &QWebEnginePage::linkHovered, this, &ThreadView::StatusTextChange);
     connect(page, &QWebEnginePage::loadFinished, this, [this] {
         m_loading = false;
         flush();
@@ -75,7 +101,15 @@ void ThreadView::Clear()
 
 void ThreadView::Open()
 {
-    queue(QStringLiteral("document.open();"));
+    queue(QStringLiteral("document.open();") + kLinkHook);
+}
+
+void ThreadView::hookMessage(const QString &message)
+{
+    if (message.startsWith(kHoverTag))
+        emit StatusTextChange(message.mid(kHoverTag.size()));
+    else if (message.startsWith(kClickTag) && m_handler)
+        m_handler(message.mid(kClickTag.size()));
 }
 
 void ThreadView::SetCharset(const QString &charset)

@@ -6,11 +6,13 @@
 
 // The thread view: one live HTML document that grows by document.write. Page scripts stay off,
 // so nothing a board sends can run; the program's own calls run in the application world.
+// Links never navigate the view: a click is handed to the navigation handler, which decides.
 class ThreadView : public QWebEngineView
 {
     Q_OBJECT
 public:
-    // Answers whether a navigation to the target may happen (false cancels it).
+    // Answers whether a navigation to the target may happen (false cancels it). A link click
+    // asks it too; the document stays whatever it answers.
     using NavigationHandler = std::function<bool(const QString &target)>;
 
     explicit ThreadView(QWidget *parent = nullptr);
@@ -35,10 +37,13 @@ public:
     bool hasPending() const { return !m_pending.isEmpty() || m_loading; }
 
 signals:
-    // The target of the link under the pointer, "" when it leaves the link.
+    // The target of the link under the pointer, "" when it moves off the link within the page.
+    // A link the view cannot resolve (a board's relative reply anchor) reports its href.
     void StatusTextChange(const QString &text);
 
 private:
+    friend class ThreadPage;
+    void hookMessage(const QString &message);
     void queue(const QString &script);
     void flush();
 

@@ -293,6 +293,21 @@ void BoardServer::readRequest(Connection *c)
     send(c, response, response.indexOf("\r\n\r\n") + 4);
 }
 
+void BoardServer::setPicture(const QString &path, const QByteArray &bytes)
+{
+    static const QPair<const char *, const char *> types[] = {{".png", "image/png"},
+                                                              {".jpg", "image/jpeg"},
+                                                              {".jpeg", "image/jpeg"},
+                                                              {".gif", "image/gif"},
+                                                              {".bmp", "image/bmp"}};
+    QByteArray type = QByteArrayLiteral("application/octet-stream");
+    for (const auto &t : types) {
+        if (path.endsWith(QLatin1String(t.first), Qt::CaseInsensitive))
+            type = t.second;
+    }
+    m_pictures.insert(path, {type, bytes});
+}
+
 QByteArray BoardServer::answer(const Request &request)
 {
     const QString path = QString::fromLatin1(request.path);
@@ -308,7 +323,11 @@ QByteArray BoardServer::answer(const Request &request)
         QStringLiteral("^/(?:(.+)/)?test/read\\.cgi/([^/]+)/([^/]+)/?"));
 
     QRegularExpressionMatch m;
-    if ((m = rawMode.match(path)).hasMatch()) {
+    if (const auto picture = m_pictures.constFind(path); picture != m_pictures.constEnd()) {
+        reply = Reply();
+        reply.contentType = picture->first;
+        reply.body = picture->second;
+    } else if ((m = rawMode.match(path)).hasMatch()) {
         const QString id =
             m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(3);
         if (m_rental.contains(id)) {

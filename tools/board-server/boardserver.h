@@ -88,6 +88,9 @@ public:
     QStringList rentalLines(const QString &category, const QString &board,
                             const QString &key) const;
 
+    // A static picture at `path` ("/img/a.png"), typed by its extension.
+    void setPicture(const QString &path, const QByteArray &bytes);
+
     void setBehaviour(const Behaviour &behaviour) { m_behaviour = behaviour; }
     const Behaviour &behaviour() const { return m_behaviour; }
 
@@ -126,8 +129,9 @@ private:
     std::unique_ptr<QTcpServer> m_server;
     bool m_tls = false;
     QString m_error;
-    QHash<QString, QByteArray> m_dats;    // "board/key"
-    QHash<QString, QStringList> m_rental; // "category/board/key"
+    QHash<QString, QByteArray> m_dats;                        // "board/key"
+    QHash<QString, QStringList> m_rental;                     // "category/board/key"
+    QHash<QString, QPair<QByteArray, QByteArray>> m_pictures; // path → content type, bytes
     Behaviour m_behaviour;
     QList<Request> m_requests;
     QList<Connection *> m_connections;
