@@ -23,6 +23,8 @@ const QString kLinkHook = QStringLiteral(
     "function target(a){return a.href||a.getAttribute('href');}"
     "document.addEventListener('mouseover',function(e){var a=link(e);if(a===cur)return;"
     "cur=a;console.log('\\x01sazanami-hover:'+(a?target(a):''));},true);"
+    "document.addEventListener('mouseout',function(e){if(e.relatedTarget||!cur)return;"
+    "cur=null;console.log('\\x01sazanami-hover:');},true);"
     "document.addEventListener('click',function(e){var a=link(e);if(!a)return;"
     "e.preventDefault();if(e.button===0)console.log('\\x01sazanami-click:'+target(a));},true);"
     "document.addEventListener('auxclick',function(e){if(link(e))e.preventDefault();},true);"

@@ -37,7 +37,7 @@ public:
     bool hasPending() const { return !m_pending.isEmpty() || m_loading; }
 
 signals:
-    // The target of the link under the pointer, "" when it moves off the link within the page.
+    // The target of the link under the pointer, "" when the pointer leaves the link.
     // A link the view cannot resolve (a board's relative reply anchor) reports its href.
     void StatusTextChange(const QString &text);
 

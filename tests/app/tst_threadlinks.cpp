@@ -170,6 +170,13 @@ void TestThreadLinks::anchorAndIdPopups()
             m_view->focusProxy()->mapToGlobal(anchor).y());
     if (qEnvironmentVariableIsSet("SAZANAMI_SHOT"))
         m_window->grab().save(qEnvironmentVariable("SAZANAMI_SHOT"));
+    // Off the view (to the side pane), then back onto the link, then off it within the page.
+    QWidget *pane = list(m_window, "lstRes");
+    QCursor::setPos(pane->mapToGlobal(QPoint(5, 5)));
+    QTest::mouseMove(pane, QPoint(5, 5));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 10000);
+    hover(anchor);
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), 10000);
     hover(centreOf(QStringLiteral(".num")));
     QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 10000);
 
