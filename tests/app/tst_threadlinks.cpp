@@ -85,6 +85,8 @@ void TestThreadLinks::init()
     const QString img = m_server->origin() + QStringLiteral("/img/");
     m_server->setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
     m_server->setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
+    m_server->setPicture(QStringLiteral("/img/page.html?.jpg"),
+                         "<title>page</title><script>document.title='ran'</script>");
     m_server->setDat(
         QStringLiteral("live"), QStringLiteral("1"),
         datLine(QString(), QStringLiteral("AAAA1111"), QStringLiteral("最初のレス")) +
@@ -93,7 +95,8 @@ void TestThreadLinks::init()
                 QStringLiteral("<a href=\"../test/read.cgi/live/1/1\">&gt;&gt;1</a> そうだね")) +
             datLine(QStringLiteral("sage"), QStringLiteral("ab/cd"),
                     img + QStringLiteral("red.png <br> ") + img +
-                        QStringLiteral("blue.png <br> http://example.invalid/p")) +
+                        QStringLiteral("blue.png <br> http://example.invalid/p <br> ") + img +
+                        QStringLiteral("page.html?.jpg")) +
             datLine(QString(), QStringLiteral("ab/cd"),
                     QStringLiteral("<a id=rental href=\"%1\">R</a> <a id=central href=\"%2\">C</a>"
                                    " <a id=file href=\"file:///etc/hostname\">f</a>"
@@ -264,6 +267,11 @@ void TestThreadLinks::picturesOpenOverSubtitleWindow()
         QTRY_COMPARE_WITH_TIMEOUT(web->grab().toImage().pixelColor(web->rect().center()), colour,
                                   10000);
     }
+    // A page posing as a picture is shown without running its scripts.
+    QSignalSpy loaded(web, &QWebEngineView::loadFinished);
+    click(QStringLiteral("a[href$=\"page.html?.jpg\"]"));
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(web->title(), QStringLiteral("page"));
 }
 
 QTEST_MAIN(TestThreadLinks)

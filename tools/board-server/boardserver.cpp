@@ -295,14 +295,14 @@ void BoardServer::readRequest(Connection *c)
 
 void BoardServer::setPicture(const QString &path, const QByteArray &bytes)
 {
-    static const QPair<const char *, const char *> types[] = {{".png", "image/png"},
-                                                              {".jpg", "image/jpeg"},
-                                                              {".jpeg", "image/jpeg"},
-                                                              {".gif", "image/gif"},
-                                                              {".bmp", "image/bmp"}};
+    static const QPair<const char *, const char *> types[] = {
+        {".png", "image/png"}, {".jpg", "image/jpeg"}, {".jpeg", "image/jpeg"},
+        {".gif", "image/gif"}, {".bmp", "image/bmp"},  {".html", "text/html"}};
+    // Typed by the path without its query, so "/a.html?.jpg" is a page posing as a picture.
+    const QString file = path.left(path.indexOf(QLatin1Char('?')));
     QByteArray type = QByteArrayLiteral("application/octet-stream");
     for (const auto &t : types) {
-        if (path.endsWith(QLatin1String(t.first), Qt::CaseInsensitive))
+        if (file.endsWith(QLatin1String(t.first), Qt::CaseInsensitive))
             type = t.second;
     }
     m_pictures.insert(path, {type, bytes});

@@ -88,7 +88,7 @@ public:
     QStringList rentalLines(const QString &category, const QString &board,
                             const QString &key) const;
 
-    // A static picture at `path` ("/img/a.png"), typed by its extension.
+    // A static picture (or page) at `path` ("/img/a.png"), typed by its extension.
     void setPicture(const QString &path, const QByteArray &bytes);
 
     void setBehaviour(const Behaviour &behaviour) { m_behaviour = behaviour; }
