@@ -1,5 +1,6 @@
 #include "boardserver.h"
 #include "mainwindowparts.h"
+#include "platform/boardsocket.h"
 #include "platform/codec.h"
 #include "rendering/frmpicture.h"
 #include "rendering/links.h"
@@ -120,6 +121,7 @@ void TestThreadLinks::cleanup()
     m_window.reset();
     m_server.reset();
     m_env.reset();
+    BoardSocket::resetTestHooks();
 }
 
 QVariant TestThreadLinks::evaluate(const QString &script)
@@ -234,8 +236,8 @@ void TestThreadLinks::clicksFollowTheRules()
     QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4);
 
     // A rental thread over https loads here (its host leads nowhere in this test).
-    part<ThreadLoader>(m_window)->fetch().setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
-                                                          QStringLiteral("127.0.0.1"), 9);
+    BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"), QStringLiteral("127.0.0.1"),
+                                 9);
     click(QStringLiteral("#rental"));
     QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).CurrentUrl, kRental, 10000);
     QCOMPARE(MainWindowParts::thread(m_window).BoardKind, Boards::Kind::Shitaraba);
