@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
-QRegion RegionFromImage(const QImage &image, QRgb key)
+QRegion RegionFromImage(const QImage &image, QRgb key, QRect within)
 {
     if (image.isNull())
         return QRegion();
@@ -14,7 +14,9 @@ QRegion RegionFromImage(const QImage &image, QRgb key)
                               ? image
                               : image.convertToFormat(QImage::Format_RGB32);
     const QRgb keyRgb = key & 0x00FFFFFF;
-    const int width = pixels.width();
+    const QRect area = within.isNull() ? pixels.rect() : within & pixels.rect();
+    const int left = area.left();
+    const int end = area.right() + 1;
 
     // Bands as QRegion::setRects wants them: Y-X sorted, one height per band, no two
     // rectangles abutting; identical neighbouring rows are merged into one taller band.
@@ -23,17 +25,17 @@ QRegion RegionFromImage(const QImage &image, QRgb key)
     QVector<QPair<int, int>> runs;
     int bandStart = -1;
     int previousRow = -2;
-    for (int y = 0; y < pixels.height(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         const QRgb *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
         runs.clear();
-        int x = 0;
-        while (x < width) {
-            while (x < width && (line[x] & 0x00FFFFFF) == keyRgb)
+        int x = left;
+        while (x < end) {
+            while (x < end && (line[x] & 0x00FFFFFF) == keyRgb)
                 ++x;
-            if (x == width)
+            if (x == end)
                 break;
             const int start = x;
-            while (x < width && (line[x] & 0x00FFFFFF) != keyRgb)
+            while (x < end && (line[x] & 0x00FFFFFF) != keyRgb)
                 ++x;
             runs.append({start, x - start});
         }
@@ -58,16 +60,35 @@ QRegion RegionFromImage(const QImage &image, QRgb key)
 
 QImage KeyColourToTransparent(const QImage &image, QRgb key)
 {
-    if (image.isNull())
-        return QImage();
-    QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QRgb keyRgb = key & 0x00FFFFFF;
-    for (int y = 0; y < out.height(); ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            line[x] = (line[x] & 0x00FFFFFF) == keyRgb ? 0 : (line[x] | 0xFF000000);
-    }
+    QImage out;
+    KeyColourToTransparent(image, out, image.rect(), key);
     return out;
+}
+
+void KeyColourToTransparent(const QImage &image, QImage &out, QRect within, QRgb key)
+{
+    if (image.isNull()) {
+        out = QImage();
+        return;
+    }
+    if (out.size() != image.size() || out.format() != QImage::Format_ARGB32_Premultiplied) {
+        out = QImage(image.size(), QImage::Format_ARGB32_Premultiplied);
+        within = image.rect();
+    }
+    const QImage pixels = image.format() == QImage::Format_RGB32 ||
+                                  image.format() == QImage::Format_ARGB32_Premultiplied
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRgb keyRgb = key & 0x00FFFFFF;
+    const QRect area = within & image.rect();
+    const int left = area.left();
+    const int right = area.right();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = left; x <= right; ++x)
+            line[x] = (in[x] & 0x00FFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000);
+    }
 }
 
 void SetWindowRegion(QWidget *window, const QRegion &region)

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -109,21 +110,29 @@ void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, 
     if (m_layout.setClipboard)
         SetClipboardText(m_layout.clipboardText);
 
-    m_picture = PaintSubtitle(m_layout, m_picBack ? *m_picBack : QImage());
+    const QRect changed = m_painter.paint(m_layout, m_picBack ? *m_picBack : QImage());
+    const QImage &picture = m_painter.picture();
+    const bool layered = opt.TextMode != 0;
+    const bool whole = !m_shapeValid || layered != m_layered || changed == picture.rect();
+    m_layered = layered;
+    m_shapeValid = true;
 
-    if (opt.TextMode == 0) {
-        m_region = RegionFromImage(m_picture);
-        m_shown = m_picture;
+    if (!layered) {
+        // Outside the change the shape is what it was.
+        m_region = whole ? RegionFromImage(picture)
+                         : m_region.subtracted(changed).united(
+                               RegionFromImage(picture, qRgb(0, 0, 0), changed));
+        m_shown = QImage();
         SetWindowRegion(this, m_region);
     } else {
         m_region = QRegion();
         ClearWindowRegion(this);
-        m_shown = KeyColourToTransparent(m_picture);
+        KeyColourToTransparent(picture, m_shown, whole ? picture.rect() : changed);
         // Click-through is only ever switched on here; reopening the window switches it off.
         if (m_clickThrough && m_clickThrough())
             SetClickThrough(this);
     }
-    update();
+    update(whole ? rect() : changed);
 
     if (opt.MakuFormTop == 1)
         SetTopMost(this, 1);
@@ -143,13 +152,15 @@ void frmText::redrawClearOrIdle()
     }
 }
 
-void frmText::paintEvent(QPaintEvent *)
+void frmText::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    if (!m_shown.isNull())
-        p.drawImage(0, 0, m_shown);
+    const QRect r = event->rect();
+    p.fillRect(r, Qt::transparent);
+    const QImage &shown = shownImage();
+    if (!shown.isNull())
+        p.drawImage(r.topLeft(), shown, r);
 }
 
 void frmText::keyPressEvent(QKeyEvent *event)

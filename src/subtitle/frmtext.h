@@ -1,6 +1,7 @@
 #pragma once
 
 #include "subtitle/makuentry.h"
+#include "subtitle/subtitlepainter.h"
 #include "subtitle/textlayout.h"
 
 #include <QImage>
@@ -36,8 +37,8 @@ public:
     bool isUnloaded() const { return m_unloaded; }
 
     // What the last draw produced: the picture on black, what the window paints, the region.
-    const QImage &picture() const { return m_picture; }
-    const QImage &shownImage() const { return m_shown; }
+    const QImage &picture() const { return m_painter.picture(); }
+    const QImage &shownImage() const { return m_layered ? m_shown : m_painter.picture(); }
     const QRegion &appliedRegion() const { return m_region; }
     const SubtitleLayout &lastLayout() const { return m_layout; }
 
@@ -69,9 +70,12 @@ private:
 
     QSize m_frameSize{TextLayout::kDefaultWidth, TextLayout::kDefaultHeight};
     SubtitleLayout m_layout;
-    QImage m_picture;
+    SubtitlePainter m_painter;
+    // Kept between draws and brought up to date where the picture changed.
     QImage m_shown;
     QRegion m_region;
+    bool m_layered = false;
+    bool m_shapeValid = false; // m_region or m_shown matches the picture outside a change
 
     QPoint m_dragStart;
     bool m_dragging = false;

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +21,22 @@ void print(QPainter &p, const QStringList &lines, QPoint at, bool eachLineAtX)
     }
 }
 
+// Where print() can put ink, with room to spare for antialiasing and glyphs of fallback fonts.
+QRect printBox(const QFontMetrics &metrics, const QStringList &lines, QPoint at, bool eachLineAtX)
+{
+    const int margin = 2 + metrics.height() / 4;
+    QRect box;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int x = (i == 0 || eachLineAtX) ? at.x() : 0;
+        const int baseline = at.y() + i * metrics.height() + metrics.ascent();
+        const QRect advance(x, baseline - metrics.ascent(), metrics.horizontalAdvance(lines[i]),
+                            metrics.height());
+        box |= (advance | metrics.boundingRect(lines[i]).translated(x, baseline))
+                   .adjusted(-margin, -margin, margin, margin);
+    }
+    return box;
+}
+
 QPainterPath captionPath(const SubtitleLayout &l)
 {
     QPainterPath path;
@@ -32,12 +49,14 @@ QPainterPath captionPath(const SubtitleLayout &l)
 }
 
 // Source-over where the picture already has colour; on black, all or nothing at 96/255 coverage.
-void putLetters(QImage &picture, const QImage &letters)
+void putLetters(QImage &picture, const QImage &letters, const QRect &box)
 {
-    for (int y = 0; y < picture.height(); ++y) {
+    const int left = box.left();
+    const int right = box.right();
+    for (int y = box.top(); y <= box.bottom(); ++y) {
         QRgb *out = reinterpret_cast<QRgb *>(picture.scanLine(y));
         const QRgb *in = reinterpret_cast<const QRgb *>(letters.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = left; x <= right; ++x) {
             const QRgb s = in[x];
             const int a = qAlpha(s);
             if (a == 0)
@@ -56,17 +75,71 @@ void putLetters(QImage &picture, const QImage &letters)
     }
 }
 
+// Copies the pixels of `box` from one picture of the same size and format to another.
+void copyBox(QImage &to, const QImage &from, const QRect &box)
+{
+    if (box.isEmpty())
+        return;
+    const size_t bytes = size_t(box.width()) * sizeof(QRgb);
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        std::memcpy(reinterpret_cast<QRgb *>(to.scanLine(y)) + box.left(),
+                    reinterpret_cast<const QRgb *>(from.constScanLine(y)) + box.left(), bytes);
+}
+
+void clearBox(QImage &image, const QRect &box)
+{
+    if (box.isEmpty())
+        return;
+    const size_t bytes = size_t(box.width()) * sizeof(QRgb);
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        std::memset(reinterpret_cast<QRgb *>(image.scanLine(y)) + box.left(), 0, bytes);
+}
+
 } // namespace
 
-QImage PaintSubtitle(const SubtitleLayout &l, const QImage &backPicture)
+QRect SubtitlePainter::paint(const SubtitleLayout &l, const QImage &backPicture)
 {
-    QImage picture(l.frame, QImage::Format_RGB32);
-    if (picture.isNull())
-        return picture;
-    picture.fill(Qt::black);
-    QPainter p(&picture);
+    if (l.frame.isEmpty()) {
+        m_picture = m_base = m_letters = QImage();
+        m_baseKey = BaseKey();
+        m_lettersBox = QRect();
+        return QRect();
+    }
+    QRect changed;
+    if (updateBase(l, backPicture)) {
+        // New marks or background: everything is painted again.
+        if (m_picture.size() != l.frame) {
+            m_picture = QImage(l.frame, QImage::Format_RGB32);
+            m_letters = QImage(l.frame, QImage::Format_ARGB32_Premultiplied);
+            m_letters.fill(Qt::transparent);
+        } else {
+            clearBox(m_letters, m_lettersBox);
+        }
+        copyBox(m_picture, m_base, m_base.rect());
+        changed = m_picture.rect();
+    } else {
+        copyBox(m_picture, m_base, m_lettersBox);
+        clearBox(m_letters, m_lettersBox);
+        changed = m_lettersBox;
+    }
+    m_lettersBox = paintLetters(l);
+    putLetters(m_picture, m_letters, m_lettersBox);
+    return changed | m_lettersBox;
+}
 
-    if (l.paintBackPicture && !backPicture.isNull()) {
+bool SubtitlePainter::updateBase(const SubtitleLayout &l, const QImage &backPicture)
+{
+    const bool back = l.paintBackPicture && !backPicture.isNull();
+    const BaseKey key{l.frame,     back ? backPicture.cacheKey() : 0,
+                      l.dragMark,  l.drawFrame,
+                      l.frameRect, l.frameColour};
+    if (!m_base.isNull() && key == m_baseKey)
+        return false;
+    m_baseKey = key;
+    m_base = QImage(l.frame, QImage::Format_RGB32);
+    m_base.fill(Qt::black);
+    QPainter p(&m_base);
+    if (back) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(QRect(QPoint(0, 0), l.frame), backPicture);
     }
@@ -81,22 +154,51 @@ QImage PaintSubtitle(const SubtitleLayout &l, const QImage &backPicture)
         p.fillRect(QRect(r.left(), r.top(), 1, r.height()), l.frameColour);
         p.fillRect(QRect(r.right(), r.top(), 1, r.height()), l.frameColour);
     }
-    p.end();
+    return true;
+}
 
-    // Letters go on a layer of their own. Where they cover the black background they are cut
-    // at a coverage threshold instead of being blended into black, which would leave a dark fringe
-    // on the broadcast; over the frame, the marks or a background picture they blend.
-    QImage letters(l.frame, QImage::Format_ARGB32_Premultiplied);
-    letters.fill(Qt::transparent);
-    QPainter lp(&letters);
+// Letters go on a layer of their own. Where they cover the black background they are cut at a
+// coverage threshold instead of being blended into black, which would leave a dark fringe on
+// the broadcast; over the frame, the marks or a background picture they blend. Answers the box
+// that holds every letter pixel.
+QRect SubtitlePainter::paintLetters(const SubtitleLayout &l)
+{
+    QPainter lp(&m_letters);
     lp.setRenderHint(QPainter::TextAntialiasing);
+    QRect box;
+    if (l.drawNameTag) {
+        lp.setFont(l.nameTagFont);
+        box |= printBox(lp.fontMetrics(), {l.nameTag}, l.nameTagAt, false);
+    }
+    lp.setFont(l.font);
+    const QFontMetrics metrics = lp.fontMetrics();
+    switch (l.decoration) {
+    case FontDecoration::Shadow:
+    case FontDecoration::Copies:
+        for (const QPoint &at : l.copies)
+            box |= printBox(metrics, l.lines, at, l.copiesEachLineAtX);
+        break;
+    case FontDecoration::PathOutline: {
+        const int reach = l.penWidth + 2;
+        box |= captionPath(l).boundingRect().toAlignedRect().adjusted(-reach, -reach, reach, reach);
+        break;
+    }
+    case FontDecoration::None:
+        break;
+    }
+    box |= printBox(metrics, l.lines, l.pos, false);
+    box &= m_letters.rect();
+    if (box.isEmpty())
+        return QRect();
+    // Nothing is painted outside the box, so the layer stays clear there.
+    lp.setClipRect(box);
+
     if (l.drawNameTag) {
         lp.setFont(l.nameTagFont);
         lp.setPen(l.nameTagColour);
         print(lp, {l.nameTag}, l.nameTagAt, false);
+        lp.setFont(l.font);
     }
-
-    lp.setFont(l.font);
     switch (l.decoration) {
     case FontDecoration::Shadow:
     case FontDecoration::Copies:
@@ -116,11 +218,7 @@ QImage PaintSubtitle(const SubtitleLayout &l, const QImage &backPicture)
     case FontDecoration::None:
         break;
     }
-
     lp.setPen(l.textColour);
     print(lp, l.lines, l.pos, false);
-    lp.end();
-
-    putLetters(picture, letters);
-    return picture;
+    return box;
 }

@@ -1,9 +1,44 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
+#include <QRect>
 
 struct SubtitleLayout;
 
-// Paints one subtitle layout into a picture of the frame's size on the black background:
-// background picture, drag mark, frame, name tag, decoration, then the caption.
-QImage PaintSubtitle(const SubtitleLayout &layout, const QImage &backPicture = QImage());
+// Paints subtitle layouts into one picture of the frame's size on the black background:
+// background picture, drag mark, frame, name tag, decoration, then the caption. The picture and
+// its layers are kept between draws, so a new subtitle only repaints where letters were or are.
+class SubtitlePainter
+{
+public:
+    // Paints the layout; answers the rectangle whose pixels may differ from the last paint
+    // (the whole frame when the frame, its marks or the background picture changed).
+    QRect paint(const SubtitleLayout &layout, const QImage &backPicture = QImage());
+    const QImage &picture() const { return m_picture; }
+
+private:
+    bool updateBase(const SubtitleLayout &layout, const QImage &backPicture);
+    QRect paintLetters(const SubtitleLayout &layout);
+
+    // What the picture holds under the letters, and what it was made from.
+    QImage m_base;
+    struct BaseKey
+    {
+        QSize frame;
+        qint64 back = 0;
+        QRect dragMark;
+        bool drawFrame = false;
+        QRect frameRect;
+        QColor frameColour;
+        bool operator==(const BaseKey &o) const
+        {
+            return frame == o.frame && back == o.back && dragMark == o.dragMark &&
+                   drawFrame == o.drawFrame && frameRect == o.frameRect &&
+                   frameColour == o.frameColour;
+        }
+    } m_baseKey;
+    QImage m_picture;
+    QImage m_letters; // transparent outside m_lettersBox
+    QRect m_lettersBox;
+};

@@ -1,0 +1,730 @@
+// What a broadcast pays on the streamer's machine, each figure beside its reference, measured
+// in one run (needs a display: run under xvfb-run -a):
+//
+//   bench_air scroll     first load of 1,000 posts and a 3-post reload of a 10,000-post view,
+//                        auto-scroll on and off, beside a bare web view
+//   bench_air cpu        CPU of the process tree while following the demo board
+//   bench_air subtitle   one 1920x1080 subtitle until the window shows it, both window modes
+//   bench_air memory     memory over many reloads beside a bare view given the same appends
+//                        (--reloads N, --interval MS)
+//   bench_air pixels F   writes a digest of every picture of a fixed set of draws to F
+//                        (compare the files of two builds: painting must not change a pixel)
+
+#include "app/frmmain.h"
+#include "app/program.h"
+#include "boardserver.h"
+#include "platform/codec.h"
+#include "platform/settingsstore.h"
+#include "platform/textfile.h"
+#include "platform/threadview.h"
+#include "rendering/postpipeline.h"
+#include "retrieval/threadstate.h"
+#include "subtitle/frmtext.h"
+#include "subtitle/subtitlequeue.h"
+#include "threadgen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProcess>
+#include <QStatusBar>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace {
+
+QTextStream out(stdout);
+
+double median(QVector<double> v)
+{
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const qsizetype n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QString figures(const QVector<double> &v, const char *unit = "ms")
+{
+    if (v.isEmpty())
+        return QStringLiteral("-");
+    return QString::asprintf("median %8.2f %s (best %.2f, worst %.2f, n=%d)", median(v), unit,
+                             *std::min_element(v.begin(), v.end()),
+                             *std::max_element(v.begin(), v.end()), int(v.size()));
+}
+
+void printRatio(const char *what, double value, double reference, double target)
+{
+    out << QString::asprintf("  %-44s %.2fx  (target %s %.2fx: %s)\n", what, value / reference,
+                             "<=", target, value / reference <= target ? "met" : "NOT met");
+    out.flush();
+}
+
+void waitUntil(const std::function<bool()> &done, int limitMs = 120000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+void spin(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+// Runs a script in the page after everything queued before it; returns its answer.
+QVariant evaluate(QWebEnginePage *page, const QString &script)
+{
+    bool done = false;
+    QVariant result;
+    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant &v) {
+        result = v;
+        done = true;
+    });
+    waitUntil([&] { return done; });
+    return result;
+}
+
+QVariant evaluate(ThreadView *view, const QString &script)
+{
+    bool done = false;
+    QVariant result;
+    view->evaluate(script, [&](const QVariant &v) {
+        result = v;
+        done = true;
+    });
+    waitUntil([&] { return done; });
+    return result;
+}
+
+const QString kCountPosts = QStringLiteral("document.querySelectorAll('.res').length");
+
+QString dataDir()
+{
+    return QStringLiteral(SAZANAMI_SOURCE_DIR "/data/");
+}
+
+// A main window with the shipped skins in a throw-away home, as the program starts.
+struct App
+{
+    QTemporaryDir home;
+    std::unique_ptr<SettingsStore> store;
+    Program program;
+    std::unique_ptr<frmMain> window;
+
+    App()
+    {
+        for (const char *name : {"Header.htm", "Res.htm"})
+            QFile::copy(dataDir() + QLatin1String(name), home.filePath(QLatin1String(name)));
+        store = std::make_unique<SettingsStore>(home.filePath(QStringLiteral("settings.ini")));
+        program.AppPath = home.path() + QLatin1Char('/');
+        program.store = store.get();
+        window = std::make_unique<frmMain>(program);
+        if (!window->Form_Load(QString()))
+            qFatal("the main window did not load");
+    }
+
+    QAction *action(const QString &menu, const QString &text) const
+    {
+        for (QAction *top : window->menuBar()->actions()) {
+            if (menu.isEmpty() && top->text() == text)
+                return top;
+            if (top->menu() && top->text() == menu)
+                for (QAction *a : top->menu()->actions())
+                    if (a->text() == text)
+                        return a;
+        }
+        qFatal("no menu item %s", qPrintable(text));
+        return nullptr;
+    }
+    void autoScroll(bool on)
+    {
+        action(QStringLiteral("自動スクロール(&S)"),
+               on ? QStringLiteral("有効(&G)") : QStringLiteral("無効(&S)"))
+            ->trigger();
+    }
+    ThreadView *view() const { return window->findChild<ThreadView *>(QStringLiteral("webMain")); }
+    QString status() const { return window->findChild<QLabel *>(QStringLiteral("STATUS"))->text(); }
+    // Loads an address as Enter in the address bar does, and waits until the page has every
+    // write applied; answers the posts in the document.
+    int load(const QString &address)
+    {
+        window->findChild<QComboBox *>(QStringLiteral("cmbUrl"))->setEditText(address);
+        window->thread().Ready = false;
+        action(QString(), QStringLiteral("更新(&R)"))->trigger();
+        waitUntil([this] { return window->thread().Ready; });
+        return evaluate(view(), kCountPosts).toInt();
+    }
+};
+
+// The thread as the program renders it: header skin and every post filled through Res.htm.
+QString renderedPosts(const QStringList &lines, int from, int count)
+{
+    Program program;
+    ThreadState state;
+    state.BoardKind = QStringLiteral("2ch");
+    state.ResTotal = from;
+    SubtitleQueue queue;
+    PostPipeline pipeline(program, state, queue);
+    pipeline.setSkins(ReadTextFile(dataDir() + QStringLiteral("Header.htm")),
+                      ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
+    QString html;
+    pipeline.setWriter([&html](const QString &post) { html += post; });
+    pipeline.SetLog(lines.mid(from, count), QStringLiteral("<>"));
+    return html;
+}
+
+QString header()
+{
+    return ReadTextFile(dataDir() + QStringLiteral("Header.htm"));
+}
+
+QByteArray datBytes(const QStringList &lines, int from, int count)
+{
+    return Codec::toSjis(lines.mid(from, count).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+// A plain web view with the whole document loaded at once, posts appended by the page itself.
+struct BareView
+{
+    QWebEngineView view;
+    QTemporaryDir dir;
+    BareView()
+    {
+        view.resize(500, 400);
+        view.show();
+    }
+    // Loads a whole document; answers the posts it shows.
+    int setDocument(const QString &html)
+    {
+        const QString file = dir.filePath(QStringLiteral("thread.html"));
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(html.toUtf8());
+        f.close();
+        bool loaded = false;
+        const auto conn = QObject::connect(&view, &QWebEngineView::loadFinished,
+                                           [&loaded](bool) { loaded = true; });
+        view.setUrl(QUrl::fromLocalFile(file));
+        waitUntil([&] { return loaded; });
+        QObject::disconnect(conn);
+        return evaluate(view.page(), kCountPosts).toInt();
+    }
+    int append(const QString &html)
+    {
+        view.page()->runJavaScript(
+            QStringLiteral("document.body.insertAdjacentHTML('beforeend',%1);")
+                .arg(QString::fromUtf8(
+                         QJsonDocument(QJsonArray{html}).toJson(QJsonDocument::Compact))
+                         .mid(1)
+                         .chopped(1)),
+            QWebEngineScript::ApplicationWorld);
+        return evaluate(view.page(), kCountPosts).toInt();
+    }
+};
+
+QString documentOf(const QString &posts)
+{
+    return QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>") + header() + posts +
+           QStringLiteral("</body></html>");
+}
+
+// ---- rows 1 and 2: auto-scroll --------------------------------------------------------------
+
+int benchScroll()
+{
+    constexpr int kFirst = 1000;
+    constexpr int kBig = 10000;
+    constexpr int kAdded = 3;
+    constexpr int kRounds = 7;
+    BoardServer server;
+    if (!server.listen())
+        return 1;
+    const QStringList lines = ThreadGen::DatLines(kBig + kAdded * 2 * (kRounds + 1) + 1);
+    App app;
+    BareView bare;
+    auto url = [&server](int key) {
+        return server.origin() + QStringLiteral("/test/read.cgi/bench/%1/").arg(key);
+    };
+
+    // Row 1: first loads of 1,000 posts, alternating scroll on and off (a new address each
+    // time restarts the view), beside one load of the same final document.
+    for (int key = 1; key <= 2; ++key)
+        server.setDat(QStringLiteral("bench"), QString::number(key), datBytes(lines, 0, kFirst));
+    const QString firstDoc = documentOf(renderedPosts(lines, 0, kFirst));
+    QVector<double> on, off, whole;
+    app.load(url(1)); // starts the page and the engine
+    bare.setDocument(firstDoc);
+    for (int run = 0; run < kRounds * 2; ++run) {
+        const bool scroll = run % 2 == 0;
+        app.autoScroll(scroll);
+        QElapsedTimer clock;
+        clock.start();
+        const int shown = app.load(url(1 + run % 2));
+        (scroll ? on : off) << clock.nsecsElapsed() / 1e6;
+        if (shown != kFirst)
+            qFatal("the view shows %d posts, not %d", shown, kFirst);
+        if (run % 2 == 1) {
+            clock.restart();
+            bare.setDocument(firstDoc);
+            whole << clock.nsecsElapsed() / 1e6;
+        }
+    }
+    out << "first load of 1,000 posts from the local board into the view\n"
+        << "  auto-scroll on                      " << figures(on) << "\n"
+        << "  auto-scroll off                     " << figures(off) << "\n"
+        << "  bare view, one load of the document " << figures(whole) << "\n";
+    printRatio("scroll on / scroll off", median(on), median(off), 1.2);
+
+    // Row 2: a 10,000-post view, then reloads of 3 more posts each.
+    server.setDat(QStringLiteral("bench"), QStringLiteral("3"), datBytes(lines, 0, kBig));
+    app.autoScroll(false);
+    if (app.load(url(3)) != kBig)
+        qFatal("the big thread did not load");
+    bare.setDocument(documentOf(renderedPosts(lines, 0, kBig)));
+    int total = kBig;
+    QVector<double> reloadOn, reloadOff, bareAppend;
+    for (int run = 0; run < kRounds * 2; ++run) {
+        const bool scroll = run % 2 == 0;
+        app.autoScroll(scroll);
+        server.appendDat(QStringLiteral("bench"), QStringLiteral("3"),
+                         datBytes(lines, total, kAdded));
+        const QString added = renderedPosts(lines, total, kAdded);
+        total += kAdded;
+        QElapsedTimer clock;
+        clock.start();
+        const int shown = app.load(url(3));
+        (scroll ? reloadOn : reloadOff) << clock.nsecsElapsed() / 1e6;
+        clock.restart();
+        const int bareShown = bare.append(added);
+        bareAppend << clock.nsecsElapsed() / 1e6;
+        if (shown != total || bareShown != total)
+            qFatal("the views show %d and %d posts, not %d", shown, bareShown, total);
+    }
+    out << "one reload adding 3 posts to a 10,000-post view\n"
+        << "  auto-scroll on                      " << figures(reloadOn) << "\n"
+        << "  auto-scroll off                     " << figures(reloadOff) << "\n"
+        << "  bare view, the same posts appended  " << figures(bareAppend) << "\n";
+    printRatio("scroll on / bare view", median(reloadOn), median(bareAppend), 1.3);
+    return 0;
+}
+
+// ---- row 3: CPU while following --------------------------------------------------------------
+
+// Clock ticks used so far by this process and every process started below it, except `skip`.
+qint64 treeTicks(qint64 skip)
+{
+    QHash<qint64, qint64> parentOf;
+    QHash<qint64, qint64> ticks;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        if (!ok)
+            continue;
+        QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        // Fields after the command name, which is in parentheses and may hold blanks.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13)
+            continue;
+        parentOf.insert(pid, fields[1].toLongLong());
+        ticks.insert(pid, fields[11].toLongLong() + fields[12].toLongLong());
+    }
+    const qint64 root = QCoreApplication::applicationPid();
+    qint64 sum = 0;
+    for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
+        for (qint64 p = it.key(); p > 1; p = parentOf.value(p, 0)) {
+            if (p == skip)
+                break;
+            if (p == root) {
+                sum += it.value();
+                break;
+            }
+        }
+    }
+    return sum;
+}
+
+// Percent of one CPU used by the process tree over `seconds`.
+double cpuPercent(int seconds, qint64 skip)
+{
+    const qint64 hz = sysconf(_SC_CLK_TCK);
+    const qint64 before = treeTicks(skip);
+    QElapsedTimer clock;
+    clock.start();
+    spin(seconds * 1000);
+    const qint64 used = treeTicks(skip) - before;
+    return 100.0 * used / hz / (clock.elapsed() / 1000.0);
+}
+
+int benchCpu(int seconds)
+{
+    // The demo board runs in a process of its own so that its work is not counted.
+    QProcess board;
+    QTemporaryDir dir;
+    const QString portFile = dir.filePath(QStringLiteral("port"));
+    board.start(QStringLiteral(SAZANAMI_BOARD_SERVER),
+                {QStringLiteral("--demo"), QStringLiteral("--port"), QStringLiteral("0"),
+                 QStringLiteral("--port-file"), portFile});
+    waitUntil([&] { return QFile(portFile).size() > 0; }, 10000);
+    QFile pf(portFile);
+    pf.open(QIODevice::ReadOnly);
+    const QString address = QStringLiteral("http://127.0.0.1:%1/test/read.cgi/demo/1700000000/")
+                                .arg(QString::fromLatin1(pf.readAll().trimmed()));
+    const qint64 skip = board.processId();
+
+    QVector<double> follow, hiddenBar, bare;
+    for (int round = 0; round < 2; ++round) {
+        {
+            App app;
+            app.load(address);
+            app.action(QString(), QStringLiteral("字幕(&N)"))->trigger();
+            app.action(QStringLiteral("自動更新(&A)"), QStringLiteral("7 sec"))->trigger();
+            spin(5000);
+            follow << cpuPercent(seconds, skip);
+            app.window->statusBar()->hide();
+            spin(2000);
+            hiddenBar << cpuPercent(seconds, skip);
+            app.window->close();
+        }
+        spin(2000);
+        {
+            BareView view;
+            view.setDocument(documentOf(renderedPosts(ThreadGen::DatLines(31), 0, 30)));
+            spin(3000);
+            bare << cpuPercent(seconds, skip);
+        }
+        spin(2000);
+    }
+    board.kill();
+    board.waitForFinished();
+    out << "CPU of the process tree while following the demo board (reload 7 s, subtitle window"
+           " open), "
+        << seconds << " s per sample\n"
+        << "  following                           " << figures(follow, "%") << "\n"
+        << "  the same, status bar hidden         " << figures(hiddenBar, "%") << "\n"
+        << "  bare web view, static page          " << figures(bare, "%") << "\n";
+    out << QString::asprintf("  following: %.2f %% of one CPU (target under 1.5 %%: %s)\n",
+                             median(follow), median(follow) < 1.5 ? "met" : "NOT met");
+    return 0;
+}
+
+// ---- row 4: subtitle painting --------------------------------------------------------------
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Draws a subtitle and lets the window paint and flush it; answers the milliseconds of work
+// on this thread (the frame timer's idle wait before the paint is not counted).
+double timeDraw(frmText *w, const QString &text, const QString &command)
+{
+    PaintCounter counter;
+    w->installEventFilter(&counter);
+    const double start = threadCpuMs();
+    w->TextDraw(text, command, false, QString(), QString(), QString());
+    // Ask for the frame at once instead of a few milliseconds later.
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(w->windowHandle(), &request);
+    QElapsedTimer clock;
+    clock.start();
+    while (counter.paints == 0 && clock.elapsed() < 1000)
+        QCoreApplication::processEvents();
+    const double ms = threadCpuMs() - start;
+    w->removeEventFilter(&counter);
+    if (counter.paints != 1)
+        qFatal("the draw was painted %d times, not once", counter.paints);
+    return ms;
+}
+
+int benchSubtitle()
+{
+    constexpr int kDraws = 21;
+    const QStringList texts = {QStringLiteral("実況のレスが字幕になって流れます www"),
+                               QStringLiteral("ここで決めてくれ！！ がんばれー"),
+                               QStringLiteral("今の見た？ 88888888")};
+    const QString command = QStringLiteral("shita big");
+    QVector<double> region, layered, reference;
+    for (const int mode : {0, 1}) {
+        Program program;
+        program.opt.WakuSize = QStringLiteral("1920x1080");
+        program.opt.TextMode = qint16(mode);
+        auto *w = new frmText(program, nullptr);
+        w->show();
+        waitUntil([w] { return w->isVisible(); });
+        timeDraw(w, texts[0], command);
+        spin(300);
+        for (int i = 0; i < kDraws; ++i) {
+            (mode == 0 ? region : layered) << timeDraw(w, texts[i % texts.size()], command);
+            QCoreApplication::processEvents();
+            // The same glyphs, painted once into a transparent picture of the frame's size.
+            const SubtitleLayout l = w->lastLayout();
+            const double start = threadCpuMs();
+            QImage plain(l.frame, QImage::Format_ARGB32_Premultiplied);
+            plain.fill(Qt::transparent);
+            QPainter p(&plain);
+            p.setFont(l.font);
+            p.setPen(l.textColour);
+            p.drawText(QPoint(l.pos.x(), l.pos.y() + l.ascent), l.lines.join(QString()));
+            p.end();
+            reference << threadCpuMs() - start;
+        }
+        w->close();
+        delete w;
+    }
+    out << "one subtitle at 1920x1080 (command \"shita big\", outline by copies), from TextDraw"
+           " until the window has painted it: CPU time of the GUI thread\n"
+        << "  region mode                         " << figures(region) << "\n"
+        << "  layered mode                        " << figures(layered) << "\n"
+        << "  glyphs painted once, transparent    " << figures(reference) << "\n";
+    out << QString::asprintf("  region %.2f ms, layered %.2f ms (target under 5 ms: %s)\n",
+                             median(region), median(layered),
+                             median(region) < 5 && median(layered) < 5 ? "met" : "NOT met");
+    return 0;
+}
+
+// A digest of what each draw of a fixed sequence produced, one line per draw.
+int dumpPixels(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+        return 1;
+    QTextStream digest(&f);
+    QImage back(16, 9, QImage::Format_RGB32);
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x)
+            back.setPixel(x, y, qRgb(x * 15, y * 25, (x * y) % 255));
+    const QStringList texts = {QStringLiteral("字幕の表示テスト Sazanami 123"),
+                               QString(),
+                               QStringLiteral("一行目\r\n二行目はもっと長い行です"),
+                               QStringLiteral("　"),
+                               QStringLiteral("とても長いテキストが枠からはみ出すかどうか確かめる"
+                                              "ためのテキストです。まだまだ続きます。おわり"),
+                               QStringLiteral("w")};
+    const QStringList commands = {QString(),
+                                  QStringLiteral("shita red big"),
+                                  QStringLiteral("naka jumbo blue"),
+                                  QStringLiteral("gigantic"),
+                                  QStringLiteral("small yellow"),
+                                  QStringLiteral("ue white")};
+    const QStringList frames = {QStringLiteral("640x480"), QStringLiteral("1920x1080"),
+                                QStringLiteral("300x90")};
+    auto hash = [](const QImage &image) {
+        QCryptographicHash h(QCryptographicHash::Md5);
+        for (int y = 0; y < image.height(); ++y)
+            h.addData(QByteArrayView(reinterpret_cast<const char *>(image.constScanLine(y)),
+                                     image.width() * 4));
+        return h.result().toHex().left(12);
+    };
+    int n = 0;
+    for (const QString &frame : frames) {
+        for (int mode = 0; mode < 2; ++mode) {
+            for (int decorate = 0; decorate < 4; ++decorate) {
+                Program program;
+                program.opt.WakuSize = frame;
+                program.opt.TextMode = qint16(mode);
+                program.opt.FontDecorate = qint16(decorate);
+                program.opt.TextNumView = 1;
+                program.opt.TextNameView = 1;
+                auto *w = new frmText(program, &back);
+                w->show();
+                for (int i = 0; i < 24; ++i) {
+                    program.opt.MakuMode = qint16(i % 3 == 0 ? 0 : 1);
+                    program.flags.DragPointView = i % 4 == 1;
+                    program.opt.WakuView = qint16(i % 5 == 2);
+                    program.opt.BackPictureFile =
+                        i % 7 == 3 ? QStringLiteral("back.bmp") : QString();
+                    program.opt.FontResize = qint16(i % 6 == 4);
+                    const bool noRes = i % 8 == 5;
+                    const QString number = i % 3 == 1 ? QString::number(i) : QString();
+                    w->TextDraw(texts[i % texts.size()], commands[(i * 5) % commands.size()], noRes,
+                                QStringLiteral("abc"), QStringLiteral("名無し"), number);
+                    QCoreApplication::processEvents();
+                    QImage screen(w->size(), QImage::Format_ARGB32_Premultiplied);
+                    screen.fill(Qt::transparent);
+                    w->render(&screen, QPoint(), QRegion(), QWidget::DrawChildren);
+                    QString rects;
+                    for (const QRect &r : w->appliedRegion())
+                        rects += QStringLiteral("%1,%2,%3,%4;")
+                                     .arg(r.x())
+                                     .arg(r.y())
+                                     .arg(r.width())
+                                     .arg(r.height());
+                    digest << n++ << ' ' << frame << " mode " << mode << " decorate " << decorate
+                           << " draw " << i << ": picture " << hash(w->picture()) << " shown "
+                           << hash(w->shownImage()) << " window " << hash(screen) << " region "
+                           << QCryptographicHash::hash(rects.toLatin1(), QCryptographicHash::Md5)
+                                  .toHex()
+                                  .left(12)
+                           << " mask " << w->mask().rectCount() << '\n';
+                }
+                w->close();
+                delete w;
+            }
+        }
+    }
+    out << n << " draws written to " << file << "\n";
+    return 0;
+}
+
+// ---- row 5: memory over a long stream --------------------------------------------------------
+
+struct Memory
+{
+    double rssMiB = 0;
+    double heapMiB = 0;
+};
+
+Memory memoryNow()
+{
+    Memory m;
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                m.rssMiB = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    const struct mallinfo2 info = mallinfo2();
+    m.heapMiB = double(info.uordblks + info.hblkhd) / (1024 * 1024);
+    return m;
+}
+
+// One soak in this process: `app` true for the program, false for a bare view.
+int soakOne(bool program, int reloads, int intervalMs)
+{
+    BoardServer server;
+    if (!server.listen())
+        return 1;
+    const int start = 100;
+    const QStringList lines = ThreadGen::DatLines(start + reloads * 2 + 2);
+    server.setDat(QStringLiteral("soak"), QStringLiteral("1"), datBytes(lines, 0, start));
+    const QString address = server.origin() + QStringLiteral("/test/read.cgi/soak/1/");
+    std::unique_ptr<App> app;
+    std::unique_ptr<BareView> bare;
+    if (program) {
+        app = std::make_unique<App>();
+        app->window->statusBar()->hide();
+        app->load(address);
+    } else {
+        bare = std::make_unique<BareView>();
+        bare->setDocument(documentOf(renderedPosts(lines, 0, start)));
+    }
+    spin(1000);
+    malloc_trim(0);
+    const Memory base = memoryNow();
+    int total = start;
+    for (int reload = 1; reload <= reloads; ++reload) {
+        // One or two new posts per reload, as a lively thread gives.
+        const int added = 1 + reload % 2;
+        server.appendDat(QStringLiteral("soak"), QStringLiteral("1"),
+                         datBytes(lines, total, added));
+        if (program) {
+            app->load(address);
+        } else {
+            bare->append(renderedPosts(lines, total, added));
+        }
+        total += added;
+        spin(intervalMs);
+        if (reload % 25 == 0 || reload == 1) {
+            const Memory m = memoryNow();
+            out << QString::asprintf("%s %4d reloads: rss %+7.2f MiB  heap %+7.2f MiB\n",
+                                     program ? "program" : "bare   ", reload,
+                                     m.rssMiB - base.rssMiB, m.heapMiB - base.heapMiB);
+            out.flush();
+        }
+    }
+    return 0;
+}
+
+int benchMemory(const QStringList &args)
+{
+    const int reloadsAt = int(args.indexOf(QStringLiteral("--reloads")));
+    const int intervalAt = int(args.indexOf(QStringLiteral("--interval")));
+    const int reloads = reloadsAt >= 0 ? args.value(reloadsAt + 1).toInt() : 500;
+    const int interval = intervalAt >= 0 ? args.value(intervalAt + 1).toInt() : 100;
+    out << "memory of the main process over " << reloads << " reloads, " << interval
+        << " ms apart (status bar hidden, no subtitle window), change since the first load\n";
+    out.flush();
+    // Each in a fresh process, so that neither inherits the other's heap.
+    for (const char *which : {"program", "bare"}) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("memory-one"), QLatin1String(which), QString::number(reloads),
+                     QString::number(interval)});
+        child.waitForFinished(-1);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = args.value(1);
+    out << "bench_air " << mode << ": Qt " << qVersion() << ", " << QSysInfo::prettyProductName()
+        << ", " << QThread::idealThreadCount() << " CPUs\n";
+    out.flush();
+    if (mode == QLatin1String("scroll"))
+        return benchScroll();
+    if (mode == QLatin1String("cpu"))
+        return benchCpu(args.value(2, QStringLiteral("40")).toInt());
+    if (mode == QLatin1String("subtitle"))
+        return benchSubtitle();
+    if (mode == QLatin1String("pixels") && args.size() > 2)
+        return dumpPixels(args.at(2));
+    if (mode == QLatin1String("memory"))
+        return benchMemory(args);
+    if (mode == QLatin1String("memory-one"))
+        return soakOne(args.value(2) == QLatin1String("program"), args.value(3).toInt(),
+                       args.value(4).toInt());
+    std::fprintf(stderr, "usage: bench_air scroll | cpu [SECONDS] | subtitle | memory "
+                         "[--reloads N] [--interval MS] | pixels FILE\n");
+    return 2;
+}
