@@ -33,6 +33,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -373,6 +374,33 @@ qint64 treeTicks(qint64 skip)
     return sum;
 }
 
+// Which widgets paint, and how often, while the program follows a thread.
+class PaintCensus : public QObject
+{
+public:
+    QMap<QString, int> paints;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint || event->type() == QEvent::UpdateRequest) {
+            const QString name = watched->objectName().isEmpty()
+                                     ? QString::fromLatin1(watched->metaObject()->className())
+                                     : watched->objectName();
+            paints[(event->type() == QEvent::Paint ? QStringLiteral("paint ")
+                                                   : QStringLiteral("update request ")) +
+                   name] += 1;
+        }
+        return false;
+    }
+    void print(int seconds) const
+    {
+        out << "  paints while following, per " << seconds << " s:";
+        for (auto it = paints.cbegin(); it != paints.cend(); ++it)
+            out << " " << it.key() << " " << it.value() << ";";
+        out << "\n";
+        out.flush();
+    }
+};
+
 // Percent of one CPU used by the process tree over `seconds`.
 double cpuPercent(int seconds, qint64 skip)
 {
@@ -409,7 +437,12 @@ int benchCpu(int seconds)
             app.action(QString(), QStringLiteral("字幕(&N)"))->trigger();
             app.action(QStringLiteral("自動更新(&A)"), QStringLiteral("7 sec"))->trigger();
             spin(5000);
+            PaintCensus census;
+            qApp->installEventFilter(&census);
             follow << cpuPercent(seconds, skip);
+            qApp->removeEventFilter(&census);
+            if (round == 0)
+                census.print(seconds);
             app.window->statusBar()->hide();
             spin(2000);
             hiddenBar << cpuPercent(seconds, skip);

@@ -403,7 +403,9 @@ void frmMain::setAddressText(const QString &text)
 
 void frmMain::setPanelText(const QString &key, const QString &text)
 {
-    if (QLabel *label = m_panels.value(key))
+    // Every change repaints the whole window around the web view, so only changes are written.
+    QLabel *label = m_panels.value(key);
+    if (label && label->text() != text)
         label->setText(text);
 }
 

@@ -92,6 +92,7 @@ void ThreadView::Navigate(const QString &address)
 {
     // Operations queued before the navigation belong to the old document.
     m_pending.clear();
+    m_scrollPending = false;
     m_loading = true;
     setUrl(QUrl(address));
 }
@@ -122,7 +123,9 @@ void ThreadView::SetCharset(const QString &charset)
 
 void ThreadView::Write(const QString &html)
 {
-    queue(QStringLiteral("document.write(") + jsString(html) + QStringLiteral(");"));
+    // A scroll asked for before this write happens after it, together with later ones.
+    m_pending += QStringLiteral("document.write(") + jsString(html) + QStringLiteral(");");
+    scheduleFlush();
 }
 
 void ThreadView::Close()
@@ -132,8 +135,8 @@ void ThreadView::Close()
 
 void ThreadView::ScrollToBottom()
 {
-    queue(QStringLiteral("(function(){var e=document.scrollingElement||document.body;"
-                         "if(e)e.scrollTop=e.scrollHeight;})();"));
+    m_scrollPending = true;
+    scheduleFlush();
 }
 
 QString ThreadView::SelectionText() const
@@ -160,7 +163,23 @@ void ThreadView::evaluate(const QString &script, std::function<void(const QVaria
 
 void ThreadView::queue(const QString &script)
 {
+    // Any other operation keeps its place after a scroll asked for before it.
+    takePendingScroll();
     m_pending += script;
+    scheduleFlush();
+}
+
+void ThreadView::takePendingScroll()
+{
+    if (!m_scrollPending)
+        return;
+    m_scrollPending = false;
+    m_pending += QStringLiteral("(function(){var e=document.scrollingElement||document.body;"
+                                "if(e)e.scrollTop=e.scrollHeight;})();");
+}
+
+void ThreadView::scheduleFlush()
+{
     // Posts of one chunk reach the page in a single call.
     if (!m_flushScheduled && !m_loading) {
         m_flushScheduled = true;
@@ -173,7 +192,10 @@ void ThreadView::queue(const QString &script)
 
 void ThreadView::flush()
 {
-    if (m_loading || m_pending.isEmpty())
+    if (m_loading)
+        return;
+    takePendingScroll();
+    if (m_pending.isEmpty())
         return;
     page()->runJavaScript(m_pending, QWebEngineScript::ApplicationWorld);
     m_pending.clear();

@@ -26,6 +26,8 @@ public:
     void SetCharset(const QString &charset);
     void Write(const QString &html);
     void Close();
+    // Scrolls once all writes queued so far are applied. Requests between two of them come
+    // to one scroll after the writes: reading the height lays the whole page out.
     void ScrollToBottom();
 
     QString charset() const { return m_charset; }
@@ -34,7 +36,7 @@ public:
     // Runs a script after every pending document operation; the result arrives in `done`.
     void evaluate(const QString &script, std::function<void(const QVariant &)> done);
     // True while document operations wait to be applied.
-    bool hasPending() const { return !m_pending.isEmpty() || m_loading; }
+    bool hasPending() const { return !m_pending.isEmpty() || m_scrollPending || m_loading; }
 
 signals:
     // The target of the link under the pointer, "" when the pointer leaves the link.
@@ -45,6 +47,8 @@ private:
     friend class ThreadPage;
     void hookMessage(const QString &message);
     void queue(const QString &script);
+    void takePendingScroll();
+    void scheduleFlush();
     void flush();
 
     NavigationHandler m_handler;
@@ -52,4 +56,5 @@ private:
     QString m_charset;
     bool m_loading = false;
     bool m_flushScheduled = false;
+    bool m_scrollPending = false;
 };

@@ -39,6 +39,7 @@ private slots:
     void hoveredLinkBecomesStatusText();
     void selectionText();
     void scrollToBottom();
+    void batchScrollEndsAtTheLastWrite();
 };
 
 void TestThreadView::writesAppendInOrder()
@@ -142,6 +143,26 @@ void TestThreadView::scrollToBottom()
     view.ScrollToBottom();
     QVERIFY(evaluate(view, QStringLiteral("(document.scrollingElement||document.body).scrollTop"))
                 .toInt() > 1000);
+}
+
+void TestThreadView::batchScrollEndsAtTheLastWrite()
+{
+    ThreadView view;
+    openDocument(view, QSize(300, 200));
+    // As a chunk of posts arrives: a scroll after every write, one scroll done after them all.
+    for (int i = 0; i < 100; ++i) {
+        view.Write(QStringLiteral("<p>line %1</p>").arg(i));
+        view.ScrollToBottom();
+    }
+    const QString bottomGap =
+        QStringLiteral("(function(){var e=document.scrollingElement||document.body;"
+                       "return e.scrollHeight-e.clientHeight-e.scrollTop;})()");
+    QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 100);
+    QCOMPARE(evaluate(view, bottomGap).toInt(), 0);
+    // A later batch moves the end again.
+    view.Write(QStringLiteral("<p style='height:500px'>tall</p>"));
+    view.ScrollToBottom();
+    QCOMPARE(evaluate(view, bottomGap).toInt(), 0);
 }
 
 QTEST_MAIN(TestThreadView)
