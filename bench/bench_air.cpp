@@ -14,6 +14,7 @@
 #include "app/program.h"
 #include "boardserver.h"
 #include "platform/codec.h"
+#include "platform/heappolicy.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
@@ -49,6 +50,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <malloc.h>
@@ -177,7 +179,7 @@ struct App
     int load(const QString &address)
     {
         window->findChild<QComboBox *>(QStringLiteral("cmbUrl"))->setEditText(address);
-        window->thread().Ready = false;
+        // The load command clears Ready until the server has closed the connection.
         action(QString(), QStringLiteral("更新(&R)"))->trigger();
         waitUntil([this] { return window->thread().Ready; });
         return evaluate(view(), kCountPosts).toInt();
@@ -649,7 +651,10 @@ int dumpPixels(const QString &file)
 struct Memory
 {
     double rssMiB = 0;
-    double heapMiB = 0;
+    double anonMiB = 0;  // RssAnon: private memory
+    double shmemMiB = 0; // RssShmem: shared memory mapped in
+    double heapMiB = 0;  // in use on the malloc heap
+    double arenaMiB = 0; // the malloc heap's size, free parts included
 };
 
 Memory memoryNow()
@@ -657,12 +662,20 @@ Memory memoryNow()
     Memory m;
     QFile f(QStringLiteral("/proc/self/status"));
     if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : f.readAll().split('\n'))
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            const double mib =
+                line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toDouble() / 1024;
             if (line.startsWith("VmRSS:"))
-                m.rssMiB = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+                m.rssMiB = mib;
+            else if (line.startsWith("RssAnon:"))
+                m.anonMiB = mib;
+            else if (line.startsWith("RssShmem:"))
+                m.shmemMiB = mib;
+        }
     }
     const struct mallinfo2 info = mallinfo2();
     m.heapMiB = double(info.uordblks + info.hblkhd) / (1024 * 1024);
+    m.arenaMiB = double(info.arena + info.hblkhd) / (1024 * 1024);
     return m;
 }
 
@@ -704,9 +717,12 @@ int soakOne(bool program, int reloads, int intervalMs)
         spin(intervalMs);
         if (reload % 25 == 0 || reload == 1) {
             const Memory m = memoryNow();
-            out << QString::asprintf("%s %4d reloads: rss %+7.2f MiB  heap %+7.2f MiB\n",
+            out << QString::asprintf("%s %4d reloads: rss %+7.2f MiB (private %+7.2f, shared"
+                                     " %+7.2f)  malloc heap %+7.2f MiB in use, %+7.2f MiB held\n",
                                      program ? "program" : "bare   ", reload,
-                                     m.rssMiB - base.rssMiB, m.heapMiB - base.heapMiB);
+                                     m.rssMiB - base.rssMiB, m.anonMiB - base.anonMiB,
+                                     m.shmemMiB - base.shmemMiB, m.heapMiB - base.heapMiB,
+                                     m.arenaMiB - base.arenaMiB);
             out.flush();
         }
     }
@@ -738,6 +754,9 @@ int benchMemory(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    // As the program does, except in the bare view's soak, which shows what the engine costs.
+    if (!(argc > 2 && std::strcmp(argv[1], "memory-one") == 0 && std::strcmp(argv[2], "bare") == 0))
+        KeepLargeBuffersOffTheHeap();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "platform/apppath.h"
+#include "platform/heappolicy.h"
 #include "platform/settingsstore.h"
 #include "settings/program.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    KeepLargeBuffersOffTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sazanami"));
     QApplication::setApplicationVersion(QStringLiteral("1.21"));
