@@ -311,8 +311,18 @@ int benchScroll()
     if (app.load(url(3)) != kBig)
         qFatal("the big thread did not load");
     bare.setDocument(documentOf(renderedPosts(lines, 0, kBig)));
+    // The thread view alone, written as the program writes it, without fetching.
+    ThreadView alone;
+    alone.resize(500, 400);
+    alone.show();
+    alone.Navigate(QStringLiteral("about:blank"));
+    alone.Open();
+    alone.Write(header());
+    alone.Write(renderedPosts(lines, 0, kBig));
+    if (evaluate(&alone, kCountPosts).toInt() != kBig)
+        qFatal("the thread view alone did not take the big thread");
     int total = kBig;
-    QVector<double> reloadOn, reloadOff, bareAppend;
+    QVector<double> reloadOn, reloadOff, bareAppend, aloneWrite;
     for (int run = 0; run < kRounds * 2; ++run) {
         const bool scroll = run % 2 == 0;
         app.autoScroll(scroll);
@@ -327,13 +337,18 @@ int benchScroll()
         clock.restart();
         const int bareShown = bare.append(added);
         bareAppend << clock.nsecsElapsed() / 1e6;
-        if (shown != total || bareShown != total)
+        clock.restart();
+        alone.Write(added);
+        const int aloneShown = evaluate(&alone, kCountPosts).toInt();
+        aloneWrite << clock.nsecsElapsed() / 1e6;
+        if (shown != total || bareShown != total || aloneShown != total)
             qFatal("the views show %d and %d posts, not %d", shown, bareShown, total);
     }
     out << "one reload adding 3 posts to a 10,000-post view\n"
         << "  auto-scroll on                      " << figures(reloadOn) << "\n"
         << "  auto-scroll off                     " << figures(reloadOff) << "\n"
-        << "  bare view, the same posts appended  " << figures(bareAppend) << "\n";
+        << "  bare view, the same posts appended  " << figures(bareAppend) << "\n"
+        << "  thread view alone, the same written " << figures(aloneWrite) << "\n";
     printRatio("scroll on / bare view", median(reloadOn), median(bareAppend), 1.3);
     return 0;
 }

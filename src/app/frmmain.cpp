@@ -164,6 +164,10 @@ void frmMain::buildControls()
         auto *label = new QLabel(text, this);
         label->setObjectName(key);
         label->setMinimumWidth(60);
+        // The countdowns change every tick; at a fixed size they repaint alone, without
+        // laying out and repainting the whole status bar.
+        if (stretch == 0)
+            label->setFixedSize(60, label->sizeHint().height());
         statusBar()->addWidget(label, stretch);
         m_panels.insert(key, label);
     };

@@ -1,5 +1,6 @@
 #include "platform/heappolicy.h"
 
+#include <cstdlib> // defines __GLIBC__ where it applies
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
