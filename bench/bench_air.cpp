@@ -11,7 +11,6 @@
 //                        (compare the files of two builds: painting must not change a pixel)
 
 #include "app/frmmain.h"
-#include "app/program.h"
 #include "boardserver.h"
 #include "platform/codec.h"
 #include "platform/heappolicy.h"
@@ -19,9 +18,10 @@
 #include "platform/textfile.h"
 #include "platform/threadview.h"
 #include "rendering/postpipeline.h"
+#include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
+#include "settings/program.h"
 #include "subtitle/frmtext.h"
-#include "subtitle/subtitlequeue.h"
 #include "threadgen.h"
 
 #include <QAction>
@@ -181,7 +181,8 @@ struct App
         window->findChild<QComboBox *>(QStringLiteral("cmbUrl"))->setEditText(address);
         // The load command clears Ready until the server has closed the connection.
         action(QString(), QStringLiteral("更新(&R)"))->trigger();
-        waitUntil([this] { return window->thread().Ready; });
+        const auto *loader = window->findChild<ThreadLoader *>();
+        waitUntil([loader] { return loader->state().Ready; });
         return evaluate(view(), kCountPosts).toInt();
     }
 };
@@ -191,14 +192,14 @@ QString renderedPosts(const QStringList &lines, int from, int count)
 {
     Program program;
     ThreadState state;
-    state.BoardKind = QStringLiteral("2ch");
+    state.BoardKind = Boards::Kind::TwoChannel;
     state.ResTotal = from;
-    SubtitleQueue queue;
-    PostPipeline pipeline(program, state, queue);
+    PostPipeline pipeline(program, state);
     pipeline.setSkins(ReadTextFile(dataDir() + QStringLiteral("Header.htm")),
                       ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
     QString html;
-    pipeline.setWriter([&html](const QString &post) { html += post; });
+    QObject::connect(&pipeline, &PostPipeline::postRendered,
+                     [&html](const QString &post) { html += post; });
     pipeline.SetLog(lines.mid(from, count), QStringLiteral("<>"));
     return html;
 }
