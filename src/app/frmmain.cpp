@@ -19,6 +19,7 @@
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "subtitle/subtitlewindowcontrol.h"
+#include "threadlist/frmthread.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -225,6 +226,7 @@ void frmMain::buildMenu()
     mnuMakucatch = item(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
     connect(mnuFreeDraw, &QAction::triggered, this, &frmMain::mnuFreeDraw_Click);
     connect(mnuNoResText, &QAction::triggered, this, &frmMain::mnuNoResText_Click);
+    connect(mnuThread, &QAction::triggered, this, &frmMain::mnuThread_Click);
 
     QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
     mnuSetting = item(settings, QStringLiteral("設定(&S)"));
@@ -532,6 +534,18 @@ void frmMain::mnuNoResText_Click()
     m_noRes->activateWindow();
 }
 
+void frmMain::mnuThread_Click()
+{
+    if (!m_threadList) {
+        m_threadList = new frmThread(this);
+        connect(m_threadList, &frmThread::threadChosen, this, [this](const QString &url) {
+            setAddressText(url);
+            mnuReload_Click();
+        });
+    }
+    m_threadList->ShowBoardOf(cmbUrl->currentText());
+}
+
 void frmMain::mnuSetting_Click()
 {
     if (m_setting) {
@@ -659,6 +673,8 @@ void frmMain::Form_Unload()
         m_setting->close();
     if (m_noRes)
         m_noRes->close();
+    if (m_threadList)
+        m_threadList->close();
     // The other windows wrote their own keys while closing.
     store.sync();
     const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));

@@ -29,6 +29,7 @@ class ThreadView;
 class WavePlayer;
 class frmNoResText;
 class frmSetting;
+class frmThread;
 struct Program;
 
 // The main window: address bar, thread view, status bar, side pane and the menu through which
@@ -93,6 +94,7 @@ private:
     void mnuFreeDraw_Click();
     void mnuNoResText_Click();
     void mnuSetting_Click();
+    void mnuThread_Click();
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
@@ -148,6 +150,7 @@ private:
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;
     QPointer<frmSetting> m_setting;
+    QPointer<frmThread> m_threadList;
     bool m_queueRefreshPending = false;
     QMap<QString, QLabel *> m_panels;
     QWidget *m_central = nullptr;
