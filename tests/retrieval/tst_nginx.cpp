@@ -1,5 +1,7 @@
+#include "boardserver.h"
 #include "loaderharness.h"
 #include "platform/codec.h"
+#include "threadlist/subjectfetch.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,6 +36,22 @@ QByteArray datOf(const QStringList &lines)
     return Codec::toSjis(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
+// A board's list through GetBoard, each row as one text, the address without its origin.
+QStringList listOf(const QString &boardUrl)
+{
+    SubjectFetch fetch;
+    fetch.setClock([] { return qint64(1700000000); });
+    QStringList rows;
+    QObject::connect(&fetch, &SubjectFetch::listEnded, [&](const QVector<ThreadRow> &list) {
+        for (const ThreadRow &r : list)
+            rows << r.Num + r.Title + r.Res + r.Power + r.Url.mid(r.Url.indexOf("/test/"));
+    });
+    QSignalSpy ended(&fetch, &SubjectFetch::listEnded);
+    fetch.GetBoard(boardUrl, false);
+    ended.wait(8000);
+    return rows;
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes, QIODevice::OpenMode mode)
 {
     QFile file(path);
@@ -53,6 +71,7 @@ private slots:
     void followUpAfterAppending();
     void followUpWithNothingNew();
     void rewrittenInPlaceThenCtrlLoad();
+    void subjectListAsFromTheBoardServer();
 
 private:
     QString datPath() const
@@ -198,6 +217,31 @@ void TestNginx::rewrittenInPlaceThenCtrlLoad()
     QCOMPARE(m_h.lines, changed);
     QCOMPARE(m_h.state.DatBytes, datOf(changed));
     QVERIFY(!m_h.state.LiveMode);
+}
+
+void TestNginx::subjectListAsFromTheBoardServer()
+{
+    BoardServer board;
+    QVERIFY(board.listen());
+    board.setDat(QStringLiteral("board"), QStringLiteral("1699956800"), datOf(posts(1, 6)));
+    board.setDat(QStringLiteral("board"), QStringLiteral("1699913600"), datOf(posts(1, 2)));
+    // The board server's list, byte for byte, as nginx's static file.
+    QTcpSocket get;
+    QByteArray answer;
+    connect(&get, &QTcpSocket::readyRead, this, [&] { answer += get.readAll(); });
+    get.connectToHost(QHostAddress::LocalHost, board.port());
+    get.write("GET /board/subject.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(get.state(), QAbstractSocket::UnconnectedState, 5000);
+    const QByteArray subject = answer.mid(answer.indexOf("\r\n\r\n") + 4);
+    QVERIFY(subject.contains("1699913600.dat<>"));
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("html/board/subject.txt")), subject,
+                      QIODevice::WriteOnly));
+
+    const QStringList fromBoard = listOf(board.origin() + QStringLiteral("/board/"));
+    QCOMPARE(fromBoard.size(), 2);
+    QCOMPARE(listOf(QStringLiteral("http://127.0.0.1:") + QString::number(m_port) +
+                    QStringLiteral("/board/")),
+             fromBoard);
 }
 
 QTEST_GUILESS_MAIN(TestNginx)
