@@ -28,7 +28,11 @@ class ThreadItem : public QTreeWidgetItem
 public:
     explicit ThreadItem(const ThreadRow &row)
         : QTreeWidgetItem(QStringList{row.Num, row.Title, row.Res, row.Power, row.Url})
-    {}
+    {
+        // Blanks pad the numbers for sorting; in a proportional font only this lines them up.
+        setTextAlignment(Res, Qt::AlignRight | Qt::AlignVCenter);
+        setTextAlignment(Power, Qt::AlignRight | Qt::AlignVCenter);
+    }
     bool operator<(const QTreeWidgetItem &other) const override
     {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
