@@ -2,15 +2,11 @@
 #include "loaderharness.h"
 #include "platform/codec.h"
 #include "retrieval/reloadcountdown.h"
+#include "support/unansweredport.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using LoadEnd = DatFetch::LoadEnd;
 
@@ -513,21 +509,9 @@ void TestDatFetch::connectionRefused()
 
 void TestDatFetch::noConnectionWithinTheLimit()
 {
-    // A listening socket whose queue is full and never accepted: the kernel drops further SYNs.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    QVERIFY(fd >= 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
-    QVERIFY(::listen(fd, 0) == 0);
-    socklen_t length = sizeof address;
-    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0);
-    const quint16 port = ntohs(address.sin_port);
-    QTcpSocket fillers[2];
-    for (QTcpSocket &filler : fillers)
-        filler.connectToHost(QHostAddress::LocalHost, port);
-    QTRY_VERIFY_WITH_TIMEOUT(fillers[0].state() == QAbstractSocket::ConnectedState, 3000);
+    UnansweredPort unanswered;
+    const quint16 port = unanswered.port();
+    QVERIFY(port);
 
     const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
                         QStringLiteral("/test/read.cgi/board/1/");
@@ -535,7 +519,6 @@ void TestDatFetch::noConnectionWithinTheLimit()
     clock.start();
     QVERIFY(m_h->load(url, false, 8000));
     const qint64 waited = clock.elapsed();
-    ::close(fd);
     QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
     QVERIFY2(waited >= BoardSocket::Limits().connectMs - 50 &&
                  waited < BoardSocket::Limits().connectMs + 2000,
