@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 
+#include "game/catfeegame.h"
+#include "game/frmcatfee.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
 #include "platform/sound.h"
@@ -76,6 +78,12 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
                         QString number) {
         m_maku->TextDraw(text, command, noRes, id, name, number);
     };
+    // Every draw while the game window is open is an answer to judge.
+    connect(m_maku, &SubtitleWindowControl::drawnForGame, this,
+            [this](const QString &text, const QString &id) {
+                if (m_catfee)
+                    m_catfee->game().Hantei(text, id);
+            });
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
@@ -227,6 +235,7 @@ void frmMain::buildMenu()
     connect(mnuFreeDraw, &QAction::triggered, this, &frmMain::mnuFreeDraw_Click);
     connect(mnuNoResText, &QAction::triggered, this, &frmMain::mnuNoResText_Click);
     connect(mnuThread, &QAction::triggered, this, &frmMain::mnuThread_Click);
+    connect(mnuMakucatch, &QAction::triggered, this, &frmMain::mnuMakucatch_Click);
 
     QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
     mnuSetting = item(settings, QStringLiteral("設定(&S)"));
@@ -573,6 +582,17 @@ void frmMain::LoadBackPicture()
     ::LoadBackPicture(this, m_program, picBack);
 }
 
+void frmMain::mnuMakucatch_Click()
+{
+    if (m_catfee) {
+        m_catfee->raise();
+        m_catfee->activateWindow();
+        return;
+    }
+    m_catfee = new frmCatfee(m_program, this);
+    m_catfee->Form_Load();
+}
+
 void frmMain::mnuMakuList_Click()
 {
     PaneVisible = !PaneVisible;
@@ -675,6 +695,8 @@ void frmMain::Form_Unload()
         m_noRes->close();
     if (m_threadList)
         m_threadList->close();
+    if (m_catfee)
+        m_catfee->close();
     // The other windows wrote their own keys while closing.
     store.sync();
     const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));

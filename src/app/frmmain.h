@@ -27,6 +27,7 @@ class ThreadLoader;
 class ThreadLinks;
 class ThreadView;
 class WavePlayer;
+class frmCatfee;
 class frmNoResText;
 class frmSetting;
 class frmThread;
@@ -95,6 +96,7 @@ private:
     void mnuNoResText_Click();
     void mnuSetting_Click();
     void mnuThread_Click();
+    void mnuMakucatch_Click();
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
@@ -149,6 +151,7 @@ private:
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;
+    QPointer<frmCatfee> m_catfee;
     QPointer<frmSetting> m_setting;
     QPointer<frmThread> m_threadList;
     bool m_queueRefreshPending = false;

@@ -1,0 +1,106 @@
+#include "game/frmquestion.h"
+
+#include "platform/windowops.h"
+#include "settings/program.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace {
+constexpr int kMargin = 120 / 15;
+constexpr int kGapBelowGame = 300 / 15;
+} // namespace
+
+frmQuestion::frmQuestion(Program &program, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_program(program)
+{
+    setObjectName(QStringLiteral("frmQuestion"));
+    setWindowTitle(QStringLiteral("配信画面に映す用の「お題」"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(128, 128, 128));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    setPalette(pal);
+
+    const QFont font(QStringLiteral("ＭＳ Ｐゴシック"), 18);
+    auto makeLabel = [&](const char *name, const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        label->setObjectName(QLatin1String(name));
+        label->setFont(font);
+        label->setToolTip(QStringLiteral("ドラッグで移動できます"));
+        label->installEventFilter(this);
+        return label;
+    };
+    lblQuestion = makeLabel("lblQuestion", QStringLiteral("配信画面に映す用の「お題」"));
+    lblTimeLimit = makeLabel("lblTimeLimit", QStringLiteral("-1"));
+    lblQuestion->move(kMargin, kMargin);
+    lblQuestion->adjustSize();
+    lblTimeLimit->adjustSize();
+    resize(480, 2 * lblQuestion->height() + 3 * kMargin);
+}
+
+void frmQuestion::Form_Load(const QRect &gameFrame)
+{
+    SetTopMost(this, 1);
+    move(gameFrame.left(), gameFrame.bottom() + 1 + kGapBelowGame);
+}
+
+void frmQuestion::setQuestionText(const QString &text)
+{
+    lblQuestion->setText(text);
+    lblQuestion->adjustSize();
+}
+
+void frmQuestion::setClock(int t)
+{
+    lblTimeLimit->setText(QString::number(t));
+    lblTimeLimit->adjustSize();
+    lblTimeLimit->move(width() - kMargin - lblTimeLimit->width(), lblTimeLimit->y());
+}
+
+void frmQuestion::closeEvent(QCloseEvent *event)
+{
+    // Only the game window's unload may close this window; it ends the closing there.
+    if (!m_program.flags.GameClosing) {
+        event->ignore();
+        return;
+    }
+    m_program.flags.GameClosing = false;
+    event->accept();
+}
+
+void frmQuestion::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    lblTimeLimit->move(width() - kMargin - lblTimeLimit->width(),
+                       lblQuestion->y() + lblQuestion->height() + kMargin);
+}
+
+bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != lblQuestion && watched != lblTimeLimit)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        m_pressOffset = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+        m_dragging = true;
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (m_dragging) {
+            move(static_cast<QMouseEvent *>(event)->globalPosition().toPoint() - m_pressOffset);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

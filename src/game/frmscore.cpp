@@ -1,0 +1,78 @@
+#include "game/frmscore.h"
+
+#include "game/scores.h"
+#include "platform/windowops.h"
+#include "settings/program.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+
+namespace {
+constexpr int kMargin = 120 / 15;
+constexpr int kBottomGap = 300 / 15;
+constexpr int kRightOfGame = 7000 / 15;
+constexpr int kGapBelowGame = 900 / 15;
+
+QFont gothic(int points)
+{
+    QFont font(QStringLiteral("ＭＳ ゴシック"), points);
+    // Wherever that face is missing, a fixed-width one keeps the columns.
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+} // namespace
+
+frmScore::frmScore(Program &program, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_program(program)
+{
+    setObjectName(QStringLiteral("frmScore"));
+    setWindowTitle(QStringLiteral("スコア"));
+    Label1 = new QLabel(QStringLiteral("Score:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    lblScore = new QLabel(QStringLiteral("0"), this);
+    lblScore->setObjectName(QStringLiteral("lblScore"));
+    for (QLabel *label : {Label1, lblScore}) {
+        label->setFont(gothic(18));
+        label->adjustSize();
+    }
+    Label1->move(kMargin, kMargin);
+    lstScore = new QListWidget(this);
+    lstScore->setObjectName(QStringLiteral("lstScore"));
+    lstScore->setFont(gothic(9));
+    lstScore->move(0, Label1->y() + Label1->height() + kMargin);
+    resize(320, 240);
+}
+
+void frmScore::Form_Load(const QRect &gameFrame)
+{
+    SetTopMost(this, 1);
+    move(gameFrame.left() + kRightOfGame, gameFrame.bottom() + 1 + kGapBelowGame);
+}
+
+void frmScore::showScores(const ScoreTable &scores)
+{
+    lblScore->setText(QString::number(scores.total()));
+    lblScore->adjustSize();
+    lblScore->move(width() - kMargin - lblScore->width(), kMargin);
+    lstScore->clear();
+    lstScore->addItems(scores.lines());
+}
+
+void frmScore::closeEvent(QCloseEvent *event)
+{
+    if (!m_program.flags.GameClosing) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void frmScore::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A window made too small keeps a list of no size rather than a negative one.
+    lstScore->resize(qMax(0, width() - kMargin), qMax(0, height() - lstScore->y() - kBottomGap));
+    lblScore->move(width() - kMargin - lblScore->width(), kMargin);
+}
