@@ -584,7 +584,8 @@ void frmMain::LoadBackPicture()
 
 void frmMain::mnuMakucatch_Click()
 {
-    if (m_catfee) {
+    // A closed game window waits for its deletion; a new one starts from zero.
+    if (m_catfee && m_catfee->isVisible()) {
         m_catfee->raise();
         m_catfee->activateWindow();
         return;

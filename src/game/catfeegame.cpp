@@ -7,7 +7,8 @@
 #include <QDateTime>
 #include <QUrl>
 
-const QString kImageSearchAddress = QStringLiteral("https://www.google.com/search?tbm=isch&hl=ja&q=");
+const QString kImageSearchAddress =
+    QStringLiteral("https://www.google.com/search?tbm=isch&hl=ja&q=");
 
 QString ImageSearchAddress(const QString &topic)
 {
@@ -15,13 +16,11 @@ QString ImageSearchAddress(const QString &topic)
 }
 
 CatfeeGame::CatfeeGame(Program &program, QObject *parent)
-    : QObject(parent),
-      m_program(program),
+    : QObject(parent), m_program(program),
       m_generator(quint32(QDateTime::currentMSecsSinceEpoch())),
       m_random([this] { return m_generator.generateDouble(); }),
       m_question(QStringLiteral("配信画面に映す用の「お題」"))
-{
-}
+{}
 
 void CatfeeGame::LoadQuestion(PoolMode mode, const QVector<DictionaryEntry> &selected)
 {
@@ -78,8 +77,8 @@ void CatfeeGame::Hantei(const QString &text, const QString &id)
     if (t <= 0 || answer != m_topic) {
         // The subtitle timer leaves the new-subtitle sound to the game.
         const QString maku = m_program.dataFile(QStringLiteral("newmaku.wav"));
-        const bool blank = text.isEmpty() || text == QStringLiteral(" ") ||
-                           text == QStringLiteral("　");
+        const bool blank =
+            text.isEmpty() || text == QStringLiteral(" ") || text == QStringLiteral("　");
         if (!blank && m_program.flags.GameOpen && FileExists(maku))
             emit waveRequested(maku);
         return;

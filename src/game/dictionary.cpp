@@ -85,8 +85,8 @@ std::optional<QString> GetQuestion(const QStringList &pool, const RandomSource &
     const qsizetype last = pool.size() - 1;
     const double r = random ? random() : 0.0;
     // Bounded even for a source that strays outside [0, 1).
-    const qsizetype index = qBound<qsizetype>(0, qsizetype(std::floor(r * double(last))),
-                                              qMax<qsizetype>(0, last - 1));
+    const qsizetype index =
+        qBound<qsizetype>(0, qsizetype(std::floor(r * double(last))), qMax<qsizetype>(0, last - 1));
     return CleanTopic(pool.at(index));
 }
 

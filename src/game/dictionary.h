@@ -17,7 +17,8 @@ struct DictionaryEntry
 };
 
 // The dictionary modes, in the order of the game window's option buttons.
-enum class PoolMode {
+enum class PoolMode
+{
     BuiltInOnly = 0,  // 内蔵辞書のみ
     AddedOnly = 1,    // 追加辞書のみ
     Both = 2,         // 内蔵辞書 + 追加辞書

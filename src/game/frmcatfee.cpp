@@ -36,7 +36,8 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
         b->setObjectName(QLatin1String(name));
         return b;
     };
-    lblOdai = new QLabel(QStringLiteral("配信者が見る用の「お題」（配信画面に入れないように）"), this);
+    lblOdai =
+        new QLabel(QStringLiteral("配信者が見る用の「お題」（配信画面に入れないように）"), this);
     lblOdai->setObjectName(QStringLiteral("lblOdai"));
     lblOdai->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 18));
     lblOdai->installEventFilter(this);
@@ -107,13 +108,6 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     tmrTimelimit->setObjectName(QStringLiteral("tmrTimelimit"));
     tmrTimelimit->setInterval(1000);
     connect(tmrTimelimit, &QTimer::timeout, m_game, &CatfeeGame::tick);
-}
-
-frmCatfee::~frmCatfee()
-{
-    // Destroyed without a close (program end): the game is over all the same.
-    m_program.flags.GameOpen = false;
-    m_program.flags.GameClosing = false;
 }
 
 void frmCatfee::Form_Load()

@@ -23,7 +23,6 @@ class frmCatfee : public QWidget
     Q_OBJECT
 public:
     explicit frmCatfee(Program &program, QWidget *parent = nullptr);
-    ~frmCatfee() override;
 
     // Opening: cfq folder, dictionary listing and loading, GameOpen, the other two windows,
     // scores reset.

@@ -37,7 +37,8 @@ frmQuestion::frmQuestion(Program &program, QWidget *parent)
     lblQuestion->move(kMargin, kMargin);
     lblQuestion->adjustSize();
     lblTimeLimit->adjustSize();
-    resize(480, 2 * lblQuestion->height() + 3 * kMargin);
+    // Narrow enough to stay clear of the score window placed 7000 twips to the right.
+    resize(440, 2 * lblQuestion->height() + 3 * kMargin);
 }
 
 void frmQuestion::Form_Load(const QRect &gameFrame)

@@ -177,8 +177,9 @@ void TestCatfeeRoad::postedAnswerEndsTheRoundAndScores()
     QTest::mouseClick(next, Qt::LeftButton);
     QVERIFY(next->isEnabled());
     QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("0"));
-    QCOMPARE(part<QPlainTextEdit>(catfee, "txtSystem")->toPlainText(),
-             QStringLiteral("内蔵辞書を読み込みました\nお題がありません。辞書を読み込んでください"));
+    QCOMPARE(
+        part<QPlainTextEdit>(catfee, "txtSystem")->toPlainText(),
+        QStringLiteral("内蔵辞書を読み込みました\nお題がありません。辞書を読み込んでください"));
 }
 
 QTEST_MAIN(TestCatfeeRoad)

@@ -147,8 +147,9 @@ void TestGame::modesJoinDictionaries_data()
     QTest::newRow("both") << 2 << QStringList{"うち", "えー", "びー", ""}
                           << QStringList{builtIn, a, b};
     QTest::newRow("added twice") << 3 << QStringList{"うち", "えー", "えー", "びー", "びー", ""}
-                                 << QStringList{builtIn, "追加辞書 「a.cfq」を読み込みました（高確率）",
-                                                "追加辞書 「cfq\\b.cfq」を読み込みました（高確率）"};
+                                 << QStringList{
+                                        builtIn, "追加辞書 「a.cfq」を読み込みました（高確率）",
+                                        "追加辞書 「cfq\\b.cfq」を読み込みました（高確率）"};
     QTest::newRow("built-in twice") << 4 << QStringList{"うち", "うち", "えー", "びー", ""}
                                     << QStringList{"内蔵辞書を読み込みました（高確率）", a, b};
 }
@@ -197,18 +198,20 @@ void TestGame::hintSchedule_data()
     QTest::addColumn<QString>("topic");
     QTest::addColumn<QStringList>("shown");
     QTest::newRow("2") << "いぬ" << QStringList{"150 ？？？", "90 ○○", "0 いぬ"};
-    QTest::newRow("3") << "りんご"
-                       << QStringList{"150 ？？？", "90 ○○○", "30 り○○", "0 りんご"};
+    QTest::newRow("3") << "りんご" << QStringList{"150 ？？？", "90 ○○○", "30 り○○", "0 りんご"};
     QTest::newRow("5") << "かぶとむし"
                        << QStringList{"150 ？？？", "90 ○○○○○", "45 か○○○○", "30 か○○○し",
                                       "0 かぶとむし"};
     QTest::newRow("8") << "じどうはんばいき"
-                       << QStringList{"150 ？？？", "90 ○○○○○○○○", "60 じ○○○○○○○",
-                                      "40 じ○○○○○○き", "0 じどうはんばいき"};
-    QTest::newRow("10") << "ゆきだるまをつくろう"
-                        << QStringList{"150 ？？？", "90 ○○○○○○○○○○", "60 ゆ○○○○○○○○○",
-                                       "45 ゆ○○○○○○○○う", "30 ゆき○○○○○○○う",
-                                       "20 ゆき○○○○○○ろう", "0 ゆきだるまをつくろう"};
+                       << QStringList{"150 ？？？", "90 ○○○○○○○○", "60 じ○○○○○○○", "40 じ○○○○○○き",
+                                      "0 じどうはんばいき"};
+    QTest::newRow("10") << "ゆきだるまをつくろう" << QStringList{"150 ？？？",
+                                                                 "90 ○○○○○○○○○○",
+                                                                 "60 ゆ○○○○○○○○○",
+                                                                 "45 ゆ○○○○○○○○う",
+                                                                 "30 ゆき○○○○○○○う",
+                                                                 "20 ゆき○○○○○○ろう",
+                                                                 "0 ゆきだるまをつくろう"};
 }
 
 void TestGame::hintSchedule()
@@ -305,10 +308,9 @@ void TestGame::crediting_data()
     QTest::newRow("anonymous apart")
         << QStringList{"=50", "=60"}
         << QStringList{" [Score:    0]", " [Score:   50]", " [Score:   60]"} << qint64(110);
-    QTest::newRow("record 0 first") << QStringList{"=50", "ID:b=30", "ID:c=5"}
-                                    << QStringList{"ID:b [Score:   30]", " [Score:   50]",
-                                                   "ID:c [Score:    5]"}
-                                    << qint64(85);
+    QTest::newRow("record 0 first")
+        << QStringList{"=50", "ID:b=30", "ID:c=5"}
+        << QStringList{"ID:b [Score:   30]", " [Score:   50]", "ID:c [Score:    5]"} << qint64(85);
     QTest::newRow("in full") << QStringList{"ID:a=100000"} << QStringList{"ID:a [Score:100000]"}
                              << qint64(100000);
     QTest::newRow("past 16 bits") << QStringList{"ID:a=30000", "ID:a=30000"}
