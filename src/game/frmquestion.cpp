@@ -1,6 +1,5 @@
 #include "game/frmquestion.h"
 
-#include "platform/windowops.h"
 #include "settings/program.h"
 
 #include <QCloseEvent>
@@ -12,8 +11,9 @@ constexpr int kMargin = 120 / 15;
 constexpr int kGapBelowGame = 300 / 15;
 } // namespace
 
+// Left edge at the game window's, top 300 twips below its bottom edge.
 frmQuestion::frmQuestion(Program &program, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_program(program)
+    : GameSideWindow(program, 0, kGapBelowGame, parent)
 {
     setObjectName(QStringLiteral("frmQuestion"));
     setWindowTitle(QStringLiteral("配信画面に映す用の「お題」"));
@@ -41,12 +41,6 @@ frmQuestion::frmQuestion(Program &program, QWidget *parent)
     resize(440, 2 * lblQuestion->height() + 3 * kMargin);
 }
 
-void frmQuestion::Form_Load(const QRect &gameFrame)
-{
-    SetTopMost(this, 1);
-    move(gameFrame.left(), gameFrame.bottom() + 1 + kGapBelowGame);
-}
-
 void frmQuestion::setQuestionText(const QString &text)
 {
     lblQuestion->setText(text);
@@ -62,13 +56,10 @@ void frmQuestion::setClock(int t)
 
 void frmQuestion::closeEvent(QCloseEvent *event)
 {
-    // Only the game window's unload may close this window; it ends the closing there.
-    if (!m_program.flags.GameClosing) {
-        event->ignore();
-        return;
-    }
-    m_program.flags.GameClosing = false;
-    event->accept();
+    GameSideWindow::closeEvent(event);
+    // The last window of the game to close ends the closing.
+    if (event->isAccepted())
+        m_program.flags.GameClosing = false;
 }
 
 void frmQuestion::resizeEvent(QResizeEvent *event)

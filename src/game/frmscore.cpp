@@ -1,10 +1,7 @@
 #include "game/frmscore.h"
 
 #include "game/scores.h"
-#include "platform/windowops.h"
-#include "settings/program.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
 
@@ -24,8 +21,9 @@ QFont gothic(int points)
 }
 } // namespace
 
+// 7000 twips right of the game window's left edge, 900 twips below its bottom.
 frmScore::frmScore(Program &program, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_program(program)
+    : GameSideWindow(program, kRightOfGame, kGapBelowGame, parent)
 {
     setObjectName(QStringLiteral("frmScore"));
     setWindowTitle(QStringLiteral("スコア"));
@@ -45,12 +43,6 @@ frmScore::frmScore(Program &program, QWidget *parent)
     resize(320, 240);
 }
 
-void frmScore::Form_Load(const QRect &gameFrame)
-{
-    SetTopMost(this, 1);
-    move(gameFrame.left() + kRightOfGame, gameFrame.bottom() + 1 + kGapBelowGame);
-}
-
 void frmScore::showScores(const ScoreTable &scores)
 {
     lblScore->setText(QString::number(scores.total()));
@@ -58,15 +50,6 @@ void frmScore::showScores(const ScoreTable &scores)
     lblScore->move(width() - kMargin - lblScore->width(), kMargin);
     lstScore->clear();
     lstScore->addItems(scores.lines());
-}
-
-void frmScore::closeEvent(QCloseEvent *event)
-{
-    if (!m_program.flags.GameClosing) {
-        event->ignore();
-        return;
-    }
-    event->accept();
 }
 
 void frmScore::resizeEvent(QResizeEvent *event)
