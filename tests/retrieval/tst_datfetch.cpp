@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
+
 using LoadEnd = DatFetch::LoadEnd;
 
 namespace {
@@ -58,32 +59,363 @@ class TestDatFetch : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void firstLoadThenEmptyFollowUp();
-    void followUpBringsOnlyNewPosts();
-    void changedAddressIsANewThread();
-    void postRewrittenInPlaceThenCtrlLoad();
-    void serverIgnoringRange();
-    void headerAloneThenBody();
-    void responseSplitIntoChunks();
-    void noContentLength();
-    void earlyCloseThenNextRangeFromLastCompleteLine();
-    void stalledAnswerEnds_data();
-    void stalledAnswerEnds();
-    void lateAnswerWithinTheLimit();
-    void wrongOffsetRange();
-    void lineBound();
-    void unacceptedStatusShownAsIs_data();
-    void unacceptedStatusShownAsIs();
-    void connectionRefused();
-    void noConnectionWithinTheLimit();
-    void rentalThreadFromRawMode();
-    void resetWhileReceivingKeepsCompleteLines();
-    void responseTooLarge();
-    void ctrlDuringALoad();
-    void automaticReloadRunsTheLoadCommand();
-    void automaticReloadDuringARunningLoad();
+    void init()
+    {
+        m_server = std::make_unique<BoardServer>();
+        QVERIFY(m_server->listen());
+        m_h = std::make_unique<LoaderHarness>();
+        m_server->setDat(kBoard, kKey, datOf(posts(1, 5)));
+    }
+
+    void cleanup()
+    {
+        m_h.reset();
+        m_server.reset();
+    }
+
+    void firstLoadThenEmptyFollowUp()
+    {
+        const QByteArray file = m_server->dat(kBoard, kKey);
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(lastRequest(), datRequest());
+        const QString port = QString::number(m_server->port());
+        QCOMPARE(m_h->statuses.value(0),
+                 QStringLiteral("127.0.0.1:") + port + QStringLiteral("に接続中..."));
+        QCOMPARE(m_h->statuses.value(1), QStringLiteral("受信待機中..."));
+        QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") +
+                                       QString::number(file.size()) + QStringLiteral("byte")));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+        QCOMPARE(m_h->lines, posts(1, 5));
+        QCOMPARE(m_h->separators.first(), QStringLiteral("<>"));
+        QCOMPARE(m_h->restarts, 1);
+        QCOMPARE(m_h->state.DatBytes, file);
+        QCOMPARE(m_h->state.DatSize, qint32(file.size()));
+        QCOMPARE(m_h->state.CurrentUrl, threadUrl());
+        QCOMPARE(m_h->state.BoardKind, Boards::Kind::TwoChannel);
+        QVERIFY(!m_h->state.LiveMode);
+        QVERIFY(m_h->state.Ready);
+
+        QVERIFY(reload());
+        QCOMPARE(lastRequest(), datRequest(file.size() - 1));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+        QVERIFY(m_h->lines.isEmpty());
+        QCOMPARE(m_h->restarts, 0);
+        QCOMPARE(m_h->state.DatBytes, file);
+        QCOMPARE(m_h->state.DatSize, qint32(file.size()));
+        QVERIFY(m_h->state.LiveMode);
+        QCOMPARE(m_h->loader->fetch().response().ContentLength(), 1);
+    }
+
+    void followUpBringsOnlyNewPosts()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        const qint32 before = m_h->state.DatSize;
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 8)));
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(lastRequest(), datRequest(before - 1));
+        QCOMPARE(m_h->lines, posts(6, 8));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+        QCOMPARE(m_h->state.ResTotal, 8);
+        QVERIFY(m_h->state.LiveMode);
+        const qint64 sent = datOf(posts(6, 8)).size() + 1;
+        QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") + QString::number(sent) +
+                                       QStringLiteral("byte")));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+    }
+
+    void changedAddressIsANewThread()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        m_h->clearRecords();
+        QVERIFY(m_h->load(threadUrl() + QStringLiteral("l50")));
+        QCOMPARE(m_h->restarts, 1);
+        QCOMPARE(lastRequest(), datRequest());
+        QCOMPARE(m_h->lines, posts(1, 5));
+        QVERIFY(!m_h->state.LiveMode);
+        QCOMPARE(m_h->state.ResTotal, 5);
+    }
+
+    void postRewrittenInPlaceThenCtrlLoad()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        const QByteArray copy = m_h->state.DatBytes;
+        const qint32 size = m_h->state.DatSize;
+        // A deleted post is rewritten with a longer text, and another post arrives.
+        QVERIFY(m_server->rewriteDatLine(
+            kBoard, kKey, 1,
+            Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+        QVERIFY(m_server->dat(kBoard, kKey).at(size - 1) != '\n');
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QVERIFY(reload());
+            QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+            QCOMPARE(m_h->status(), kDifferentialFailed);
+            // The same range is asked again: nothing of the failed answer was kept.
+            QCOMPARE(lastRequest(), datRequest(size - 1));
+            QVERIFY(m_h->lines.isEmpty());
+            QCOMPARE(m_h->state.DatBytes, copy);
+            QCOMPARE(m_h->state.DatSize, size);
+            QVERIFY(m_h->state.Ready);
+        }
+
+        QVERIFY(reload(true));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->restarts, 1);
+        QCOMPARE(lastRequest(), datRequest());
+        QCOMPARE(m_h->lines.size(), 6);
+        QCOMPARE(m_h->lines.at(1), QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+        QVERIFY(!m_h->state.LiveMode);
+        QCOMPARE(m_h->state.ResTotal, 6);
+    }
+
+    void earlyCloseThenNextRangeFromLastCompleteLine()
+    {
+        const QByteArray file = m_server->dat(kBoard, kKey);
+        const QByteArray threeLines = datOf(posts(1, 3));
+        const qint64 header = measureHeader();
+        QVERIFY(header > 20);
+        // Closed inside the fourth line.
+        behave([&](BoardServer::Behaviour &b) { b.closeAfter = header + threeLines.size() + 10; });
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Interrupted);
+        QCOMPARE(m_h->status(), QStringLiteral("受信が中断されました"));
+        QCOMPARE(m_h->lines, posts(1, 3));
+        QCOMPARE(m_h->state.DatBytes, threeLines);
+        QCOMPARE(m_h->state.DatSize, qint32(threeLines.size()));
+
+        m_server->setBehaviour(BoardServer::Behaviour());
+        QVERIFY(reload());
+        QCOMPARE(lastRequest(), datRequest(threeLines.size() - 1));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+        QCOMPARE(m_h->lines, posts(4, 5));
+        QCOMPARE(m_h->state.DatBytes, file);
+    }
+
+    void stalledAnswerEnds_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<LoadEnd>("end");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("kept");
+        const QString timeOut = QStringLiteral("受信タイムアウト");
+        QTest::newRow("silent after the request") << 0 << LoadEnd::TimedOut << timeOut << 0;
+        // A huge length, two lines and a bit, then an open connection that says nothing more.
+        QTest::newRow("stalled after two lines") << 1 << LoadEnd::TimedOut << timeOut << 2;
+        QTest::newRow("one byte at a time")
+            << 2 << LoadEnd::DeadlineReached
+            << QStringLiteral("受信に時間がかかりすぎるため受信を打ち切りました（上限2秒）") << 0;
+    }
+
+    void stalledAnswerEnds()
+    {
+        QFETCH(int, fault);
+        QFETCH(LoadEnd, end);
+        QFETCH(QString, status);
+        QFETCH(int, kept);
+        // The announced length has seven digits more than the true one.
+        const qint64 stallAt = measureHeader() + 7 + datOf(posts(1, 2)).size() + 5;
+        behave([&](BoardServer::Behaviour &b) {
+            b.silentMs = fault == 0 ? -1 : 0;
+            b.announcedLength = fault == 1 ? 1000000000 : -1;
+            b.stallAfter = fault == 1 ? stallAt : -1;
+            b.trickleMs = fault == 2 ? 150 : 0;
+        });
+        QCOMPARE(BoardSocket::Limits().idleMs, 10000);
+        QCOMPARE(BoardSocket::Limits().deadlineMs, 60000);
+        limit([](BoardSocket::Limits &l) {
+            l.idleMs = 600;
+            l.deadlineMs = 2000;
+        });
+        QVERIFY(reload(false, 5000));
+        QCOMPARE(m_h->lastEnd(), end);
+        QCOMPARE(m_h->status(), status);
+        QVERIFY(m_h->state.Ready);
+        QCOMPARE(m_h->lines, posts(1, kept));
+        QCOMPARE(m_h->state.DatBytes, kept ? datOf(posts(1, kept)) : QByteArray());
+        // The socket was closed: the board sees the connection go.
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
+
+        // The next load goes on from there.
+        m_server->setBehaviour(BoardServer::Behaviour());
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines, posts(kept + 1, 5));
+    }
+
+    void wrongOffsetRange()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        const QByteArray copy = m_h->state.DatBytes;
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+        // From the LF after post 1, told honestly in Content-Range: posts 2 to 5 would come again.
+        behave([&](BoardServer::Behaviour &b) { b.rangeFrom = copy.indexOf('\n'); });
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+        QCOMPARE(m_h->status(), kDifferentialFailed);
+        QVERIFY(m_h->lines.isEmpty());
+        QCOMPARE(m_h->state.DatBytes, copy);
+
+        m_server->setBehaviour(BoardServer::Behaviour());
+        QVERIFY(reload());
+        QCOMPARE(m_h->lines, posts(6, 6));
+        QCOMPARE(m_h->state.ResTotal, 6);
+    }
+
+    void lineBound()
+    {
+        // A long thread arrives over several loads, 20,000 lines at most each.
+        m_server->setDat(kBoard, kKey, datOf(posts(1, 20003)));
+        QVERIFY(m_h->load(threadUrl(), false, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+        QCOMPARE(m_h->status(),
+                 QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
+        QCOMPARE(m_h->lines.size(), 20000);
+        QCOMPARE(m_h->state.DatBytes, datOf(posts(1, 20000)));
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines, posts(20001, 20003));
+
+        // An endless body stops there too.
+        behave([](BoardServer::Behaviour &b) {
+            b.endlessLines = true;
+            b.announcedLength = 1000000000;
+        });
+        QVERIFY(reload(true, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+        QCOMPARE(m_h->lines.size(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
+    }
+
+    void connectionRefused()
+    {
+        const quint16 port = unusedPort();
+        const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
+                            QStringLiteral("/test/read.cgi/board/1/");
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(m_h->load(url, false, 6000));
+        QVERIFY(clock.elapsed() < BoardSocket::Limits().connectMs);
+        QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+        const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
+        QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
+        QCOMPARE(m_h->status(), remote + QStringLiteral("に接続できませんでした"));
+        QCOMPARE(m_h->loader->fetch().socket().socketError(),
+                 QAbstractSocket::ConnectionRefusedError);
+        QVERIFY(m_h->state.Ready);
+        QVERIFY(m_h->lines.isEmpty());
+
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    }
+
+    void noConnectionWithinTheLimit()
+    {
+        UnansweredPort unanswered;
+        const quint16 port = unanswered.port();
+        QVERIFY(port != 0);
+
+        const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
+                            QStringLiteral("/test/read.cgi/board/1/");
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(m_h->load(url, false, 8000));
+        const qint64 waited = clock.elapsed();
+        QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+        QVERIFY2(waited >= BoardSocket::Limits().connectMs - 50 &&
+                     waited < BoardSocket::Limits().connectMs + 2000,
+                 qPrintable(QString::number(waited)));
+        QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(port) +
+                                    QStringLiteral("に接続できませんでした"));
+        QVERIFY(m_h->state.Ready);
+    }
+
+    void rentalThreadFromRawMode()
+    {
+        const QStringList thread = {
+            QStringLiteral("1<>名無しさん<>sage<>2007/01/01(月) 12:00:00<>こんにちは ｶﾀｶﾅ 漢字<>"
+                           "したらばテスト<>abc"),
+            QStringLiteral("2<>実況民<>shita red<>2007/01/01(月) 12:00:05<>二行 <br> です<><>def"),
+            QStringLiteral("3<>名無しさん<><>2007/01/01(月) 12:00:09<>&gt;&gt;1 ｿｳﾀﾞﾈ<><>ghi"),
+        };
+        m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"), kKey, thread);
+        BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
+                                     QStringLiteral("127.0.0.1"), m_server->port());
+        const QString page = QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/") +
+                             kKey + QLatin1Char('/');
+
+        QVERIFY(m_h->load(page + QStringLiteral("l50")));
+        QCOMPARE(m_h->addressWrites, QStringList{page});
+        QCOMPARE(m_h->state.CurrentUrl, page);
+        QCOMPARE(m_h->state.BoardKind, Boards::Kind::Shitaraba);
+        QCOMPARE(lastRequest(),
+                 QByteArray("GET /bbs/rawmode.cgi/game/12345/1234567890/1- HTTP/1.0\r\n"
+                            "Host: jbbs.shitaraba.net\r\n"
+                            "User-Agent: Monazilla/1.00 sazanami/1.21\r\n"
+                            "Connection: Close"));
+        QCOMPARE(m_h->statuses.first(), QStringLiteral("jbbs.shitaraba.net:80に接続中..."));
+        QStringList expected;
+        for (const QString &line : thread)
+            expected << line + QLatin1Char('\r');
+        QCOMPARE(m_h->lines, expected);
+        const qint64 bytes =
+            Codec::toEuc(thread.join(QLatin1Char('\n')) + QLatin1Char('\n')).size();
+        QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - ") + QString::number(bytes) +
+                                       QStringLiteral("byte")));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+        QCOMPARE(m_h->state.ResTotal, 3);
+        QVERIFY(!m_h->state.LiveMode);
+
+        // Nothing new: the raw-mode script answers with the header alone.
+        m_h->clearRecords();
+        QVERIFY(m_h->load(page));
+        QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
+        QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
+        QVERIFY(m_h->lines.isEmpty());
+        QVERIFY(m_h->state.LiveMode);
+        QCOMPARE(m_h->restarts, 0);
+
+        const QString more =
+            QStringLiteral("4<>新人<>sage<>2007/01/01(月) 12:01:00<>新着です<><>jkl");
+        m_server->appendRentalLine(QStringLiteral("game"), QStringLiteral("12345"), kKey, more);
+        m_h->clearRecords();
+        QVERIFY(m_h->load(page));
+        QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
+        QCOMPARE(m_h->lines, QStringList{more + QLatin1Char('\r')});
+        QCOMPARE(m_h->state.ResTotal, 4);
+    }
+
+    void responseTooLarge()
+    {
+        m_server->setDat(kBoard, kKey, datOf(posts(1, 60)));
+        const QByteArray file = m_server->dat(kBoard, kKey);
+        behave([&](BoardServer::Behaviour &b) {
+            b.chunkGapMs = 20;
+            for (qint64 at = 500; at < file.size(); at += 500)
+                b.splitAt << at;
+        });
+        BoardSocket::Limits half;
+        half.maxBytes = file.size() / 2;
+        m_h->loader->fetch().setLimits(half);
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+        QVERIFY(m_h->status().contains(QStringLiteral("大きすぎる")));
+        const QByteArray kept = m_h->state.DatBytes;
+        QVERIFY(!kept.isEmpty());
+        QVERIFY(kept.endsWith('\n'));
+        QVERIFY(file.startsWith(kept));
+        QVERIFY(kept.size() <= file.size() / 2);
+        QCOMPARE(m_h->lines.size(), kept.count('\n'));
+        QVERIFY(m_h->state.Ready);
+
+        m_h->loader->fetch().setLimits(BoardSocket::Limits());
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->state.DatBytes, file);
+        QCOMPARE(m_h->lines, posts(1, 60));
+    }
 
 private:
     QString threadUrl() const
@@ -121,20 +453,6 @@ private:
     std::unique_ptr<LoaderHarness> m_h;
 };
 
-void TestDatFetch::init()
-{
-    m_server = std::make_unique<BoardServer>();
-    QVERIFY(m_server->listen());
-    m_h = std::make_unique<LoaderHarness>();
-    m_server->setDat(kBoard, kKey, datOf(posts(1, 5)));
-}
-
-void TestDatFetch::cleanup()
-{
-    m_h.reset();
-    m_server.reset();
-}
-
 QByteArray TestDatFetch::datRequest(qint64 range) const
 {
     QByteArray r = "GET /board/dat/1234567890.dat HTTP/1.0\r\nHost: 127.0.0.1:" +
@@ -150,579 +468,6 @@ qint64 TestDatFetch::measureHeader()
         return -1;
     m_h->state = ThreadState();
     return m_h->loader->fetch().response().RecvHeader().size() + 3;
-}
-
-void TestDatFetch::firstLoadThenEmptyFollowUp()
-{
-    const QByteArray file = m_server->dat(kBoard, kKey);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(lastRequest(), datRequest());
-    const QString port = QString::number(m_server->port());
-    QCOMPARE(m_h->statuses.value(0),
-             QStringLiteral("127.0.0.1:") + port + QStringLiteral("に接続中..."));
-    QCOMPARE(m_h->statuses.value(1), QStringLiteral("受信待機中..."));
-    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") + QString::number(file.size()) +
-                                   QStringLiteral("byte")));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QCOMPARE(m_h->separators.first(), QStringLiteral("<>"));
-    QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(m_h->state.DatBytes, file);
-    QCOMPARE(m_h->state.DatSize, qint32(file.size()));
-    QCOMPARE(m_h->state.CurrentUrl, threadUrl());
-    QCOMPARE(m_h->state.BoardKind, Boards::Kind::TwoChannel);
-    QVERIFY(!m_h->state.LiveMode);
-    QVERIFY(m_h->state.Ready);
-
-    QVERIFY(reload());
-    QCOMPARE(lastRequest(), datRequest(file.size() - 1));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QVERIFY(m_h->lines.isEmpty());
-    QCOMPARE(m_h->restarts, 0);
-    QCOMPARE(m_h->state.DatBytes, file);
-    QCOMPARE(m_h->state.DatSize, qint32(file.size()));
-    QVERIFY(m_h->state.LiveMode);
-    QCOMPARE(m_h->loader->fetch().response().ContentLength(), 1);
-}
-
-void TestDatFetch::followUpBringsOnlyNewPosts()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    const qint32 before = m_h->state.DatSize;
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 8)));
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(lastRequest(), datRequest(before - 1));
-    QCOMPARE(m_h->lines, posts(6, 8));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-    QCOMPARE(m_h->state.ResTotal, 8);
-    QVERIFY(m_h->state.LiveMode);
-    const qint64 sent = datOf(posts(6, 8)).size() + 1;
-    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - 100% ") + QString::number(sent) +
-                                   QStringLiteral("byte")));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-}
-
-void TestDatFetch::changedAddressIsANewThread()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl() + QStringLiteral("l50")));
-    QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(lastRequest(), datRequest());
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QVERIFY(!m_h->state.LiveMode);
-    QCOMPARE(m_h->state.ResTotal, 5);
-}
-
-void TestDatFetch::postRewrittenInPlaceThenCtrlLoad()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
-    const qint32 size = m_h->state.DatSize;
-    // A deleted post is rewritten with a longer text, and another post arrives.
-    QVERIFY(m_server->rewriteDatLine(
-        kBoard, kKey, 1,
-        Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    QVERIFY(m_server->dat(kBoard, kKey).at(size - 1) != '\n');
-
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        QVERIFY(reload());
-        QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-        QCOMPARE(m_h->status(), kDifferentialFailed);
-        // The same range is asked again: nothing of the failed answer was kept.
-        QCOMPARE(lastRequest(), datRequest(size - 1));
-        QVERIFY(m_h->lines.isEmpty());
-        QCOMPARE(m_h->state.DatBytes, copy);
-        QCOMPARE(m_h->state.DatSize, size);
-        QVERIFY(m_h->state.Ready);
-    }
-
-    QVERIFY(reload(true));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(lastRequest(), datRequest());
-    QCOMPARE(m_h->lines.size(), 6);
-    QCOMPARE(m_h->lines.at(1), QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-    QVERIFY(!m_h->state.LiveMode);
-    QCOMPARE(m_h->state.ResTotal, 6);
-}
-
-void TestDatFetch::serverIgnoringRange()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
-    behave([](BoardServer::Behaviour &b) { b.ignoreRange = true; });
-    // Each whole file continues the local copy: only its new tail is new.
-    const QList<QStringList> news = {posts(6, 7), posts(8, 8), {}};
-    for (const QStringList &expected : news) {
-        QVERIFY(reload());
-        QVERIFY(lastRequest().contains("Range: bytes="));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-        QCOMPARE(m_h->lines, expected);
-        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-        m_server->appendDat(kBoard, kKey, datOf(posts(8, 8)).repeated(expected.size() == 2));
-    }
-    QCOMPARE(m_h->state.ResTotal, 8);
-
-    // A whole file that no longer starts with the local copy is a failed differential load.
-    const QByteArray copy = m_h->state.DatBytes;
-    QVERIFY(m_server->rewriteDatLine(kBoard, kKey, 2, "x<>x<>x<>x<>"));
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-    QCOMPARE(m_h->status(), kDifferentialFailed);
-    QVERIFY(m_h->lines.isEmpty());
-    QCOMPARE(m_h->state.DatBytes, copy);
-}
-
-void TestDatFetch::headerAloneThenBody()
-{
-    behave([](BoardServer::Behaviour &b) {
-        b.headerAlone = true;
-        b.chunkGapMs = 400;
-    });
-    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
-    m_h->loader->load(threadUrl(), false);
-    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderWait(), 3000);
-    // Nothing is shown until the body comes.
-    QCOMPARE(m_h->status(), QStringLiteral("受信待機中..."));
-    QVERIFY(m_h->lines.isEmpty());
-    QVERIFY(!m_h->loader->fetch().response().HeaderDone());
-    QVERIFY(ended.wait(5000));
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-}
-
-void TestDatFetch::responseSplitIntoChunks()
-{
-    // Cuts inside the header, then inside two-byte characters and lines of the body.
-    const QByteArray file = m_server->dat(kBoard, kKey);
-    const qint64 header = measureHeader();
-    behave([&](BoardServer::Behaviour &b) {
-        b.splitAt = {5, 40, 70};
-        for (qint64 at = header + 1; at < header + file.size(); at += 37)
-            b.splitAt << at;
-    });
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QVERIFY(m_h->batches.size() > 1);
-    QCOMPARE(m_h->state.DatBytes, file);
-    QCOMPARE(m_h->loader->fetch().response().ContentLength(), qint32(file.size()));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    // The progress is shown chunk by chunk.
-    int progress = 0;
-    for (const QString &s : std::as_const(m_h->statuses))
-        progress += s.startsWith(QStringLiteral("受信中 - ")) ? 1 : 0;
-    QVERIFY(progress > 2);
-}
-
-void TestDatFetch::noContentLength()
-{
-    behave([](BoardServer::Behaviour &b) { b.omitContentLength = true; });
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-    QCOMPARE(m_h->status(), kDifferentialFailed);
-    QVERIFY(m_h->lines.isEmpty());
-    QVERIFY(m_h->state.DatBytes.isEmpty());
-    QCOMPARE(m_h->state.DatSize, 0);
-}
-
-void TestDatFetch::earlyCloseThenNextRangeFromLastCompleteLine()
-{
-    const QByteArray file = m_server->dat(kBoard, kKey);
-    const QByteArray threeLines = datOf(posts(1, 3));
-    const qint64 header = measureHeader();
-    QVERIFY(header > 20);
-    // Closed inside the fourth line.
-    behave([&](BoardServer::Behaviour &b) { b.closeAfter = header + threeLines.size() + 10; });
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Interrupted);
-    QCOMPARE(m_h->status(), QStringLiteral("受信が中断されました"));
-    QCOMPARE(m_h->lines, posts(1, 3));
-    QCOMPARE(m_h->state.DatBytes, threeLines);
-    QCOMPARE(m_h->state.DatSize, qint32(threeLines.size()));
-
-    m_server->setBehaviour(BoardServer::Behaviour());
-    QVERIFY(reload());
-    QCOMPARE(lastRequest(), datRequest(threeLines.size() - 1));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QCOMPARE(m_h->lines, posts(4, 5));
-    QCOMPARE(m_h->state.DatBytes, file);
-}
-
-void TestDatFetch::stalledAnswerEnds_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<LoadEnd>("end");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<int>("kept");
-    const QString timeOut = QStringLiteral("受信タイムアウト");
-    QTest::newRow("silent after the request") << 0 << LoadEnd::TimedOut << timeOut << 0;
-    // A huge length, two lines and a bit, then an open connection that says nothing more.
-    QTest::newRow("stalled after two lines") << 1 << LoadEnd::TimedOut << timeOut << 2;
-    QTest::newRow("one byte at a time")
-        << 2 << LoadEnd::DeadlineReached
-        << QStringLiteral("受信に時間がかかりすぎるため受信を打ち切りました（上限2秒）") << 0;
-}
-
-void TestDatFetch::stalledAnswerEnds()
-{
-    QFETCH(int, fault);
-    QFETCH(LoadEnd, end);
-    QFETCH(QString, status);
-    QFETCH(int, kept);
-    // The announced length has seven digits more than the true one.
-    const qint64 stallAt = measureHeader() + 7 + datOf(posts(1, 2)).size() + 5;
-    behave([&](BoardServer::Behaviour &b) {
-        b.silentMs = fault == 0 ? -1 : 0;
-        b.announcedLength = fault == 1 ? 1000000000 : -1;
-        b.stallAfter = fault == 1 ? stallAt : -1;
-        b.trickleMs = fault == 2 ? 150 : 0;
-    });
-    QCOMPARE(BoardSocket::Limits().idleMs, 10000);
-    QCOMPARE(BoardSocket::Limits().deadlineMs, 60000);
-    limit([](BoardSocket::Limits &l) {
-        l.idleMs = 600;
-        l.deadlineMs = 2000;
-    });
-    QVERIFY(reload(false, 5000));
-    QCOMPARE(m_h->lastEnd(), end);
-    QCOMPARE(m_h->status(), status);
-    QVERIFY(m_h->state.Ready);
-    QCOMPARE(m_h->lines, posts(1, kept));
-    QCOMPARE(m_h->state.DatBytes, kept ? datOf(posts(1, kept)) : QByteArray());
-    // The socket was closed: the board sees the connection go.
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
-
-    // The next load goes on from there.
-    m_server->setBehaviour(BoardServer::Behaviour());
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(kept + 1, 5));
-}
-
-void TestDatFetch::lateAnswerWithinTheLimit()
-{
-    // Each pause is shorter than the limit, all of them together longer.
-    behave([](BoardServer::Behaviour &b) {
-        b.silentMs = 300;
-        b.splitAt = {100, 200, 300, 400};
-        b.chunkGapMs = 300;
-    });
-    limit([](BoardSocket::Limits &l) { l.idleMs = 600; });
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(1, 5));
-}
-
-void TestDatFetch::wrongOffsetRange()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    // From the LF after post 1, told honestly in Content-Range: posts 2 to 5 would come again.
-    behave([&](BoardServer::Behaviour &b) { b.rangeFrom = copy.indexOf('\n'); });
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-    QCOMPARE(m_h->status(), kDifferentialFailed);
-    QVERIFY(m_h->lines.isEmpty());
-    QCOMPARE(m_h->state.DatBytes, copy);
-
-    m_server->setBehaviour(BoardServer::Behaviour());
-    QVERIFY(reload());
-    QCOMPARE(m_h->lines, posts(6, 6));
-    QCOMPARE(m_h->state.ResTotal, 6);
-}
-
-void TestDatFetch::lineBound()
-{
-    // A long thread arrives over several loads, 20,000 lines at most each.
-    m_server->setDat(kBoard, kKey, datOf(posts(1, 20003)));
-    QVERIFY(m_h->load(threadUrl(), false, 30000));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
-    QCOMPARE(m_h->status(),
-             QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
-    QCOMPARE(m_h->lines.size(), 20000);
-    QCOMPARE(m_h->state.DatBytes, datOf(posts(1, 20000)));
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(20001, 20003));
-
-    // An endless body stops there too.
-    behave([](BoardServer::Behaviour &b) {
-        b.endlessLines = true;
-        b.announcedLength = 1000000000;
-    });
-    QVERIFY(reload(true, 30000));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
-    QCOMPARE(m_h->lines.size(), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
-}
-
-void TestDatFetch::unacceptedStatusShownAsIs_data()
-{
-    QTest::addColumn<QByteArray>("status");
-    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found");
-    QTest::newRow("1.0 206") << QByteArray("HTTP/1.0 206 Partial Content");
-}
-
-void TestDatFetch::unacceptedStatusShownAsIs()
-{
-    QFETCH(QByteArray, status);
-    QVERIFY(m_h->load(threadUrl()));
-    const QByteArray copy = m_h->state.DatBytes;
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    behave([&](BoardServer::Behaviour &b) { b.statusLine = status; });
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Rejected);
-    QCOMPARE(m_h->status(), QString::fromLatin1(status));
-    QVERIFY(m_h->lines.isEmpty());
-    QCOMPARE(m_h->state.DatBytes, copy);
-    QVERIFY(m_h->state.Ready);
-}
-
-void TestDatFetch::connectionRefused()
-{
-    const quint16 port = unusedPort();
-    const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
-                        QStringLiteral("/test/read.cgi/board/1/");
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(m_h->load(url, false, 6000));
-    QVERIFY(clock.elapsed() < BoardSocket::Limits().connectMs);
-    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
-    const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
-    QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
-    QCOMPARE(m_h->status(), remote + QStringLiteral("に接続できませんでした"));
-    QCOMPARE(m_h->loader->fetch().socket().socketError(), QAbstractSocket::ConnectionRefusedError);
-    QVERIFY(m_h->state.Ready);
-    QVERIFY(m_h->lines.isEmpty());
-
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-}
-
-void TestDatFetch::noConnectionWithinTheLimit()
-{
-    UnansweredPort unanswered;
-    const quint16 port = unanswered.port();
-    QVERIFY(port);
-
-    const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
-                        QStringLiteral("/test/read.cgi/board/1/");
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(m_h->load(url, false, 8000));
-    const qint64 waited = clock.elapsed();
-    QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
-    QVERIFY2(waited >= BoardSocket::Limits().connectMs - 50 &&
-                 waited < BoardSocket::Limits().connectMs + 2000,
-             qPrintable(QString::number(waited)));
-    QCOMPARE(m_h->status(), QStringLiteral("127.0.0.1:") + QString::number(port) +
-                                QStringLiteral("に接続できませんでした"));
-    QVERIFY(m_h->state.Ready);
-}
-
-void TestDatFetch::rentalThreadFromRawMode()
-{
-    const QStringList thread = {
-        QStringLiteral("1<>名無しさん<>sage<>2007/01/01(月) 12:00:00<>こんにちは ｶﾀｶﾅ 漢字<>"
-                       "したらばテスト<>abc"),
-        QStringLiteral("2<>実況民<>shita red<>2007/01/01(月) 12:00:05<>二行 <br> です<><>def"),
-        QStringLiteral("3<>名無しさん<><>2007/01/01(月) 12:00:09<>&gt;&gt;1 ｿｳﾀﾞﾈ<><>ghi"),
-    };
-    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"), kKey, thread);
-    BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"), QStringLiteral("127.0.0.1"),
-                                 m_server->port());
-    const QString page = QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/") +
-                         kKey + QLatin1Char('/');
-
-    QVERIFY(m_h->load(page + QStringLiteral("l50")));
-    QCOMPARE(m_h->addressWrites, QStringList{page});
-    QCOMPARE(m_h->state.CurrentUrl, page);
-    QCOMPARE(m_h->state.BoardKind, Boards::Kind::Shitaraba);
-    QCOMPARE(lastRequest(), QByteArray("GET /bbs/rawmode.cgi/game/12345/1234567890/1- HTTP/1.0\r\n"
-                                       "Host: jbbs.shitaraba.net\r\n"
-                                       "User-Agent: Monazilla/1.00 sazanami/1.21\r\n"
-                                       "Connection: Close"));
-    QCOMPARE(m_h->statuses.first(), QStringLiteral("jbbs.shitaraba.net:80に接続中..."));
-    QStringList expected;
-    for (const QString &line : thread)
-        expected << line + QLatin1Char('\r');
-    QCOMPARE(m_h->lines, expected);
-    const qint64 bytes = Codec::toEuc(thread.join(QLatin1Char('\n')) + QLatin1Char('\n')).size();
-    QVERIFY(m_h->statuses.contains(QStringLiteral("受信中 - ") + QString::number(bytes) +
-                                   QStringLiteral("byte")));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QCOMPARE(m_h->state.ResTotal, 3);
-    QVERIFY(!m_h->state.LiveMode);
-
-    // Nothing new: the raw-mode script answers with the header alone.
-    m_h->clearRecords();
-    QVERIFY(m_h->load(page));
-    QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QVERIFY(m_h->lines.isEmpty());
-    QVERIFY(m_h->state.LiveMode);
-    QCOMPARE(m_h->restarts, 0);
-
-    const QString more = QStringLiteral("4<>新人<>sage<>2007/01/01(月) 12:01:00<>新着です<><>jkl");
-    m_server->appendRentalLine(QStringLiteral("game"), QStringLiteral("12345"), kKey, more);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(page));
-    QVERIFY(lastRequest().startsWith("GET /bbs/rawmode.cgi/game/12345/1234567890/4- HTTP/1.0"));
-    QCOMPARE(m_h->lines, QStringList{more + QLatin1Char('\r')});
-    QCOMPARE(m_h->state.ResTotal, 4);
-}
-
-void TestDatFetch::resetWhileReceivingKeepsCompleteLines()
-{
-    const QByteArray threeLines = datOf(posts(1, 3));
-    const qint64 header = measureHeader();
-    behave([&](BoardServer::Behaviour &b) {
-        b.splitAt = {header + threeLines.size()};
-        b.chunkGapMs = 300;
-        b.closeAfter = header + threeLines.size() + 12;
-        b.resetAtClose = true;
-    });
-    QVERIFY(reload());
-    QVERIFY(m_h->lastEnd() == LoadEnd::Interrupted || m_h->lastEnd() == LoadEnd::SocketError);
-    QVERIFY2(m_h->status() == QStringLiteral("受信が中断されました") ||
-                 m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました")),
-             qPrintable(m_h->status()));
-    QCOMPARE(m_h->lines, posts(1, 3));
-    QCOMPARE(m_h->state.DatBytes, threeLines);
-    QVERIFY(m_h->state.Ready);
-
-    m_server->setBehaviour(BoardServer::Behaviour());
-    QVERIFY(reload());
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(4, 5));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-}
-
-void TestDatFetch::responseTooLarge()
-{
-    m_server->setDat(kBoard, kKey, datOf(posts(1, 60)));
-    const QByteArray file = m_server->dat(kBoard, kKey);
-    behave([&](BoardServer::Behaviour &b) {
-        b.chunkGapMs = 20;
-        for (qint64 at = 500; at < file.size(); at += 500)
-            b.splitAt << at;
-    });
-    BoardSocket::Limits half;
-    half.maxBytes = file.size() / 2;
-    m_h->loader->fetch().setLimits(half);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
-    QVERIFY(m_h->status().contains(QStringLiteral("大きすぎる")));
-    const QByteArray kept = m_h->state.DatBytes;
-    QVERIFY(!kept.isEmpty());
-    QVERIFY(kept.endsWith('\n'));
-    QVERIFY(file.startsWith(kept));
-    QVERIFY(kept.size() <= file.size() / 2);
-    QCOMPARE(m_h->lines.size(), kept.count('\n'));
-    QVERIFY(m_h->state.Ready);
-
-    m_h->loader->fetch().setLimits(BoardSocket::Limits());
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->state.DatBytes, file);
-    QCOMPARE(m_h->lines, posts(1, 60));
-}
-
-void TestDatFetch::ctrlDuringALoad()
-{
-    // A header with a huge length and a few bytes, then silence on an open connection.
-    behave([](BoardServer::Behaviour &b) {
-        b.announcedLength = 1000000000;
-        b.stallAfter = 300;
-    });
-    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
-    m_h->clearRecords();
-    m_h->loader->load(threadUrl(), false);
-    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderDone(), 3000);
-    m_h->loader->load(threadUrl(), false); // refused: a load runs
-    QCOMPARE(m_server->requests().size(), 1);
-
-    m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    m_h->loader->load(threadUrl(), true); // Ctrl held: the stalled load gives way at once
-    QCOMPARE(m_h->restarts, 1);
-    QVERIFY(ended.wait(5000));
-    QCOMPARE(ended.size(), 1);
-    QCOMPARE(ended.first().first().value<LoadEnd>(), LoadEnd::Finished);
-    QCOMPARE(m_server->requests().size(), 2);
-    QCOMPARE(lastRequest(), datRequest());
-    QVERIFY(!m_h->state.LiveMode);
-    QCOMPARE(m_h->lines, posts(1, 5));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-}
-
-void TestDatFetch::automaticReloadRunsTheLoadCommand()
-{
-    bool ctrl = false;
-    QStringList timerPanel;
-    ReloadCountdown reload;
-    connect(&reload, &ReloadCountdown::timerTextChanged, this,
-            [&timerPanel](const QString &t) { timerPanel << t; });
-    connect(&reload, &ReloadCountdown::reloadDue, this,
-            [this, &ctrl] { m_h->loader->load(threadUrl(), ctrl); });
-    reload.choose(2);
-    QCOMPARE(timerPanel, QStringList{QStringLiteral("7")});
-    for (int i = 0; i < 6; ++i)
-        reload.tick();
-    QCOMPARE(reload.timerText(), QStringLiteral("1"));
-    QVERIFY(m_server->requests().isEmpty());
-
-    QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
-    reload.tick();
-    QCOMPARE(reload.timerText(), QStringLiteral("7"));
-    QVERIFY(ended.wait(5000));
-    QCOMPARE(m_server->requests().size(), 1);
-    QCOMPARE(m_h->lines, posts(1, 5));
-
-    // A countdown that ends while Ctrl is held reloads the whole thread.
-    m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-    ctrl = true;
-    m_h->clearRecords();
-    for (int i = 0; i < 7; ++i)
-        reload.tick();
-    QVERIFY(ended.wait(5000));
-    QCOMPARE(m_h->restarts, 1);
-    QCOMPARE(m_h->lines, posts(1, 6));
-
-    // "無効(&S)" stops it: no further load.
-    reload.choose(0);
-    QCOMPARE(reload.timerText(), QStringLiteral("-1"));
-    for (int i = 0; i < 20; ++i)
-        reload.tick();
-    QTest::qWait(100);
-    QCOMPARE(m_server->requests().size(), 2);
-}
-
-void TestDatFetch::automaticReloadDuringARunningLoad()
-{
-    behave([](BoardServer::Behaviour &b) { b.silentMs = -1; });
-    ReloadCountdown reload;
-    connect(&reload, &ReloadCountdown::reloadDue, this,
-            [this] { m_h->loader->load(threadUrl(), false); });
-    reload.choose(2);
-    for (int i = 0; i < 7; ++i)
-        reload.tick();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().socket().isReceiving(), 3000);
-    // The next zero finds the load still running: no second request, the countdown restarts.
-    for (int i = 0; i < 7; ++i)
-        reload.tick();
-    QCOMPARE(reload.timerText(), QStringLiteral("7"));
-    QTest::qWait(200);
-    QCOMPARE(m_server->requests().size(), 1);
-    QVERIFY(!m_h->state.Ready);
 }
 
 QTEST_GUILESS_MAIN(TestDatFetch)

@@ -66,17 +66,205 @@ class TestDatFetchTls : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void firstAndFollowUpLoad();
-    void untrustedCertificateIsRefused();
-    void certificateForAnotherName();
-    void brokenRecordWhileReceiving();
-    void handshakeNeverAnswered();
-    void slowHandshakeIsNoConnectFailure();
-    void systemTrustStore_data();
-    void systemTrustStore();
+    void initTestCase()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("no TLS backend");
+        QVERIFY(m_dir.isValid());
+        // A board's own authority, and the board's certificate issued by it.
+        const auto file = [this](const char *name) { return m_dir.filePath(QLatin1String(name)); };
+        QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                          file("ca.key"), "-out", file("ca.pem"), "-days", "2", "-subj",
+                          "/CN=sazanami test CA", "-addext", "basicConstraints=critical,CA:TRUE"})
+                     .isEmpty());
+        QVERIFY(!openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", file("key.pem"),
+                          "-out", file("cert.csr"), "-subj", "/CN=127.0.0.1"})
+                     .isEmpty());
+        QFile extensions(file("ext.cnf"));
+        QVERIFY(extensions.open(QIODevice::WriteOnly));
+        extensions.write("subjectAltName=IP:127.0.0.1\nextendedKeyUsage=serverAuth\n");
+        extensions.close();
+        QVERIFY(!openssl({"x509", "-req", "-in", file("cert.csr"), "-CA", file("ca.pem"), "-CAkey",
+                          file("ca.key"), "-CAcreateserial", "-out", file("cert.pem"), "-days", "2",
+                          "-extfile", file("ext.cnf")})
+                     .isEmpty());
+        m_certificate = QSslCertificate::fromPath(file("ca.pem"));
+        QCOMPARE(m_certificate.size(), 1);
+    }
+
+    void init()
+    {
+        m_server = std::make_unique<BoardServer>();
+        QVERIFY2(m_server->listenTls(m_dir.filePath(QStringLiteral("cert.pem")),
+                                     m_dir.filePath(QStringLiteral("key.pem"))),
+                 qPrintable(m_server->errorString()));
+        m_server->setDat(kBoard, kKey, datOf(posts(1, 4)));
+        m_h = std::make_unique<LoaderHarness>();
+    }
+
+    void cleanup()
+    {
+        m_h.reset();
+        m_server.reset();
+    }
+
+    void certificateForAnotherName()
+    {
+        // Trusted, but issued for 127.0.0.1 only.
+        BoardSocket::addCaCertificates(m_certificate);
+        BoardSocket::setHostOverride(QStringLiteral("board.example"), QStringLiteral("127.0.0.1"),
+                                     m_server->port());
+        QVERIFY(m_h->load(threadUrl(QStringLiteral("board.example"))));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TlsRefused);
+        QVERIFY(m_h->status().contains(QStringLiteral("証明書")));
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    void brokenRecordWhileReceiving()
+    {
+        BoardSocket::addCaCertificates(m_certificate);
+        const QByteArray twoLines = datOf(posts(1, 2));
+        QVERIFY(m_h->load(threadUrl()));
+        const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
+        m_h->state = ThreadState();
+
+        BoardServer::Behaviour b;
+        b.closeAfter = header + twoLines.size() + 5;
+        b.tlsGarbageAtEnd = true;
+        m_server->setBehaviour(b);
+        m_h->clearRecords();
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::SocketError);
+        QVERIFY2(m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました（")),
+                 qPrintable(m_h->status()));
+        QCOMPARE(m_h->lines, posts(1, 2));
+        QCOMPARE(m_h->state.DatBytes, twoLines);
+        QVERIFY(m_h->state.Ready);
+
+        m_server->setBehaviour(BoardServer::Behaviour());
+        m_h->clearRecords();
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines, posts(3, 4));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+    }
+
+    void handshakeNeverAnswered()
+    {
+        // The connection is taken but the TLS handshake never answered: its own limit ends it.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        const QString url = QStringLiteral("https://127.0.0.1:") +
+                            QString::number(silent.serverPort()) +
+                            QStringLiteral("/test/read.cgi/board/1/");
+        QCOMPARE(BoardSocket::Limits().handshakeMs, 10000);
+        BoardSocket::Limits limits;
+        limits.connectMs = 500;
+        limits.handshakeMs = 2000;
+        m_h->loader->fetch().setLimits(limits);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(m_h->load(url, false, 8000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::HandshakeTimedOut);
+        QVERIFY(clock.elapsed() >= limits.handshakeMs);
+        QCOMPARE(m_h->status(),
+                 QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
+                     QStringLiteral("との暗号化通信の確立が2秒以内に終わりませんでした"));
+        QVERIFY(m_h->state.Ready);
+    }
+
+    void slowHandshakeIsNoConnectFailure()
+    {
+        // The connection is there at once; the handshake takes longer than the connect limit.
+        BoardSocket::addCaCertificates(m_certificate);
+        BoardServer::Behaviour b;
+        b.handshakeDelayMs = 1500;
+        m_server->setBehaviour(b);
+        BoardSocket::Limits limits;
+        limits.connectMs = 500;
+        m_h->loader->fetch().setLimits(limits);
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines, posts(1, 4));
+    }
+
+    void systemTrustStore_data()
+    {
+        QTest::addColumn<bool>("authorityInSystemStore");
+        QTest::addColumn<bool>("extraAuthority");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("lines");
+        // The release's road: the board's authority is trusted by the system, nothing injected.
+        QTest::newRow("system store") << true << false << "Finished" << 4;
+        // An added authority goes on top of the system's roots, not in their place.
+        QTest::newRow("system store and an extra authority") << true << true << "Finished" << 4;
+        QTest::newRow("authority unknown") << false << false << "TlsRefused" << 0;
+    }
+
+    void systemTrustStore()
+    {
+        QFETCH(bool, authorityInSystemStore);
+        QFETCH(bool, extraAuthority);
+        QFETCH(QString, end);
+        QFETCH(int, lines);
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+            QSKIP("needs root and unshare for a private view of the system's certificate folder");
+
+        // The system's certificate folder with the test authority added, mounted over the real one
+        // in a private mount namespace of the child only (the qt here does not read SSL_CERT_FILE).
+        const QString store = m_dir.filePath(QStringLiteral("certs"));
+        if (!QFileInfo::exists(store)) {
+            QProcess copy;
+            copy.start(QStringLiteral("cp"),
+                       {QStringLiteral("-a"), QStringLiteral("/etc/ssl/certs"), store});
+            QVERIFY(copy.waitForFinished(30000) && copy.exitCode() == 0);
+            const QByteArray hash =
+                openssl({"x509", "-noout", "-subject_hash", "-in", m_dir.filePath("ca.pem")})
+                    .chopped(2)
+                    .trimmed();
+            QVERIFY(!hash.isEmpty());
+            // As update-ca-certificates leaves it: the certificate, and a link named by its hash.
+            QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("ca.pem")),
+                                store + QStringLiteral("/sazanami-test-ca.pem")));
+            QVERIFY(QFile::link(QStringLiteral("sazanami-test-ca.pem"),
+                                store + QLatin1Char('/') + QString::fromLatin1(hash) +
+                                    QStringLiteral(".0")));
+        }
+        // Some other authority, for the row that adds one.
+        const QString other = m_dir.filePath(QStringLiteral("other.pem"));
+        if (extraAuthority && !QFileInfo::exists(other))
+            QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                              m_dir.filePath("other.key"), "-out", other, "-days", "2", "-subj",
+                              "/CN=some other authority"})
+                         .isEmpty());
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SAZANAMI_FETCH_ONCE"), threadUrl());
+        if (extraAuthority)
+            env.insert(QStringLiteral("SAZANAMI_EXTRA_CA"), other);
+        child.setProcessEnvironment(env);
+        const QString self = QCoreApplication::applicationFilePath();
+        if (authorityInSystemStore)
+            child.start(
+                QStringLiteral("unshare"),
+                {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("mount --bind \"$1\" /etc/ssl/certs || exit 77; exec \"$2\""),
+                 QStringLiteral("sh"), store, self});
+        else
+            child.start(self);
+        QSignalSpy finished(&child, &QProcess::finished);
+        QVERIFY(finished.wait(20000));
+        if (child.exitCode() == 77 || child.readAllStandardError().startsWith("unshare:"))
+            QSKIP("no private mount namespace here");
+        const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+        QCOMPARE(out.section(QLatin1Char(' '), 0, 1),
+                 end + QLatin1Char(' ') + QString::number(lines));
+        if (end == QLatin1String("TlsRefused"))
+            QVERIFY2(out.contains(
+                         QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました")),
+                     qPrintable(out));
+    }
 
 private:
     QString threadUrl(const QString &host = QStringLiteral("127.0.0.1")) const
@@ -91,257 +279,6 @@ private:
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<LoaderHarness> m_h;
 };
-
-void TestDatFetchTls::initTestCase()
-{
-    if (!QSslSocket::supportsSsl())
-        QSKIP("no TLS backend");
-    QVERIFY(m_dir.isValid());
-    // A board's own authority, and the board's certificate issued by it.
-    const auto file = [this](const char *name) { return m_dir.filePath(QLatin1String(name)); };
-    QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", file("ca.key"),
-                      "-out", file("ca.pem"), "-days", "2", "-subj", "/CN=sazanami test CA",
-                      "-addext", "basicConstraints=critical,CA:TRUE"})
-                 .isEmpty());
-    QVERIFY(!openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", file("key.pem"), "-out",
-                      file("cert.csr"), "-subj", "/CN=127.0.0.1"})
-                 .isEmpty());
-    QFile extensions(file("ext.cnf"));
-    QVERIFY(extensions.open(QIODevice::WriteOnly));
-    extensions.write("subjectAltName=IP:127.0.0.1\nextendedKeyUsage=serverAuth\n");
-    extensions.close();
-    QVERIFY(!openssl({"x509", "-req", "-in", file("cert.csr"), "-CA", file("ca.pem"), "-CAkey",
-                      file("ca.key"), "-CAcreateserial", "-out", file("cert.pem"), "-days", "2",
-                      "-extfile", file("ext.cnf")})
-                 .isEmpty());
-    m_certificate = QSslCertificate::fromPath(file("ca.pem"));
-    QCOMPARE(m_certificate.size(), 1);
-}
-
-void TestDatFetchTls::init()
-{
-    m_server = std::make_unique<BoardServer>();
-    QVERIFY2(m_server->listenTls(m_dir.filePath(QStringLiteral("cert.pem")),
-                                 m_dir.filePath(QStringLiteral("key.pem"))),
-             qPrintable(m_server->errorString()));
-    m_server->setDat(kBoard, kKey, datOf(posts(1, 4)));
-    m_h = std::make_unique<LoaderHarness>();
-}
-
-void TestDatFetchTls::cleanup()
-{
-    m_h.reset();
-    m_server.reset();
-}
-
-void TestDatFetchTls::firstAndFollowUpLoad()
-{
-    BoardSocket::addCaCertificates(m_certificate);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    const QByteArray port = QByteArray::number(m_server->port());
-    QCOMPARE(m_server->requests().last().head,
-             "GET /board/dat/1234567890.dat HTTP/1.0\r\nHost: 127.0.0.1:" + port +
-                 "\r\nUser-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close");
-    QCOMPARE(m_h->statuses.value(0), QStringLiteral("127.0.0.1:") + QString::fromLatin1(port) +
-                                         QStringLiteral("に接続中..."));
-    QCOMPARE(m_h->statuses.value(1), QStringLiteral("受信待機中..."));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QCOMPARE(m_h->lines, posts(1, 4));
-    const QByteArray first = m_server->dat(kBoard, kKey);
-    QCOMPARE(m_h->state.DatBytes, first);
-
-    m_server->appendDat(kBoard, kKey, datOf(posts(5, 6)));
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QVERIFY(m_server->requests().last().head.contains(
-        "\r\nRange: bytes=" + QByteArray::number(first.size() - 1) + "-\r\n"));
-    QCOMPARE(m_h->lines, posts(5, 6));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-    QVERIFY(m_h->state.LiveMode);
-
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->status(), QStringLiteral("受信終了"));
-    QVERIFY(m_h->lines.isEmpty());
-}
-
-void TestDatFetchTls::untrustedCertificateIsRefused()
-{
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TlsRefused);
-    const QString remote = QStringLiteral("127.0.0.1:") + QString::number(m_server->port());
-    QVERIFY2(m_h->status().startsWith(
-                 remote + QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました（")),
-             qPrintable(m_h->status()));
-    QVERIFY(m_server->requests().isEmpty());
-    QVERIFY(m_h->lines.isEmpty());
-    QVERIFY(m_h->state.DatBytes.isEmpty());
-    QVERIFY(m_h->state.Ready);
-
-    // Trusting the certificate makes the same address load.
-    BoardSocket::addCaCertificates(m_certificate);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(1, 4));
-}
-
-void TestDatFetchTls::certificateForAnotherName()
-{
-    // Trusted, but issued for 127.0.0.1 only.
-    BoardSocket::addCaCertificates(m_certificate);
-    BoardSocket::setHostOverride(QStringLiteral("board.example"), QStringLiteral("127.0.0.1"),
-                                 m_server->port());
-    QVERIFY(m_h->load(threadUrl(QStringLiteral("board.example"))));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::TlsRefused);
-    QVERIFY(m_h->status().contains(QStringLiteral("証明書")));
-    QVERIFY(m_server->requests().isEmpty());
-}
-
-void TestDatFetchTls::brokenRecordWhileReceiving()
-{
-    BoardSocket::addCaCertificates(m_certificate);
-    const QByteArray twoLines = datOf(posts(1, 2));
-    QVERIFY(m_h->load(threadUrl()));
-    const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
-    m_h->state = ThreadState();
-
-    BoardServer::Behaviour b;
-    b.closeAfter = header + twoLines.size() + 5;
-    b.tlsGarbageAtEnd = true;
-    m_server->setBehaviour(b);
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::SocketError);
-    QVERIFY2(m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました（")),
-             qPrintable(m_h->status()));
-    QCOMPARE(m_h->lines, posts(1, 2));
-    QCOMPARE(m_h->state.DatBytes, twoLines);
-    QVERIFY(m_h->state.Ready);
-
-    m_server->setBehaviour(BoardServer::Behaviour());
-    m_h->clearRecords();
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(3, 4));
-    QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-}
-
-void TestDatFetchTls::handshakeNeverAnswered()
-{
-    // The connection is taken but the TLS handshake never answered: its own limit ends it.
-    QTcpServer silent;
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    const QString url = QStringLiteral("https://127.0.0.1:") +
-                        QString::number(silent.serverPort()) +
-                        QStringLiteral("/test/read.cgi/board/1/");
-    QCOMPARE(BoardSocket::Limits().handshakeMs, 10000);
-    BoardSocket::Limits limits;
-    limits.connectMs = 500;
-    limits.handshakeMs = 2000;
-    m_h->loader->fetch().setLimits(limits);
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(m_h->load(url, false, 8000));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::HandshakeTimedOut);
-    QVERIFY(clock.elapsed() >= limits.handshakeMs);
-    QCOMPARE(m_h->status(),
-             QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
-                 QStringLiteral("との暗号化通信の確立が2秒以内に終わりませんでした"));
-    QVERIFY(m_h->state.Ready);
-}
-
-void TestDatFetchTls::slowHandshakeIsNoConnectFailure()
-{
-    // The connection is there at once; the handshake takes longer than the connect limit.
-    BoardSocket::addCaCertificates(m_certificate);
-    BoardServer::Behaviour b;
-    b.handshakeDelayMs = 1500;
-    m_server->setBehaviour(b);
-    BoardSocket::Limits limits;
-    limits.connectMs = 500;
-    m_h->loader->fetch().setLimits(limits);
-    QVERIFY(m_h->load(threadUrl()));
-    QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-    QCOMPARE(m_h->lines, posts(1, 4));
-}
-
-void TestDatFetchTls::systemTrustStore_data()
-{
-    QTest::addColumn<bool>("authorityInSystemStore");
-    QTest::addColumn<bool>("extraAuthority");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<int>("lines");
-    // The release's road: the board's authority is trusted by the system, nothing injected.
-    QTest::newRow("system store") << true << false << "Finished" << 4;
-    // An added authority goes on top of the system's roots, not in their place.
-    QTest::newRow("system store and an extra authority") << true << true << "Finished" << 4;
-    QTest::newRow("authority unknown") << false << false << "TlsRefused" << 0;
-}
-
-void TestDatFetchTls::systemTrustStore()
-{
-    QFETCH(bool, authorityInSystemStore);
-    QFETCH(bool, extraAuthority);
-    QFETCH(QString, end);
-    QFETCH(int, lines);
-    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
-        QSKIP("needs root and unshare for a private view of the system's certificate folder");
-
-    // The system's certificate folder with the test authority added, mounted over the real one in
-    // a private mount namespace of the child only (the qt here does not read SSL_CERT_FILE).
-    const QString store = m_dir.filePath(QStringLiteral("certs"));
-    if (!QFileInfo::exists(store)) {
-        QProcess copy;
-        copy.start(QStringLiteral("cp"),
-                   {QStringLiteral("-a"), QStringLiteral("/etc/ssl/certs"), store});
-        QVERIFY(copy.waitForFinished(30000) && copy.exitCode() == 0);
-        const QByteArray hash =
-            openssl({"x509", "-noout", "-subject_hash", "-in", m_dir.filePath("ca.pem")})
-                .chopped(2)
-                .trimmed();
-        QVERIFY(!hash.isEmpty());
-        // As update-ca-certificates leaves it: the certificate, and a link named by its hash.
-        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("ca.pem")),
-                            store + QStringLiteral("/sazanami-test-ca.pem")));
-        QVERIFY(QFile::link(QStringLiteral("sazanami-test-ca.pem"), store + QLatin1Char('/') +
-                                                                        QString::fromLatin1(hash) +
-                                                                        QStringLiteral(".0")));
-    }
-    // Some other authority, for the row that adds one.
-    const QString other = m_dir.filePath(QStringLiteral("other.pem"));
-    if (extraAuthority && !QFileInfo::exists(other))
-        QVERIFY(!openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                          m_dir.filePath("other.key"), "-out", other, "-days", "2", "-subj",
-                          "/CN=some other authority"})
-                     .isEmpty());
-
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("SAZANAMI_FETCH_ONCE"), threadUrl());
-    if (extraAuthority)
-        env.insert(QStringLiteral("SAZANAMI_EXTRA_CA"), other);
-    child.setProcessEnvironment(env);
-    const QString self = QCoreApplication::applicationFilePath();
-    if (authorityInSystemStore)
-        child.start(QStringLiteral("unshare"),
-                    {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
-                     QStringLiteral("mount --bind \"$1\" /etc/ssl/certs || exit 77; exec \"$2\""),
-                     QStringLiteral("sh"), store, self});
-    else
-        child.start(self);
-    QSignalSpy finished(&child, &QProcess::finished);
-    QVERIFY(finished.wait(20000));
-    if (child.exitCode() == 77 || child.readAllStandardError().startsWith("unshare:"))
-        QSKIP("no private mount namespace here");
-    const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
-    QCOMPARE(out.section(QLatin1Char(' '), 0, 1), end + QLatin1Char(' ') + QString::number(lines));
-    if (end == QLatin1String("TlsRefused"))
-        QVERIFY2(
-            out.contains(QStringLiteral("のサーバー証明書を信頼できないため接続を中止しました")),
-            qPrintable(out));
-}
 
 int main(int argc, char **argv)
 {

@@ -87,453 +87,345 @@ class TestDatResponse : public QObject
 {
     Q_OBJECT
 private slots:
-    void acceptedStatus_data();
-    void acceptedStatus();
-    void contentLength_data();
-    void contentLength();
-    void progress_data();
-    void progress();
-    void everySplitGivesTheSameLines_data();
-    void everySplitGivesTheSameLines();
-    void headerAloneWithUnacceptedStatus_data();
-    void headerAloneWithUnacceptedStatus();
-    void statusLineOnlyHeader();
-    void unacceptedStatus();
-    void rangeCheckByteMissing();
-    void interruptedWithoutAnyLf();
-    void closeBeforeHeaderKeepsTheCopy();
-    void headerAloneThenClose();
-    void rentalLinesEndWithCr();
-    void rentalLoneCrAtTheEnd();
-    void rentalLineBreakForms();
-    void rentalHasNoLengthCheck();
-    void separator_data();
-    void separator();
-    void separatorSplitInsideMarker();
-    void leadingLfTakenOnce();
-    void abandonKeepsCompleteLines();
-    void progressCountsTheCheckByte();
-    void rangeAnswers_data();
-    void rangeAnswers();
-    void lineAboveTheBoundIsCut();
-    void lineBound_data();
-    void lineBound();
-};
-
-void TestDatResponse::acceptedStatus_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("1.1 200 OK") << "HTTP/1.1 200 OK" << true;
-    QTest::newRow("1.0 200 OK") << "HTTP/1.0 200 OK" << true;
-    QTest::newRow("1.0 200") << "HTTP/1.0 200" << true;
-    QTest::newRow("1.1 206") << "HTTP/1.1 206 Partial Content" << true;
-    QTest::newRow("1.0 206") << "HTTP/1.0 206 Partial Content" << false;
-    QTest::newRow("1.1 200") << "HTTP/1.1 200" << false;
-    QTest::newRow("other phrase") << "HTTP/1.1 200 Ok" << false;
-    QTest::newRow("trailing space") << "HTTP/1.1 200 OK " << false;
-    QTest::newRow("404") << "HTTP/1.1 404 Not Found" << false;
-}
-
-void TestDatResponse::acceptedStatus()
-{
-    QFETCH(QString, line);
-    QFETCH(bool, accepted);
-    QCOMPARE(DatResponse::isAcceptedStatus(line), accepted);
-}
-
-void TestDatResponse::contentLength_data()
-{
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("last line") << "HTTP/1.1 200 OK\r\nContent-Length: 123\r" << 123;
-    QTest::newRow("middle line") << "HTTP/1.1 200 OK\r\nContent-Length: 45\r\nX: 1\r" << 45;
-    QTest::newRow("spaces before") << "X\r\nContent-Length:    7\r" << 7;
-    QTest::newRow("letters after") << "X\r\nContent-Length: 12abc\r" << 12;
-    QTest::newRow("no number") << "X\r\nContent-Length: abc\r" << 0;
-    QTest::newRow("absent") << "HTTP/1.1 200 OK\r\nServer: x\r" << 0;
-    QTest::newRow("other case") << "X\r\ncontent-length: 5\r" << 0;
-    QTest::newRow("no space") << "X\r\nContent-Length:5\r" << 0;
-    QTest::newRow("first of two") << "X\r\nContent-Length: 5\r\nContent-Length: 9\r" << 5;
-    QTest::newRow("fraction rounds to even") << "X\r\nContent-Length: 2.5\r" << 2;
-    QTest::newRow("fraction rounds up") << "X\r\nContent-Length: 3.5\r" << 4;
-    QTest::newRow("exponent") << "X\r\nContent-Length: 1e3\r" << 1000;
-    QTest::newRow("negative") << "X\r\nContent-Length: -7\r" << -7;
-    QTest::newRow("huge") << "X\r\nContent-Length: 99999999999\r" << int(2147483647);
-}
-
-void TestDatResponse::contentLength()
-{
-    QFETCH(QString, header);
-    QFETCH(int, expected);
-    QCOMPARE(DatResponse::contentLengthOf(header), expected);
-}
-
-void TestDatResponse::progress_data()
-{
-    QTest::addColumn<qint64>("received");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("no length") << qint64(1234) << 0 << "受信中 - 1234byte";
-    QTest::newRow("half") << qint64(100) << 200 << "受信中 - 50% 100byte";
-    QTest::newRow("all") << qint64(200) << 200 << "受信中 - 100% 200byte";
-    QTest::newRow("rounded down") << qint64(1) << 3 << "受信中 - 33% 1byte";
-    QTest::newRow("half rounds up") << qint64(1) << 8 << "受信中 - 13% 1byte";
-    QTest::newRow("zero per cent has no digit") << qint64(4) << 1000 << "受信中 - % 4byte";
-    QTest::newRow("no separators") << qint64(1234567) << 2469134 << "受信中 - 50% 1234567byte";
-}
-
-void TestDatResponse::progress()
-{
-    QFETCH(qint64, received);
-    QFETCH(int, length);
-    QFETCH(QString, expected);
-    QCOMPARE(DatResponse::progressText(received, length), expected);
-}
-
-void TestDatResponse::everySplitGivesTheSameLines_data()
-{
-    QTest::addColumn<int>("cut");
-    for (int cut = 1; cut < ok(body()).size(); ++cut)
-        QTest::addRow("%d", cut) << cut;
-}
-
-void TestDatResponse::everySplitGivesTheSameLines()
-{
-    QFETCH(int, cut);
-    const QByteArray whole = ok(body());
-    Receive in;
-    const Run run = in.all({whole.left(cut), whole.mid(cut)});
-    QCOMPARE(run.lines, kLines);
-    QCOMPARE(run.actions.last(), Action::Finished);
-    QCOMPARE(in.state.DatBytes, body());
-}
-
-void TestDatResponse::headerAloneWithUnacceptedStatus_data()
-{
-    QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<bool>("waits");
-    QTest::newRow("404: at once") << QByteArray("HTTP/1.1 404 Not Found") << false;
-    // A status that only fails the exact comparison is judged with the body.
-    QTest::newRow("1.0 206: with the body") << QByteArray("HTTP/1.0 206 Partial Content") << true;
-}
-
-void TestDatResponse::headerAloneWithUnacceptedStatus()
-{
-    QFETCH(QByteArray, status);
-    QFETCH(bool, waits);
-    Receive in(false, true);
-    DatResponse::Step s = in.r.feed(header(status, 3));
-    if (waits) {
-        QCOMPARE(s.action, Action::Wait);
-        s = in.r.feed("\nab");
+    void acceptedStatus_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("1.1 200 OK") << "HTTP/1.1 200 OK" << true;
+        QTest::newRow("1.0 200 OK") << "HTTP/1.0 200 OK" << true;
+        QTest::newRow("1.0 200") << "HTTP/1.0 200" << true;
+        QTest::newRow("1.1 206") << "HTTP/1.1 206 Partial Content" << true;
+        QTest::newRow("1.0 206") << "HTTP/1.0 206 Partial Content" << false;
+        QTest::newRow("1.1 200") << "HTTP/1.1 200" << false;
+        QTest::newRow("other phrase") << "HTTP/1.1 200 Ok" << false;
+        QTest::newRow("trailing space") << "HTTP/1.1 200 OK " << false;
+        QTest::newRow("404") << "HTTP/1.1 404 Not Found" << false;
     }
-    QCOMPARE(s.action, Action::Rejected);
-    QCOMPARE(s.status, QString::fromLatin1(status));
 
-    // One that came alone and never got a body is still shown at the close.
-    Receive closed;
-    const Run run = closed.all({header(status, 0)});
-    QCOMPARE(run.actions.last(), Action::Rejected);
-    QCOMPARE(run.statuses.last(), QString::fromLatin1(status));
-    QVERIFY(closed.state.DatBytes.isEmpty());
-}
+    void acceptedStatus()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, accepted);
+        QCOMPARE(DatResponse::isAcceptedStatus(line), accepted);
+    }
 
-void TestDatResponse::statusLineOnlyHeader()
-{
-    // Rental board: no length is needed, so the body is read like any other.
-    Receive rental(true);
-    const QByteArray euc = Codec::toEuc(QStringLiteral("1<>名前<>sage<>日付<>本文<>題<>abc\n"));
-    const Run run = rental.all({QByteArray("HTTP/1.0 200 OK\r\n\r\n") + euc});
-    QCOMPARE(rental.r.statusLine(), QStringLiteral("HTTP/1.0 200 OK"));
-    QCOMPARE(run.lines, QStringList{QStringLiteral("1<>名前<>sage<>日付<>本文<>題<>abc\r")});
-    QCOMPARE(run.statuses.last(), kFinished);
+    void contentLength_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("last line") << "HTTP/1.1 200 OK\r\nContent-Length: 123\r" << 123;
+        QTest::newRow("middle line") << "HTTP/1.1 200 OK\r\nContent-Length: 45\r\nX: 1\r" << 45;
+        QTest::newRow("spaces before") << "X\r\nContent-Length:    7\r" << 7;
+        QTest::newRow("letters after") << "X\r\nContent-Length: 12abc\r" << 12;
+        QTest::newRow("no number") << "X\r\nContent-Length: abc\r" << 0;
+        QTest::newRow("absent") << "HTTP/1.1 200 OK\r\nServer: x\r" << 0;
+        QTest::newRow("other case") << "X\r\ncontent-length: 5\r" << 0;
+        QTest::newRow("no space") << "X\r\nContent-Length:5\r" << 0;
+        QTest::newRow("first of two") << "X\r\nContent-Length: 5\r\nContent-Length: 9\r" << 5;
+        QTest::newRow("fraction rounds to even") << "X\r\nContent-Length: 2.5\r" << 2;
+        QTest::newRow("fraction rounds up") << "X\r\nContent-Length: 3.5\r" << 4;
+        QTest::newRow("exponent") << "X\r\nContent-Length: 1e3\r" << 1000;
+        QTest::newRow("negative") << "X\r\nContent-Length: -7\r" << -7;
+        QTest::newRow("huge") << "X\r\nContent-Length: 99999999999\r" << int(2147483647);
+    }
 
-    // 2channel-style: the same header has no length, which fails the differential check.
-    Receive board;
-    const DatResponse::Step s = board.r.feed(QByteArray("HTTP/1.0 200\r\n\r\n") + body());
-    QCOMPARE(board.r.statusLine(), QStringLiteral("HTTP/1.0 200"));
-    QCOMPARE(s.action, Action::DifferentialFailed);
-}
+    void contentLength()
+    {
+        QFETCH(QString, header);
+        QFETCH(int, expected);
+        QCOMPARE(DatResponse::contentLengthOf(header), expected);
+    }
 
-void TestDatResponse::unacceptedStatus()
-{
-    Receive in;
-    const DatResponse::Step s =
-        in.r.feed(header("HTTP/1.1 416 Requested Range Not Satisfiable", 3) + "\nab");
-    QCOMPARE(s.action, Action::Rejected);
-    QCOMPARE(s.status, QStringLiteral("HTTP/1.1 416 Requested Range Not Satisfiable"));
-    QVERIFY(s.lines.isEmpty());
-}
+    void everySplitGivesTheSameLines_data()
+    {
+        QTest::addColumn<int>("cut");
+        for (int cut = 1; cut < ok(body()).size(); ++cut)
+            QTest::addRow("%d", cut) << cut;
+    }
 
-void TestDatResponse::rangeCheckByteMissing()
-{
-    Receive in(false, true);
-    // The check byte arrives on its own chunk after the header: still checked.
-    QCOMPARE(in.r.feed(header("HTTP/1.1 206 Partial Content", 5)).action, Action::Wait);
-    const DatResponse::Step s = in.r.feed("x<>y\n");
-    QCOMPARE(s.action, Action::DifferentialFailed);
-    QCOMPARE(s.status, kDifferentialFailed);
-    QVERIFY(s.lines.isEmpty());
-    // A length of 0 fails like a missing one.
-    Receive zero;
-    QCOMPARE(zero.r.feed(header("HTTP/1.1 200 OK", 0) + body()).action, Action::DifferentialFailed);
-}
-
-void TestDatResponse::interruptedWithoutAnyLf()
-{
-    Receive in;
-    const Run run = in.all({header("HTTP/1.1 200 OK", 100) + "abc<>def"});
-    QVERIFY(run.lines.isEmpty());
-    QCOMPARE(run.statuses.last(), kInterrupted);
-    QVERIFY(in.state.DatBytes.isEmpty());
-    QCOMPARE(in.state.DatSize, 0);
-}
-
-void TestDatResponse::closeBeforeHeaderKeepsTheCopy()
-{
-    Receive in(false, true, body());
-    const Run run = in.all({"HTTP/1.1 206 Partial Content\r\nContent-Len"});
-    QCOMPARE(run.actions.last(), Action::Interrupted);
-    QCOMPARE(run.statuses.last(), kInterrupted);
-    QCOMPARE(in.state.DatBytes, body());
-    QCOMPARE(in.state.DatSize, qint32(body().size()));
-}
-
-void TestDatResponse::headerAloneThenClose()
-{
-    // A rental board with no new post answers with the header only.
-    Receive rental(true);
-    const Run run = rental.all({header("HTTP/1.1 200 OK", -1)});
-    QCOMPARE(run.actions, (QList<Action>{Action::Wait, Action::Finished}));
-    QVERIFY(run.lines.isEmpty());
-    QCOMPARE(run.statuses.last(), kFinished);
-    QVERIFY(rental.state.DatBytes.isEmpty());
-
-    // A Range answer whose body never came joins nothing to the copy.
-    Receive range(false, true, body());
-    QCOMPARE(range.all({header("HTTP/1.1 206 Partial Content", 1)}).actions.last(),
-             Action::Interrupted);
-    QCOMPARE(range.state.DatBytes, body());
-}
-
-void TestDatResponse::rentalLinesEndWithCr()
-{
-    const QStringList posts = {
-        QStringLiteral("1<>名無しさん<>sage<>2007/01/01(月) 12:00:00<>こんにちは ｶﾀｶﾅ<>題名<>abc"),
-        QStringLiteral("2<>漢字太郎<><>2007/01/01(月) 12:00:05<>二行目 <br> です<><>xyz"),
-    };
-    const QByteArray euc = Codec::toEuc(posts.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    const QByteArray whole = header("HTTP/1.1 200 OK", -1) + euc;
-    for (int cut = 1; cut < whole.size(); ++cut) {
-        Receive in(true);
+    void everySplitGivesTheSameLines()
+    {
+        QFETCH(int, cut);
+        const QByteArray whole = ok(body());
+        Receive in;
         const Run run = in.all({whole.left(cut), whole.mid(cut)});
-        QCOMPARE(run.lines,
-                 (QStringList{posts[0] + QLatin1Char('\r'), posts[1] + QLatin1Char('\r')}));
+        QCOMPARE(run.lines, kLines);
+        QCOMPARE(run.actions.last(), Action::Finished);
+        QCOMPARE(in.state.DatBytes, body());
+    }
+
+    void headerAloneWithUnacceptedStatus_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<bool>("waits");
+        QTest::newRow("404: at once") << QByteArray("HTTP/1.1 404 Not Found") << false;
+        // A status that only fails the exact comparison is judged with the body.
+        QTest::newRow("1.0 206: with the body")
+            << QByteArray("HTTP/1.0 206 Partial Content") << true;
+    }
+
+    void headerAloneWithUnacceptedStatus()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(bool, waits);
+        Receive in(false, true);
+        DatResponse::Step s = in.r.feed(header(status, 3));
+        if (waits) {
+            QCOMPARE(s.action, Action::Wait);
+            s = in.r.feed("\nab");
+        }
+        QCOMPARE(s.action, Action::Rejected);
+        QCOMPARE(s.status, QString::fromLatin1(status));
+
+        // One that came alone and never got a body is still shown at the close.
+        Receive closed;
+        const Run run = closed.all({header(status, 0)});
+        QCOMPARE(run.actions.last(), Action::Rejected);
+        QCOMPARE(run.statuses.last(), QString::fromLatin1(status));
+        QVERIFY(closed.state.DatBytes.isEmpty());
+    }
+
+    void rangeCheckByteMissing()
+    {
+        Receive in(false, true);
+        // The check byte arrives on its own chunk after the header: still checked.
+        QCOMPARE(in.r.feed(header("HTTP/1.1 206 Partial Content", 5)).action, Action::Wait);
+        const DatResponse::Step s = in.r.feed("x<>y\n");
+        QCOMPARE(s.action, Action::DifferentialFailed);
+        QCOMPARE(s.status, kDifferentialFailed);
+        QVERIFY(s.lines.isEmpty());
+        // A length of 0 fails like a missing one.
+        Receive zero;
+        QCOMPARE(zero.r.feed(header("HTTP/1.1 200 OK", 0) + body()).action,
+                 Action::DifferentialFailed);
+    }
+
+    void interruptedWithoutAnyLf()
+    {
+        Receive in;
+        const Run run = in.all({header("HTTP/1.1 200 OK", 100) + "abc<>def"});
+        QVERIFY(run.lines.isEmpty());
+        QCOMPARE(run.statuses.last(), kInterrupted);
+        QVERIFY(in.state.DatBytes.isEmpty());
+        QCOMPARE(in.state.DatSize, 0);
+    }
+
+    void closeBeforeHeaderKeepsTheCopy()
+    {
+        Receive in(false, true, body());
+        const Run run = in.all({"HTTP/1.1 206 Partial Content\r\nContent-Len"});
+        QCOMPARE(run.actions.last(), Action::Interrupted);
+        QCOMPARE(run.statuses.last(), kInterrupted);
+        QCOMPARE(in.state.DatBytes, body());
+        QCOMPARE(in.state.DatSize, qint32(body().size()));
+    }
+
+    void headerAloneThenClose()
+    {
+        // A rental board with no new post answers with the header only.
+        Receive rental(true);
+        const Run run = rental.all({header("HTTP/1.1 200 OK", -1)});
+        QCOMPARE(run.actions, (QList<Action>{Action::Wait, Action::Finished}));
+        QVERIFY(run.lines.isEmpty());
+        QCOMPARE(run.statuses.last(), kFinished);
+        QVERIFY(rental.state.DatBytes.isEmpty());
+
+        // A Range answer whose body never came joins nothing to the copy.
+        Receive range(false, true, body());
+        QCOMPARE(range.all({header("HTTP/1.1 206 Partial Content", 1)}).actions.last(),
+                 Action::Interrupted);
+        QCOMPARE(range.state.DatBytes, body());
+    }
+
+    void rentalLoneCrAtTheEnd()
+    {
+        Receive in(true);
+        const QByteArray euc = Codec::toEuc(QStringLiteral("1<>a<>b<>c<>d<>e<>f\r"));
+        // The CR may still be followed by a LF: the line waits for the next byte or the close.
+        QVERIFY(in.r.feed(header("HTTP/1.1 200 OK", -1) + euc).lines.isEmpty());
+        QCOMPARE(in.r.close(in.state).lines, QStringList{QStringLiteral("1<>a<>b<>c<>d<>e<>f\r")});
+    }
+
+    void rentalLineBreakForms()
+    {
+        // LF, CR LF and a lone CR all end a line, which then ends with CR.
+        const QByteArray euc =
+            Codec::toEuc(QStringLiteral("1<>かな<>漢字<>ｶﾅ\n2<>b\r\n3<>c\r4<>d\n"));
+        Receive in(true);
+        QCOMPARE(in.all({header("HTTP/1.1 200 OK", -1) + euc}).lines,
+                 (QStringList{QStringLiteral("1<>かな<>漢字<>ｶﾅ\r"), QStringLiteral("2<>b\r"),
+                              QStringLiteral("3<>c\r"), QStringLiteral("4<>d\r")}));
+    }
+
+    void rentalHasNoLengthCheck()
+    {
+        Receive in(true);
+        const QByteArray euc = Codec::toEuc(QStringLiteral("1<>a<>b<>c<>d<>e<>f\n"));
+        // Even a wrong length does not matter on the rental board.
+        const Run run = in.all({header("HTTP/1.1 200 OK", 999) + euc});
+        QCOMPARE(run.statuses.first(), QStringLiteral("受信中 - 2% ") +
+                                           QString::number(euc.size()) + QStringLiteral("byte"));
         QCOMPARE(run.statuses.last(), kFinished);
     }
-}
 
-void TestDatResponse::rentalLoneCrAtTheEnd()
-{
-    Receive in(true);
-    const QByteArray euc = Codec::toEuc(QStringLiteral("1<>a<>b<>c<>d<>e<>f\r"));
-    // The CR may still be followed by a LF: the line waits for the next byte or the close.
-    QVERIFY(in.r.feed(header("HTTP/1.1 200 OK", -1) + euc).lines.isEmpty());
-    QCOMPARE(in.r.close(in.state).lines, QStringList{QStringLiteral("1<>a<>b<>c<>d<>e<>f\r")});
-}
+    void separator_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("angle") << QStringLiteral("a<>b<>c<>d<>e\n") << QStringLiteral("<>");
+        QTest::newRow("comma") << QStringLiteral("a,b,c,d,e\n") << QStringLiteral(",");
+        QTest::newRow("angle in a later line")
+            << QStringLiteral("a,b\nc<>d\n") << QStringLiteral("<>");
+    }
 
-void TestDatResponse::rentalLineBreakForms()
-{
-    // LF, CR LF and a lone CR all end a line, which then ends with CR.
-    const QByteArray euc = Codec::toEuc(QStringLiteral("1<>かな<>漢字<>ｶﾅ\n2<>b\r\n3<>c\r4<>d\n"));
-    Receive in(true);
-    QCOMPARE(in.all({header("HTTP/1.1 200 OK", -1) + euc}).lines,
-             (QStringList{QStringLiteral("1<>かな<>漢字<>ｶﾅ\r"), QStringLiteral("2<>b\r"),
-                          QStringLiteral("3<>c\r"), QStringLiteral("4<>d\r")}));
-}
+    void separator()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        // The kept separator of an earlier response does not decide this one.
+        Receive in(false, false, QByteArray(),
+                   expected == QLatin1String(",") ? QStringLiteral("<>") : QStringLiteral(","));
+        QCOMPARE(in.r.feed(ok(Codec::toSjis(text))).separator, expected);
+        QCOMPARE(in.r.DatSeparator(), expected);
+    }
 
-void TestDatResponse::rentalHasNoLengthCheck()
-{
-    Receive in(true);
-    const QByteArray euc = Codec::toEuc(QStringLiteral("1<>a<>b<>c<>d<>e<>f\n"));
-    // Even a wrong length does not matter on the rental board.
-    const Run run = in.all({header("HTTP/1.1 200 OK", 999) + euc});
-    QCOMPARE(run.statuses.first(),
-             QStringLiteral("受信中 - 2% ") + QString::number(euc.size()) + QStringLiteral("byte"));
-    QCOMPARE(run.statuses.last(), kFinished);
-}
+    void leadingLfTakenOnce()
+    {
+        Receive in;
+        const QByteArray b("\n\nA<>x\nB<>y\n");
+        const QByteArray whole = ok(b);
+        const qsizetype bodyStart = whole.size() - b.size();
+        // Chunks that each start with a LF once the front is cut: no line may be lost.
+        const Run run = in.all({whole.left(bodyStart + 2), whole.mid(bodyStart + 2)});
+        QCOMPARE(run.lines,
+                 (QStringList{QString(), QStringLiteral("A<>x"), QStringLiteral("B<>y")}));
+        QCOMPARE(in.state.DatBytes, b.mid(1));
+    }
 
-void TestDatResponse::separator_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("angle") << QStringLiteral("a<>b<>c<>d<>e\n") << QStringLiteral("<>");
-    QTest::newRow("comma") << QStringLiteral("a,b,c,d,e\n") << QStringLiteral(",");
-    QTest::newRow("angle in a later line") << QStringLiteral("a,b\nc<>d\n") << QStringLiteral("<>");
-}
+    void abandonKeepsCompleteLines()
+    {
+        Receive in(false, true, "old\n");
+        const DatResponse::Step s =
+            in.r.feed(header("HTTP/1.1 206 Partial Content", 100) + "\nnew1\nnew2\npart");
+        QCOMPARE(s.lines, (QStringList{QStringLiteral("new1"), QStringLiteral("new2")}));
+        const DatResponse::Step end = in.r.abandon(in.state, QStringLiteral("通信エラー"));
+        QCOMPARE(end.status, QStringLiteral("通信エラー"));
+        QVERIFY(end.lines.isEmpty());
+        QCOMPARE(in.state.DatBytes, QByteArray("old\nnew1\nnew2\n"));
+        QCOMPARE(in.state.DatSize, 14);
+    }
 
-void TestDatResponse::separator()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    // The kept separator of an earlier response does not decide this one.
-    Receive in(false, false, QByteArray(),
-               expected == QLatin1String(",") ? QStringLiteral("<>") : QStringLiteral(","));
-    QCOMPARE(in.r.feed(ok(Codec::toSjis(text))).separator, expected);
-    QCOMPARE(in.r.DatSeparator(), expected);
-}
+    void rangeAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<Action>("end");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("copy");
+        const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Length: 6\r\n";
+        const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Length: ";
+        const QStringList c = {QStringLiteral("C<>3")};
+        // The local copy is "A<>1\nB<>2\n"; the Range asked for starts at its last byte, 9.
+        QTest::newRow("206 from the asked offset")
+            << partial + "Content-Range: bytes 9-14/15\r\n\r\n\nC<>3\n"
+            << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+        QTest::newRow("206 without Content-Range")
+            << partial + "\r\n\nC<>3\n"
+            << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+        QTest::newRow("range header name in other case")
+            << partial + "content-range: bytes 9-14/15\r\n\r\n\nC<>3\n"
+            << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+        // From an earlier LF: posts already shown would come again.
+        QTest::newRow("206 from elsewhere")
+            << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 11\r\n"
+                          "Content-Range: bytes 4-14/15\r\n\r\n\nB<>2\nC<>3\n")
+            << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+        QTest::newRow("206 with no first byte")
+            << partial + "Content-Range: bytes */15\r\n\r\n\nC<>3\n"
+            << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+        // A server that ignores Range: only what follows the local copy is new.
+        QTest::newRow("whole file continuing the copy")
+            << whole + "15\r\n\r\nA<>1\nB<>2\nC<>3\n"
+            << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
+        QTest::newRow("whole file unchanged")
+            << whole + "10\r\n\r\nA<>1\nB<>2\n"
+            << Action::Finished << QStringList() << QByteArray("A<>1\nB<>2\n");
+        QTest::newRow("whole file changed in place")
+            << whole + "15\r\n\r\nA<>1\nX<>2\nC<>3\n"
+            << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+        QTest::newRow("whole file shorter")
+            << whole + "5\r\n\r\nA<>1\n"
+            << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
+    }
 
-void TestDatResponse::separatorSplitInsideMarker()
-{
-    Receive in(false, false, QByteArray(), QStringLiteral(","));
-    const QByteArray whole = ok("name<>mail<>date<>msg<>title\n");
-    const qsizetype cut = whole.indexOf("<>") + 1;
-    QVERIFY(in.r.feed(whole.left(cut)).lines.isEmpty());
-    QCOMPARE(in.r.feed(whole.mid(cut)).separator, QStringLiteral("<>"));
-}
+    void rangeAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(Action, end);
+        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, copy);
+        for (qsizetype cut = 1; cut < answer.size(); ++cut) {
+            Receive in(false, true, "A<>1\nB<>2\n");
+            const Run run = in.all({answer.left(cut), answer.mid(cut)});
+            QCOMPARE(run.actions.last(), end);
+            QCOMPARE(run.lines, lines);
+            QCOMPARE(in.state.DatBytes, copy);
+        }
+    }
 
-void TestDatResponse::leadingLfTakenOnce()
-{
-    Receive in;
-    const QByteArray b("\n\nA<>x\nB<>y\n");
-    const QByteArray whole = ok(b);
-    const qsizetype bodyStart = whole.size() - b.size();
-    // Chunks that each start with a LF once the front is cut: no line may be lost.
-    const Run run = in.all({whole.left(bodyStart + 2), whole.mid(bodyStart + 2)});
-    QCOMPARE(run.lines, (QStringList{QString(), QStringLiteral("A<>x"), QStringLiteral("B<>y")}));
-    QCOMPARE(in.state.DatBytes, b.mid(1));
-}
+    void lineAboveTheBoundIsCut()
+    {
+        // More than 1 MiB without a LF, in the 64 KiB chunks of a socket: handed on empty (a
+        // broken post), and the lines around it as they are.
+        const QByteArray b = "a<>b\n" + QByteArray((1 << 20) + 10, 'x') + "\nc<>d\n";
+        const QByteArray whole = ok(b);
+        QList<QByteArray> chunks;
+        for (qsizetype at = 0; at < whole.size(); at += 64 * 1024)
+            chunks << whole.mid(at, 64 * 1024);
+        Receive in;
+        const Run run = in.all(chunks);
+        QCOMPARE(run.lines,
+                 (QStringList{QStringLiteral("a<>b"), QString(), QStringLiteral("c<>d")}));
+        QCOMPARE(run.actions.last(), Action::Finished);
+        QCOMPARE(in.state.DatBytes, b);
+    }
 
-void TestDatResponse::abandonKeepsCompleteLines()
-{
-    Receive in(false, true, "old\n");
-    const DatResponse::Step s =
-        in.r.feed(header("HTTP/1.1 206 Partial Content", 100) + "\nnew1\nnew2\npart");
-    QCOMPARE(s.lines, (QStringList{QStringLiteral("new1"), QStringLiteral("new2")}));
-    const DatResponse::Step end = in.r.abandon(in.state, QStringLiteral("通信エラー"));
-    QCOMPARE(end.status, QStringLiteral("通信エラー"));
-    QVERIFY(end.lines.isEmpty());
-    QCOMPARE(in.state.DatBytes, QByteArray("old\nnew1\nnew2\n"));
-    QCOMPARE(in.state.DatSize, 14);
-}
+    void lineBound_data()
+    {
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<Action>("end");
+        QTest::newRow("exactly the bound") << 20000 << Action::Finished;
+        QTest::newRow("one more") << 20001 << Action::TooLarge;
+    }
 
-void TestDatResponse::progressCountsTheCheckByte()
-{
-    Receive in(false, true);
-    QCOMPARE(in.r.feed(header("HTTP/1.1 206 Partial Content", 10)).action, Action::Wait);
-    QCOMPARE(in.r.feed("\nabcd").status, QStringLiteral("受信中 - 50% 5byte"));
-}
-
-void TestDatResponse::rangeAnswers_data()
-{
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<Action>("end");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QByteArray>("copy");
-    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Length: 6\r\n";
-    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Length: ";
-    const QStringList c = {QStringLiteral("C<>3")};
-    // The local copy is "A<>1\nB<>2\n"; the Range asked for starts at its last byte, 9.
-    QTest::newRow("206 from the asked offset")
-        << partial + "Content-Range: bytes 9-14/15\r\n\r\n\nC<>3\n"
-        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
-    QTest::newRow("206 without Content-Range")
-        << partial + "\r\n\nC<>3\n"
-        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
-    QTest::newRow("range header name in other case")
-        << partial + "content-range: bytes 9-14/15\r\n\r\n\nC<>3\n"
-        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
-    // From an earlier LF: posts already shown would come again.
-    QTest::newRow("206 from elsewhere")
-        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 11\r\n"
-                      "Content-Range: bytes 4-14/15\r\n\r\n\nB<>2\nC<>3\n")
-        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
-    QTest::newRow("206 with no first byte")
-        << partial + "Content-Range: bytes */15\r\n\r\n\nC<>3\n"
-        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
-    // A server that ignores Range: only what follows the local copy is new.
-    QTest::newRow("whole file continuing the copy")
-        << whole + "15\r\n\r\nA<>1\nB<>2\nC<>3\n"
-        << Action::Finished << c << QByteArray("A<>1\nB<>2\nC<>3\n");
-    QTest::newRow("whole file unchanged")
-        << whole + "10\r\n\r\nA<>1\nB<>2\n"
-        << Action::Finished << QStringList() << QByteArray("A<>1\nB<>2\n");
-    QTest::newRow("whole file changed in place")
-        << whole + "15\r\n\r\nA<>1\nX<>2\nC<>3\n"
-        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
-    QTest::newRow("whole file shorter")
-        << whole + "5\r\n\r\nA<>1\n"
-        << Action::DifferentialFailed << QStringList() << QByteArray("A<>1\nB<>2\n");
-}
-
-void TestDatResponse::rangeAnswers()
-{
-    QFETCH(QByteArray, answer);
-    QFETCH(Action, end);
-    QFETCH(QStringList, lines);
-    QFETCH(QByteArray, copy);
-    for (qsizetype cut = 1; cut < answer.size(); ++cut) {
-        Receive in(false, true, "A<>1\nB<>2\n");
-        const Run run = in.all({answer.left(cut), answer.mid(cut)});
+    void lineBound()
+    {
+        QFETCH(int, sent);
+        QFETCH(Action, end);
+        QByteArray b;
+        QByteArray kept;
+        for (int n = 0; n < sent; ++n) {
+            b += "n<>m<>d<>" + QByteArray::number(n) + '\n';
+            if (n == 19999)
+                kept = b;
+        }
+        const QByteArray whole = ok(b);
+        QList<QByteArray> chunks;
+        for (qsizetype at = 0; at < whole.size(); at += 4096)
+            chunks << whole.mid(at, 4096);
+        Receive in;
+        const Run run = in.all(chunks);
         QCOMPARE(run.actions.last(), end);
-        QCOMPARE(run.lines, lines);
-        QCOMPARE(in.state.DatBytes, copy);
+        QCOMPARE(run.lines.size(), 20000);
+        QCOMPARE(run.lines.last(), QStringLiteral("n<>m<>d<>19999"));
+        if (end == Action::TooLarge) {
+            QCOMPARE(run.statuses.last(),
+                     QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
+            // The owner ends the load: the copy ends after the last line handed on.
+            in.r.abandon(in.state, run.statuses.last());
+        }
+        QCOMPARE(in.state.DatBytes, kept);
     }
-}
-
-void TestDatResponse::lineAboveTheBoundIsCut()
-{
-    // More than 1 MiB without a LF, in the 64 KiB chunks of a socket: handed on empty (a
-    // broken post), and the lines around it as they are.
-    const QByteArray b = "a<>b\n" + QByteArray((1 << 20) + 10, 'x') + "\nc<>d\n";
-    const QByteArray whole = ok(b);
-    QList<QByteArray> chunks;
-    for (qsizetype at = 0; at < whole.size(); at += 64 * 1024)
-        chunks << whole.mid(at, 64 * 1024);
-    Receive in;
-    const Run run = in.all(chunks);
-    QCOMPARE(run.lines, (QStringList{QStringLiteral("a<>b"), QString(), QStringLiteral("c<>d")}));
-    QCOMPARE(run.actions.last(), Action::Finished);
-    QCOMPARE(in.state.DatBytes, b);
-}
-
-void TestDatResponse::lineBound_data()
-{
-    QTest::addColumn<int>("sent");
-    QTest::addColumn<Action>("end");
-    QTest::newRow("exactly the bound") << 20000 << Action::Finished;
-    QTest::newRow("one more") << 20001 << Action::TooLarge;
-}
-
-void TestDatResponse::lineBound()
-{
-    QFETCH(int, sent);
-    QFETCH(Action, end);
-    QByteArray b;
-    QByteArray kept;
-    for (int n = 0; n < sent; ++n) {
-        b += "n<>m<>d<>" + QByteArray::number(n) + '\n';
-        if (n == 19999)
-            kept = b;
-    }
-    const QByteArray whole = ok(b);
-    QList<QByteArray> chunks;
-    for (qsizetype at = 0; at < whole.size(); at += 4096)
-        chunks << whole.mid(at, 4096);
-    Receive in;
-    const Run run = in.all(chunks);
-    QCOMPARE(run.actions.last(), end);
-    QCOMPARE(run.lines.size(), 20000);
-    QCOMPARE(run.lines.last(), QStringLiteral("n<>m<>d<>19999"));
-    if (end == Action::TooLarge) {
-        QCOMPARE(run.statuses.last(),
-                 QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）"));
-        // The owner ends the load: the copy ends after the last line handed on.
-        in.r.abandon(in.state, run.statuses.last());
-    }
-    QCOMPARE(in.state.DatBytes, kept);
-}
+};
 
 QTEST_GUILESS_MAIN(TestDatResponse)
 #include "tst_datresponse.moc"

@@ -1,13 +1,15 @@
 #include "support/testhome.h"
 
+#include <QElapsedTimer>
 #include <QFile>
-#include <QStringList>
+#include <QProcess>
 
 TestHome::TestHome()
 {
     qputenv("SAZANAMI_HOME", m_dir.path().toLocal8Bit());
     for (const char *name : {"Header.htm", "Res.htm", "newmaku.wav", "newinfo.wav"})
-        install(QLatin1String(name));
+        QFile::copy(QStringLiteral(SAZANAMI_BIN_DIR "/") + QLatin1String(name),
+                    file(QLatin1String(name)));
 }
 
 QString TestHome::path() const
@@ -25,9 +27,18 @@ QString TestHome::settingsPath() const
     return file(QStringLiteral("settings/sazanami.ini"));
 }
 
-void TestHome::install(const QString &name) const
+QString startPrivateX(QProcess &xvfb)
 {
-    const QString source = QStringLiteral(SAZANAMI_BIN_DIR "/") + name;
-    QFile::remove(file(name));
-    QFile::copy(source, file(name));
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
+    if (!xvfb.waitForStarted(5000))
+        return QString();
+    QElapsedTimer waited;
+    waited.start();
+    while (!xvfb.canReadLine() && waited.elapsed() < 10000)
+        xvfb.waitForReadyRead(500);
+    return xvfb.canReadLine() ? QLatin1Char(':') + QString::fromLatin1(xvfb.readLine()).trimmed()
+                              : QString();
 }

@@ -16,8 +16,6 @@ public:
     QString file(const QString &name) const; // path() + name
     QString settingsPath() const;
     bool isValid() const { return m_dir.isValid(); }
-    // Copies a shipped data file (skin, sound) into the folder.
-    void install(const QString &name) const;
 
 private:
     QTemporaryDir m_dir;
@@ -35,3 +33,13 @@ struct TestProgram
     SettingsStore store{home.settingsPath()};
     Program program;
 };
+
+// The read.cgi address of a thread on a local board at `origin` ("http://127.0.0.1:PORT").
+inline QString threadAddress(const QString &origin, const QString &board, const QString &key)
+{
+    return origin + QStringLiteral("/test/read.cgi/") + board + QLatin1Char('/') + key +
+           QLatin1Char('/');
+}
+
+// Starts Xvfb on a free display; returns ":N", or an empty text when it did not start.
+QString startPrivateX(class QProcess &xvfb);
