@@ -10,9 +10,11 @@ private slots:
     {
         m_panel.clear();
         m_panelAtLoad.clear();
-        m_countdown =
-            std::make_unique<ReloadCountdown>([this](const QString &text) { m_panel << text; },
-                                              [this] { m_panelAtLoad << m_panel.last(); });
+        m_countdown = std::make_unique<ReloadCountdown>();
+        connect(m_countdown.get(), &ReloadCountdown::timerTextChanged, this,
+                [this](const QString &text) { m_panel << text; });
+        connect(m_countdown.get(), &ReloadCountdown::reloadDue, this,
+                [this] { m_panelAtLoad << m_panel.last(); });
     }
 
     void countsDownAndReloadsAtZero() // reload a tick early or late, panel not at 0 meanwhile
