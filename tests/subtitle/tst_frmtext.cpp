@@ -14,7 +14,6 @@
 namespace {
 
 const QColor kNormalFrame(96, 96, 192);
-const QColor kCommandFrame(192, 96, 96);
 const QColor kIdleFrame(96, 192, 96);
 
 } // namespace
@@ -134,29 +133,6 @@ private slots:
             }
         QCOMPARE(transparent, pixelsOf(pic, Qt::black).count);
         QVERIFY(w->mask().isEmpty());
-    }
-
-    void framesInTheModesColour() // frame or drag mark in the wrong colour or size
-    {
-        frmText *w = makeWindow();
-        draw(w, QStringLiteral("待機中"), QString(), true);
-        QCOMPARE(pixelsOf(w->picture(), kIdleFrame).box, QRect(0, 0, 640, 480));
-        QCOMPARE(pixelsOf(w->picture(), kIdleFrame).count, 2 * 640 + 2 * 478);
-        draw(w, QStringLiteral("レス"));
-        QCOMPARE(pixelsOf(w->picture(), kCommandFrame).count, 2 * 640 + 2 * 478);
-        // The drag mark: 43 × 10 in the mode's colour, the name tag printed on it.
-        m_program->opt.WakuView = 1;
-        m_program->flags.DragPointView = true;
-        for (const int mode : {0, 1}) {
-            m_program->opt.MakuMode = qint16(mode);
-            draw(w, QString());
-            const PixelBox mark = pixelsOf(w->picture(), mode ? kCommandFrame : kNormalFrame);
-            QCOMPARE(mark.box, QRect(0, 0, 43, 10));
-            QVERIFY(mark.count > 43 * 10 / 2);
-            const int tag = pixelsOf(w->picture(), Qt::white).count;
-            QVERIFY(tag > 20);
-            QCOMPARE(pixelsOf(w->picture(), Qt::white, QRect(1, 0, 60, 16)).count, tag);
-        }
     }
 
     void placementInTwips() // placement not restored or saved in twips
