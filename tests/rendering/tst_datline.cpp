@@ -47,8 +47,9 @@ private slots:
     void tooFewFields() // a short line crashes or shows half a post
     {
         for (const auto &[kind, line] :
-             {std::pair{"2ch", "a<>b<>c"}, std::pair{"shitaraba", "1<>n<>m<>d<>msg<>t"}}) {
-            const DatPost p = MapDatLine(QLatin1String(line), "<>", QLatin1String(kind), 9);
+             {std::pair{Boards::Kind::TwoChannel, "a<>b<>c"},
+              std::pair{Boards::Kind::Shitaraba, "1<>n<>m<>d<>msg<>t"}}) {
+            const DatPost p = MapDatLine(QLatin1String(line), "<>", kind, 9);
             QVERIFY(p.Broken);
             const QString b = QStringLiteral("ここ壊れてます");
             QCOMPARE(fields(p).mid(0, 5), (QStringList{"10", b, b, b, b}));
