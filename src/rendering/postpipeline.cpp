@@ -83,9 +83,15 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
     if (Mail.contains(opt.Keyword) && m_state.LiveMode && !isNg) {
         QString idText = id;
         idText.replace(QLatin1String("%2f"), QLatin1String(":"));
-        emit postQueued(GetEnableCommand(Mail, m_commandFlags) + kFieldSeparator + Message +
-                            kFieldSeparator + idText + kFieldSeparator + RemoveTags(Names) +
-                            kFieldSeparator + Num,
+        // A field must not hold the entry's separator: a disabled word taken out of "<red>", or
+        // a comma-separated line, would shift the fields. "< >" stays an empty tag and makes
+        // no command word.
+        const auto field = [](QString text) {
+            return text.replace(kFieldSeparator, QLatin1String("< >"));
+        };
+        emit postQueued(field(GetEnableCommand(Mail, m_commandFlags)) + kFieldSeparator +
+                            field(Message) + kFieldSeparator + field(idText) + kFieldSeparator +
+                            RemoveTags(Names) + kFieldSeparator + Num,
                         m_program.flags.GameOpen);
     }
 

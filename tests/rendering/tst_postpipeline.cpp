@@ -209,6 +209,17 @@ private slots:
         QCOMPARE(rig.pipeline.ResData().value(2).Mail, QStringLiteral("sage red big"));
     }
 
+    void entryFieldsNeverHoldTheSeparator() // a "<>" left in a field shifts the queued entry
+    {
+        Rig rig(Boards::Kind::TwoChannel, 1, true);
+        rig.pipeline.setCommandFlag(9, false); // "red"
+        // Taking "red" out of "<red>" leaves "<>"; a comma line may carry "<>" in any field.
+        rig.pipeline.SetLog({line(2, QStringLiteral("<red>naka"))}, kSep);
+        rig.pipeline.SetLog({QStringLiteral("n,a<>b,d ID:x<>y,m<>m,")}, QStringLiteral(","));
+        QCOMPARE(rig.entry(0), (QStringList{"< >naka", " 本文2 ", "ID:id2", "名無し", "2"}));
+        QCOMPARE(rig.entry(1), (QStringList{"a< >b", "m< >m", "ID:x< >y", "n", "3"}));
+    }
+
     void oneBatchWithoutEvents() // events handled in the middle of a batch
     {
         Rig rig(Boards::Kind::TwoChannel);
