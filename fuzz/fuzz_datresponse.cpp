@@ -28,7 +28,8 @@ Outcome receive(const QList<QByteArray> &chunks, bool rental, bool range, const 
                 const QByteArray &copy, bool abandon)
 {
     DatResponse r;
-    r.reset(rental, range, kept);
+    // A Range request asks from the local copy's last byte, as the fetch does.
+    r.reset(rental, range, kept, range && !copy.isEmpty() ? copy.size() - 1 : -1, copy);
     ThreadState state;
     state.DatBytes = copy;
     state.DatSize = qint32(copy.size());
@@ -44,6 +45,8 @@ Outcome receive(const QList<QByteArray> &chunks, bool rental, bool range, const 
     for (const QByteArray &chunk : chunks) {
         const DatResponse::Step s = r.feed(chunk);
         take(s);
+        if (s.action == Action::TooLarge)
+            take(r.abandon(state, s.status));
         if (s.action != Action::Wait && s.action != Action::Lines) {
             ended = true;
             break;
