@@ -639,7 +639,9 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // Key preview: Ctrl is tracked whichever control of this window has the focus.
     const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress && watched == cmbUrl->lineEdit() &&
+    // The combo box has the focus and passes keys on to its line edit: Enter may come to
+    // either, and is taken at whichever sees it first.
+    if (type == QEvent::KeyPress && (watched == cmbUrl || watched == cmbUrl->lineEdit()) &&
         cmbUrl_KeyPress(static_cast<QKeyEvent *>(event)))
         return true;
     if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
