@@ -11,6 +11,7 @@
 #include "boardserver.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
+#include "platform/text.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
 #include "rendering/popups.h"
@@ -19,6 +20,7 @@
 #include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/subtitlequeue.h"
 #include "threadgen.h"
 
@@ -36,6 +38,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 
 namespace {
 
@@ -230,6 +233,39 @@ Times measureLongLine()
     return Times{median(times), median(cpu)};
 }
 
+// A hostile post: the subtitle clean-up of a 1 MiB message, and the tag removal from a name of
+// the same size (both ran in quadratic time once).
+void measureTagStrip(QTextStream &out)
+{
+    const QString tags = QStringLiteral("<b>x").repeated(1024 * 1024 / 4);
+    const QString opens = QStringLiteral("<").repeated(1024 * 1024);
+    const struct
+    {
+        const char *what;
+        std::function<QString()> run;
+    } cases[] = {
+        {"GetMakuReplace, <b>x x 256 Ki", [&] { return GetMakuReplace(tags); }},
+        {"name without tags, <b>x", [&] { return ReplaceEnclosed(tags, "<", ">", QString()); }},
+        {"name without tags, 1 Mi \"<\"",
+         [&] { return ReplaceEnclosed(opens, "<", ">", QString()); }},
+    };
+    for (const auto &c : cases) {
+        QVector<double> times;
+        qsizetype size = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            size = c.run().size();
+            times << timer.nsecsElapsed() / 1e6;
+        }
+        out << QString::asprintf("1 MiB message, %-30s median %8.2f ms  (best %.2f, worst %.2f;"
+                                 " %lld chars left)\n",
+                                 c.what, median(times),
+                                 *std::min_element(times.begin(), times.end()),
+                                 *std::max_element(times.begin(), times.end()), qlonglong(size));
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -280,5 +316,6 @@ int main(int argc, char **argv)
     out << QString::asprintf(
         "GetSameId over 10,000 posts           median %8.3f ms  (%lld chars)\n", same,
         qlonglong(chars));
+    measureTagStrip(out);
     return 0;
 }

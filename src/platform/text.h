@@ -16,5 +16,7 @@ QString ReplaceEnclosed(const QString &text, const QString &open, const QString 
 // The text with every "<…>" span removed (a "<" without a closing ">" goes alone).
 QString RemoveTags(const QString &text);
 
-// The four entities the board writes into messages, decoded so that "&amp;gt;" ends as ">".
+// The four entities the board writes into messages, decoded so that "&amp;gt;" ends as ">",
+// then numeric references ("&#127843;", "&#x1F363;") as written by the board, never one that
+// "&amp;" made; a control character, a surrogate half or a value past U+10FFFF stays as written.
 QString DecodeEntities(const QString &text);

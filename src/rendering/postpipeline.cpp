@@ -56,7 +56,8 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
         AddLog(post.Num, post.Names, post.Mail, post.DateID, post.Message, isNg);
         m_state.ResTotal += 1;
         if (m_state.ResTotal == 1)
-            emit titleChanged(QLatin1String("sazanami - [") + post.Title + QLatin1Char(']'));
+            emit titleChanged(QLatin1String("sazanami - [") + DecodeEntities(post.Title) +
+                              QLatin1Char(']'));
     }
 }
 

@@ -198,6 +198,11 @@ private slots:
         untitled.pipeline.SetLog({QStringLiteral("n<>sage<>d<>m")}, kSep);
         QCOMPARE(untitled.titles, QStringList{QStringLiteral("sazanami - []")});
         QCOMPARE(untitled.message(1), QStringLiteral("m"));
+        // The title's entities and character references are decoded as on the subtitles.
+        Rig rental(Boards::Kind::Shitaraba);
+        rental.pipeline.SetLog(
+            {QStringLiteral("1<>n<>m<>d<>msg<>&lt;タグ&gt; &amp; 寿司&#127843;<>id\r")}, kSep);
+        QCOMPARE(rental.titles, QStringList{QStringLiteral("sazanami - [<タグ> & 寿司🍣]")});
     }
 
     void disabledCommandWordsLeaveTheCommand() // disabled words queued, stored mail altered

@@ -168,7 +168,18 @@ private slots:
             {" <a href=\"../test/read.cgi/x/1/5\">&gt;&gt;5</a> ok", ">>5 ok"},
             {"a<<b>c", "ac"},
             {"a < b", "a  b"},
-            {"  two", " two"}};
+            {"  two", " two"},
+            {"a<<b>c<d<e", "acde"},
+            // Characters outside Shift_JIS come as numeric references, decimal or hexadecimal.
+            {"寿司&#127843;&#x2764;&#X41;", "寿司🍣❤A"},
+            {"&amp;#38;", "&#38;"},
+            {"&#38;gt;", "&gt;"},
+            {"&#x10FFFF;", "\U0010FFFF"},
+            {"&amp;quot;&lt;&gt;&quot;&amp;", "&quot;<>\"&"},
+            // Never a control character, a surrogate half or past U+10FFFF; malformed kept.
+            {"&#0;&#9;&#x7F;&#x9f;&#xD800;&#1114112;&#99999999999999999999;",
+             "&#0;&#9;&#x7F;&#x9f;&#xD800;&#1114112;&#99999999999999999999;"},
+            {"&#;&#x;&#65&#x41 &#a;", "&#;&#x;&#65&#x41 &#a;"}};
         for (const auto &[message, shown] : rows)
             QCOMPARE(GetMakuReplace(QString::fromUtf8(message)), QString::fromUtf8(shown));
     }
