@@ -446,8 +446,9 @@ void frmMain::mnuAddNG_Click()
             "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
         QLineEdit::Normal, GetSelectegNG(), &ok);
     if (ok && !word.isEmpty()) {
-        m_pipeline->addNgWord(word);
-        lstNG->addItem(word);
+        const QString stored = NgWords::AsBoardWrites(word);
+        m_pipeline->addNgWord(stored);
+        lstNG->addItem(stored);
     }
 }
 

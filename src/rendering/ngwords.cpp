@@ -1,5 +1,7 @@
 #include "rendering/ngwords.h"
 
+#include "platform/codec.h"
+
 namespace NgWords {
 
 QStringList FromFileText(const QString &text)
@@ -13,8 +15,22 @@ QString ToFileText(const QStringList &words)
 {
     QString text;
     for (const QString &w : words)
-        text += w + QStringLiteral("\r\n");
+        text += AsBoardWrites(w) + QStringLiteral("\r\n");
     return text;
+}
+
+QString AsBoardWrites(const QString &word)
+{
+    QString out;
+    out.reserve(word.size());
+    for (const char32_t code : word.toUcs4()) {
+        const QString c = QString::fromUcs4(&code, 1);
+        if (code != U'?' && Codec::toSjis(c) == "?")
+            out += QStringLiteral("&#%1;").arg(quint32(code));
+        else
+            out += c;
+    }
+    return out;
 }
 
 } // namespace NgWords

@@ -9,8 +9,11 @@ namespace NgWords {
 // The words of an "ngword.txt" text: every piece ending with CR LF; a last piece without one
 // is not a word.
 QStringList FromFileText(const QString &text);
-// The file text: every word followed by CR LF.
+// The file text: every word, as AsBoardWrites gives it, followed by CR LF.
 QString ToFileText(const QStringList &words);
+// The word with every character that Shift_JIS cannot hold written as a decimal numeric
+// reference ("&#128512;"): the file keeps it, and the boards send such characters so.
+QString AsBoardWrites(const QString &word);
 
 } // namespace NgWords
 
