@@ -36,6 +36,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -72,6 +73,11 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_queue, &SubtitleQueue::countdownChanged, this,
             [this](int v) { setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v)); });
     connect(m_queue, &SubtitleQueue::entriesChanged, this, &frmMain::refreshQueueList);
+    connect(m_queue, &SubtitleQueue::entriesDropped, this, [this](int count) {
+        SetStatus(QStringLiteral("字幕候補が%1件を超えたため、古いものから%2件を捨てました")
+                      .arg(SubtitleQueue::kMaxEntries)
+                      .arg(count));
+    });
 
     m_maku = new SubtitleWindowControl(m_program, picBack, this, this);
     m_textDraw = [this](QString text, QString command, bool noRes, QString id, QString name,
@@ -403,7 +409,12 @@ void frmMain::lstCommand_SelectionChanged(const QItemSelection &selected,
 
 void frmMain::SetStatus(const QString &text)
 {
-    setPanelText(QStringLiteral("STATUS"), text);
+    // Texts can carry what a board sent: one line, and short enough for the status bar.
+    constexpr qsizetype kMaxStatus = 200;
+    QString line = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    if (line.size() > kMaxStatus)
+        line.truncate(line.at(kMaxStatus - 1).isHighSurrogate() ? kMaxStatus - 1 : kMaxStatus);
+    setPanelText(QStringLiteral("STATUS"), line);
 }
 
 QString frmMain::addressText() const

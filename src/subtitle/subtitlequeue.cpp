@@ -4,8 +4,17 @@ SubtitleQueue::SubtitleQueue(QObject *parent) : QObject(parent) {}
 
 void SubtitleQueue::append(const QString &entry)
 {
+    if (m_entries.isEmpty())
+        m_dropped = 0;
     m_entries.append(entry);
+    const qsizetype excess = m_entries.size() - kMaxEntries;
+    if (excess > 0) {
+        m_entries.remove(0, excess);
+        m_dropped += int(excess);
+    }
     emit entriesChanged();
+    if (excess > 0)
+        emit entriesDropped(m_dropped);
 }
 
 QString SubtitleQueue::takeFirst()

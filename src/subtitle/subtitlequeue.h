@@ -10,11 +10,15 @@ class SubtitleQueue : public QObject
 {
     Q_OBJECT
 public:
+    // A flood of posts must not grow the queue without end: beyond this the oldest go.
+    static constexpr int kMaxEntries = 1000;
+
     explicit SubtitleQueue(QObject *parent = nullptr);
 
     const QStringList &entries() const { return m_entries; }
     int count() const { return int(m_entries.size()); }
     bool isEmpty() const { return m_entries.isEmpty(); }
+    // Appends at the end; when the queue is full the oldest entry is dropped.
     void append(const QString &entry);
     QString takeFirst();
     void clear();
@@ -36,8 +40,11 @@ public:
 signals:
     void entriesChanged();
     void countdownChanged(int value);
+    // Entries dropped because the queue was full, counted since it was last empty.
+    void entriesDropped(int count);
 
 private:
     QStringList m_entries;
     int m_countdown = -1;
+    int m_dropped = 0;
 };

@@ -49,6 +49,13 @@ private slots:
                  qPrintable(page));
         QCOMPARE(webMain(w)->charset(), QStringLiteral("Shift_JIS"));
         QCOMPARE(list(w, "lstCommand")->selectedItems().size(), 17);
+        // Status texts are one line of at most 200 characters, never half a character.
+        w->SetStatus(QString(250, QLatin1Char('x')) + QStringLiteral("\nsecond"));
+        QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(200, QLatin1Char('x')));
+        w->SetStatus(QString(199, QLatin1Char('x')) + QStringLiteral("😀"));
+        QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(199, QLatin1Char('x')));
+        w->SetStatus(QStringLiteral("a\rb"));
+        QCOMPARE(panelText(w, QStringLiteral("STATUS")), QStringLiteral("a"));
     }
 
     void everyEnterAddsToTheHistory() // Enter in the address bar not taken, or deduplicated

@@ -122,6 +122,23 @@ private slots:
         QCOMPARE(m_draws[1].fields[0], QStringLiteral("second"));
     }
 
+    void floodKeepsTheNewestThousand() // a flood of posts grows the queue without end
+    {
+        QSignalSpy dropped(m_queue.get(), &SubtitleQueue::entriesDropped);
+        for (int i = 1; i <= 1002; ++i)
+            m_queue->append(QString::number(i));
+        QCOMPARE(m_queue->count(), 1000);
+        QCOMPARE(m_queue->entries().first(), QStringLiteral("3"));
+        QCOMPARE(m_queue->entries().last(), QStringLiteral("1002"));
+        QCOMPARE(dropped.size(), 2);
+        QCOMPARE(dropped.last().first().toInt(), 2);
+        // The count of dropped entries starts again once the queue has run dry.
+        m_queue->clear();
+        for (int i = 1; i <= 1001; ++i)
+            m_queue->append(QString::number(i));
+        QCOMPARE(dropped.last().first().toInt(), 1);
+    }
+
     void closedWindowConsumesNothing() // posts eaten while the window is closed
     {
         m_program->flags.MakuShown = false;
