@@ -105,6 +105,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_loader, &ThreadLoader::addressTextChanged, this, &frmMain::setAddressText);
     connect(m_loader, &ThreadLoader::viewRestartRequested, this, &frmMain::RestartView);
     connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
+    connect(m_loader, &ThreadLoader::refetched, m_pipeline, &PostPipeline::finishRefetch);
     m_reload = new ReloadCountdown(this);
     connect(m_reload, &ReloadCountdown::timerTextChanged, this,
             [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });

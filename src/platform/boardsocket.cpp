@@ -312,6 +312,16 @@ QString BoardSocket::endText(End how, const QString &detail) const
     case End::Closed:
         return QString();
     case End::ConnectFailed:
+        // The two causes a user can act on are named.
+        if (m_error == QAbstractSocket::ConnectionRefusedError)
+            return remoteText() +
+                   QStringLiteral("に接続できませんでした（接続を拒否されました。"
+                                  "サーバーが止まっているか、ポート番号が違います）");
+        if (m_error == QAbstractSocket::HostNotFoundError)
+            return remoteText() +
+                   QStringLiteral("に接続できませんでした（サーバーが見つかりません。"
+                                  "URLのホスト名を確認してください）");
+        return remoteText() + QStringLiteral("に接続できませんでした");
     case End::ConnectTimedOut:
         return remoteText() + QStringLiteral("に接続できませんでした");
     case End::TlsUnavailable:

@@ -1,5 +1,6 @@
 #include "rendering/postpipeline.h"
 
+#include "platform/codec.h"
 #include "platform/text.h"
 #include "rendering/datline.h"
 #include "rendering/ngwords.h"
@@ -49,7 +50,18 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
     // Nothing else runs while a batch is processed, so the list cannot change within it.
     const QStringList ngWords = m_ngWords;
     const QString ngRecord = NgRecord(separator);
+    const bool refetching = m_state.RefetchAbove >= 0;
+    if (refetching && m_state.ResTotal == 0) {
+        // A whole reload after a deleted post starts (again).
+        m_held.clear();
+        m_lastOld = 0;
+        m_oldLines.clear();
+        for (const QString &line : Codec::fromSjis(m_state.RefetchOld).split(QLatin1Char('\n')))
+            m_oldLines.insert(line);
+    }
     for (const QString &raw : lines) {
+        if (refetching && m_oldLines.contains(raw))
+            m_lastOld = m_state.ResTotal + 1;
         const bool isNg = ContainsNgWord(raw, ngWords);
         const DatPost post =
             MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, m_state.ResTotal);
@@ -81,7 +93,9 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
         Mail = QStringLiteral(" ");
 
     const Options &opt = m_program.opt;
-    if (Mail.contains(opt.Keyword) && m_state.LiveMode && !isNg) {
+    const qint32 number = qint32(Num.toLongLong());
+    const bool mayBeNew = m_state.LiveMode || m_state.RefetchAbove >= 0;
+    if (Mail.contains(opt.Keyword) && mayBeNew && !isNg) {
         QString idText = id;
         idText.replace(QLatin1String("%2f"), QLatin1String(":"));
         // A field must not hold the entry's separator: a disabled word taken out of "<red>", or
@@ -90,13 +104,44 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
         const auto field = [](QString text) {
             return text.replace(kFieldSeparator, QLatin1String("< >"));
         };
-        emit postQueued(field(GetEnableCommand(Mail, m_commandFlags)) + kFieldSeparator +
-                            field(Message) + kFieldSeparator + field(idText) + kFieldSeparator +
-                            RemoveTags(Names) + kFieldSeparator + Num,
-                        m_program.flags.GameOpen);
+        queue(number, field(GetEnableCommand(Mail, m_commandFlags)) + kFieldSeparator +
+                          field(Message) + kFieldSeparator + field(idText) + kFieldSeparator +
+                          RemoveTags(Names) + kFieldSeparator + Num);
     }
 
     // Post 1000 is announced whether or not the post itself is queued.
     if (m_state.ResTotal == 999 && opt.Num1000 == 1)
-        emit noticeQueued(Notice1000());
+        queue(1000, Notice1000());
+}
+
+void PostPipeline::queue(qint32 number, const QString &entry)
+{
+    if (m_state.RefetchAbove >= 0) {
+        m_held.append({number, entry});
+        return;
+    }
+    putOnAir(entry);
+}
+
+void PostPipeline::putOnAir(const QString &entry)
+{
+    if (entry == Notice1000())
+        emit noticeQueued(entry);
+    else
+        emit postQueued(entry, m_program.flags.GameOpen);
+}
+
+void PostPipeline::finishRefetch()
+{
+    // Nothing came: what an earlier, broken attempt held is not this thread's news.
+    if (m_state.ResTotal == 0)
+        m_held.clear();
+    const qint32 shownUpTo = qMin(m_state.RefetchAbove, m_lastOld);
+    for (const auto &[number, entry] : std::as_const(m_held)) {
+        if (number > shownUpTo)
+            putOnAir(entry);
+    }
+    m_held.clear();
+    m_oldLines.clear();
+    m_lastOld = 0;
 }

@@ -3,6 +3,8 @@
 #include "rendering/posttable.h"
 
 #include <QObject>
+#include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -43,6 +45,11 @@ public:
     void AddLog(const QString &Num, const QString &Names, QString Mail, QString DateID,
                 QString Message, bool isNg = false);
 
+    // The end of a whole reload after a deleted post (ThreadState::RefetchAbove): queues the
+    // posts above the count received before the failure, and above the last post that the
+    // old local copy also held (a removed line moves later posts down by one).
+    void finishRefetch();
+
     const PostTable &ResData() const { return m_resData; }
 
     // The program's own entry when a thread reaches post 1000.
@@ -61,6 +68,9 @@ signals:
     void noticeQueued(const QString &entry);
 
 private:
+    void queue(qint32 number, const QString &entry);
+    void putOnAir(const QString &entry);
+
     Program &m_program;
     ThreadState &m_state;
     PostTable m_resData;
@@ -68,4 +78,9 @@ private:
     QString m_resSkin;
     QStringList m_ngWords;
     QVector<bool> m_commandFlags;
+    // During a whole reload after a deleted post: the entries its posts would queue, held
+    // until the whole thread is in; the lines of the old copy; the last post found in it.
+    QVector<QPair<qint32, QString>> m_held;
+    QSet<QString> m_oldLines;
+    qint32 m_lastOld = 0;
 };

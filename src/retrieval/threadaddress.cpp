@@ -2,6 +2,8 @@
 
 #include "retrieval/boards.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 const QString kHttp = QStringLiteral("http://");
@@ -188,4 +190,11 @@ HostPort GetHostPort(const QString &url)
     const int port = digits ? portText.toInt() : 0;
     result.port = port > 0 && port <= 65535 ? quint16(port) : 0;
     return result;
+}
+
+bool IsBoardUrl(const QString &address)
+{
+    static const QRegularExpression board(
+        QStringLiteral("^https?://[^/?#\\s]+(/[^/?#\\s]+){1,2}/(index\\.html?|subback\\.html)?$"));
+    return board.match(address).hasMatch();
 }

@@ -14,6 +14,10 @@ bool IsShitaraba(const QString &address);
 // their sub-hosts.
 bool IsRefusedBoard(const QString &address);
 
+// True for what looks like a board's own page (http://HOST/BOARD/, a rental board's
+// http://HOST/CATEGORY/BOARD/, with or without "index.html"): a thread address was meant.
+bool IsBoardUrl(const QString &address);
+
 // The data-file address of a 2channel-style thread address; "" when none can be formed
 // (no key after the board, nothing after the host).
 QString GetDatUrl(const QString &address);

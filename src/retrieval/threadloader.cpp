@@ -4,13 +4,25 @@
 #include "retrieval/threadaddress.h"
 #include "retrieval/threadstate.h"
 
+#include <utility>
+
 ThreadLoader::ThreadLoader(ThreadState &state, QObject *parent)
     : QObject(parent), m_state(state), m_fetch(state, this)
 {
-    connect(&m_fetch, &DatFetch::loadEnded, this, &ThreadLoader::loadEnded);
+    connect(&m_fetch, &DatFetch::loadEnded, this, &ThreadLoader::fetchEnded);
     connect(&m_fetch, &DatFetch::statusChanged, this, &ThreadLoader::statusChanged);
     connect(&m_fetch, &DatFetch::linesReceived, this, &ThreadLoader::linesReceived);
 }
+
+namespace {
+
+// The status code of a status line ("HTTP/1.1 416 Requested Range Not Satisfiable" → 416).
+int statusCode(const QString &statusLine)
+{
+    return statusLine.section(QLatin1Char(' '), 1, 1).toInt();
+}
+
+} // namespace
 
 void ThreadLoader::load(const QString &addressText, bool ctrlDown)
 {
@@ -20,8 +32,12 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             return;
         m_fetch.abort();
     }
-    if (ctrlDown)
+    if (ctrlDown) {
         m_state.CurrentUrl.clear();
+        // A Ctrl load puts nothing on air, also not what a pending whole reload would have.
+        m_state.RefetchAbove = -1;
+        m_state.RefetchOld.clear();
+    }
     m_fetch.response().clearHeaderWait();
 
     QString a = addressText;
@@ -39,7 +55,9 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             return;
         }
     } else if (!IsShitaraba(a)) {
-        emit statusChanged(QStringLiteral("このURLは表示できません"));
+        emit statusChanged(
+            IsBoardUrl(a) ? QStringLiteral("これは板のURLです。スレッドのURLを入力してください")
+                          : QStringLiteral("このURLは表示できません"));
         return;
     } else {
         if (!a.endsWith(QLatin1Char('/'))) {
@@ -58,16 +76,19 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
     }
 
     m_state.Ready = false;
+    m_refetchLoad = false;
     if (a != m_state.CurrentUrl) {
-        // A different thread, the first load or a Ctrl load: start again from nothing.
-        m_state.LiveMode = false;
-        m_state.DatSize = 0;
-        m_state.ResTotal = 0;
-        m_state.DatBytes.clear();
-        m_state.CurrentUrl = a;
-        emit viewRestartRequested();
+        // A different thread, the first load or a Ctrl load: start again from nothing. A
+        // whole reload after a deleted post that did not finish is tried again.
+        if (m_state.RefetchAbove >= 0 && a != m_refetchUrl) {
+            m_state.RefetchAbove = -1;
+            m_state.RefetchOld.clear();
+        }
+        m_refetchLoad = m_state.RefetchAbove >= 0;
+        startAfresh(a);
     }
 
+    m_rangeLoad = false;
     if (m_state.BoardKind == Boards::Kind::TwoChannel) {
         // One byte early: the answer must start with the LF that ends the local copy.
         qint32 Range = m_state.DatSize - 1;
@@ -75,11 +96,70 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
             Range = 0;
         else
             m_state.LiveMode = true;
+        m_rangeLoad = Range != 0;
         m_fetch.GetThread(a, Range, 0);
     } else {
         const qint32 ResCount = m_state.ResTotal + 1;
         if (ResCount > 1)
             m_state.LiveMode = true;
         m_fetch.GetThread(a, 0, ResCount);
+    }
+}
+
+void ThreadLoader::startAfresh(const QString &address)
+{
+    m_state.LiveMode = false;
+    m_state.DatSize = 0;
+    m_state.ResTotal = 0;
+    m_state.DatBytes.clear();
+    m_state.CurrentUrl = address;
+    emit viewRestartRequested();
+}
+
+void ThreadLoader::fetchEnded(DatFetch::LoadEnd how)
+{
+    const bool rangeLoad = std::exchange(m_rangeLoad, false);
+    const bool refetchLoad = std::exchange(m_refetchLoad, false);
+    if (refetchLoad) {
+        if (how == DatFetch::LoadEnd::Finished) {
+            emit refetched();
+            m_state.RefetchAbove = -1;
+            m_state.RefetchOld.clear();
+            emit statusChanged(QStringLiteral(
+                "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）"));
+        } else {
+            // Whatever came stays shown; the next load fetches the whole thread again.
+            m_state.CurrentUrl.clear();
+        }
+    } else if (rangeLoad && (how == DatFetch::LoadEnd::DifferentialFailed ||
+                             (how == DatFetch::LoadEnd::Rejected &&
+                              statusCode(m_fetch.response().statusLine()) == 416))) {
+        // The file no longer continues the local copy: a post was deleted or rewritten.
+        refetch();
+        return;
+    }
+    explainFailure(how);
+    emit loadEnded(how);
+}
+
+void ThreadLoader::refetch()
+{
+    m_state.RefetchAbove = m_state.ResTotal;
+    m_state.RefetchOld = m_state.DatBytes;
+    m_refetchUrl = m_state.CurrentUrl;
+    m_refetchLoad = true;
+    m_state.Ready = false;
+    startAfresh(m_refetchUrl);
+    m_fetch.GetThread(m_refetchUrl, 0, 0);
+}
+
+void ThreadLoader::explainFailure(DatFetch::LoadEnd how)
+{
+    // The raw status line stays, with what it means for the user next to it.
+    if (how == DatFetch::LoadEnd::Rejected) {
+        const QString line = m_fetch.response().statusLine();
+        if (statusCode(line) == 404)
+            emit statusChanged(
+                line + QStringLiteral(" スレッドが見つかりません（dat落ちか、URLの間違い）"));
     }
 }

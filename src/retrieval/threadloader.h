@@ -17,6 +17,10 @@ public:
 
     // One load command for the address bar text. Refused while a load runs, unless ctrlDown:
     // that ends the running load and loads the thread from scratch.
+    // When a follow-up load of a 2channel-style thread finds that the file no longer continues
+    // the local copy (a deleted post: 416, the LF check, any failed differential load), the
+    // whole thread is fetched once more on its own, and the posts that came meanwhile are
+    // handed on as new posts (ThreadState::RefetchAbove, signal refetched).
     void load(const QString &addressText, bool ctrlDown);
 
     const ThreadState &state() const { return m_state; }
@@ -33,8 +37,19 @@ signals:
     void viewRestartRequested();
     // Forwarded from DatFetch::linesReceived (see there).
     void linesReceived(const QStringList &lines, const QString &separator);
+    // A whole reload after a failed differential load has brought the whole thread: the
+    // posts it made that are new can go on air now.
+    void refetched();
 
 private:
+    void startAfresh(const QString &address);
+    void fetchEnded(DatFetch::LoadEnd how);
+    void refetch();
+    void explainFailure(DatFetch::LoadEnd how);
+
     ThreadState &m_state;
     DatFetch m_fetch;
+    bool m_rangeLoad = false;   // the running load asks for the bytes after the local copy
+    bool m_refetchLoad = false; // the running load is the whole reload after a deleted post
+    QString m_refetchUrl;       // the thread of a pending whole reload
 };

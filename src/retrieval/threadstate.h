@@ -17,4 +17,9 @@ struct ThreadState
     QByteArray DatBytes;   // local copy of a 2channel-style data file
     qint32 DatSize = 0;    // bytes of DatBytes after the last finished load
     QString DatSeparator = QStringLiteral("<>"); // field separator of the last response's lines
+    // A whole reload after a failed differential load (a post was deleted): the posts numbered
+    // above RefetchAbove may be new, and RefetchOld is the local copy before the failure.
+    // RefetchAbove is -1 when no such reload is under way.
+    qint32 RefetchAbove = -1;
+    QByteArray RefetchOld;
 };

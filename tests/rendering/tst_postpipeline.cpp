@@ -1,3 +1,4 @@
+#include "platform/codec.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
@@ -212,6 +213,47 @@ private slots:
         rig.pipeline.SetLog({line(2, QStringLiteral("sage red big"))}, kSep);
         QCOMPARE(rig.entry(0).at(0), QStringLiteral("sage  big"));
         QCOMPARE(rig.pipeline.ResData().value(2).Mail, QStringLiteral("sage red big"));
+    }
+
+    void wholeReloadAfterDeletedPost_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("numbers"); // post numbers queued, in order
+        const QStringList five = posts(5);
+        const QString gone = QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>");
+        QTest::newRow("rewritten in place, two new")
+            << five << (five.mid(0, 2) + QStringList{gone} + five.mid(3) + posts(7).mid(5))
+            << QStringList{"6", "7"};
+        // Later posts move down: the first new post is number 5 now.
+        QTest::newRow("line removed, two new")
+            << five << (five.mid(0, 2) + five.mid(3) + posts(7).mid(5)) << QStringList{"5", "6"};
+        QTest::newRow("line removed, nothing new")
+            << five << (five.mid(0, 1) + five.mid(2)) << QStringList();
+        // The posts the earlier loads had are never queued again, however they moved.
+        QTest::newRow("first line removed, one new")
+            << five << (five.mid(1) + posts(6).mid(5)) << QStringList{"5"};
+    }
+
+    void wholeReloadAfterDeletedPost() // posts lost or shown twice after a deletion
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(QStringList, numbers);
+        Rig rig(Boards::Kind::TwoChannel);
+        rig.state.RefetchAbove = qint32(before.size());
+        rig.state.RefetchOld = Codec::toSjis(before.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        rig.pipeline.SetLog(after.mid(0, 3), kSep);
+        rig.pipeline.SetLog(after.mid(3), kSep);
+        // Held until the whole thread is in.
+        QVERIFY(rig.queue.isEmpty());
+        rig.pipeline.finishRefetch();
+        QStringList queued;
+        for (int i = 0; i < rig.queue.count(); ++i)
+            queued << rig.entry(i).at(4);
+        QCOMPARE(queued, numbers);
+        QCOMPARE(rig.queue.countdown(), numbers.isEmpty() ? -1 : 1);
+        QCOMPARE(rig.html.size(), after.size());
     }
 
     void entryFieldsNeverHoldTheSeparator() // a "<>" left in a field shifts the queued entry

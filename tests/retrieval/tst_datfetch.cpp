@@ -137,41 +137,6 @@ private slots:
         QCOMPARE(m_h->state.ResTotal, 5);
     }
 
-    void postRewrittenInPlaceThenCtrlLoad()
-    {
-        QVERIFY(m_h->load(threadUrl()));
-        const QByteArray copy = m_h->state.DatBytes;
-        const qint32 size = m_h->state.DatSize;
-        // A deleted post is rewritten with a longer text, and another post arrives.
-        QVERIFY(m_server->rewriteDatLine(
-            kBoard, kKey, 1,
-            Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
-        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-        QVERIFY(m_server->dat(kBoard, kKey).at(size - 1) != '\n');
-
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            QVERIFY(reload());
-            QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-            QCOMPARE(m_h->status(), kDifferentialFailed);
-            // The same range is asked again: nothing of the failed answer was kept.
-            QCOMPARE(lastRequest(), datRequest(size - 1));
-            QVERIFY(m_h->lines.isEmpty());
-            QCOMPARE(m_h->state.DatBytes, copy);
-            QCOMPARE(m_h->state.DatSize, size);
-            QVERIFY(m_h->state.Ready);
-        }
-
-        QVERIFY(reload(true));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-        QCOMPARE(m_h->restarts, 1);
-        QCOMPARE(lastRequest(), datRequest());
-        QCOMPARE(m_h->lines.size(), 6);
-        QCOMPARE(m_h->lines.at(1), QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"));
-        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
-        QVERIFY(!m_h->state.LiveMode);
-        QCOMPARE(m_h->state.ResTotal, 6);
-    }
-
     void earlyCloseThenNextRangeFromLastCompleteLine()
     {
         const QByteArray file = m_server->dat(kBoard, kKey);
@@ -246,25 +211,6 @@ private slots:
         QCOMPARE(m_h->lines, posts(kept + 1, 5));
     }
 
-    void wrongOffsetRange()
-    {
-        QVERIFY(m_h->load(threadUrl()));
-        const QByteArray copy = m_h->state.DatBytes;
-        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
-        // From the LF after post 1, told honestly in Content-Range: posts 2 to 5 would come again.
-        behave([&](BoardServer::Behaviour &b) { b.rangeFrom = copy.indexOf('\n'); });
-        QVERIFY(reload());
-        QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
-        QCOMPARE(m_h->status(), kDifferentialFailed);
-        QVERIFY(m_h->lines.isEmpty());
-        QCOMPARE(m_h->state.DatBytes, copy);
-
-        m_server->setBehaviour(BoardServer::Behaviour());
-        QVERIFY(reload());
-        QCOMPARE(m_h->lines, posts(6, 6));
-        QCOMPARE(m_h->state.ResTotal, 6);
-    }
-
     void lineBound()
     {
         // A long thread arrives over several loads, 20,000 lines at most each.
@@ -288,28 +234,6 @@ private slots:
         QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
         QCOMPARE(m_h->lines.size(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
-    }
-
-    void connectionRefused()
-    {
-        const quint16 port = unusedPort();
-        const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
-                            QStringLiteral("/test/read.cgi/board/1/");
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(m_h->load(url, false, 6000));
-        QVERIFY(clock.elapsed() < BoardSocket::Limits().connectMs);
-        QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
-        const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
-        QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
-        QCOMPARE(m_h->status(), remote + QStringLiteral("に接続できませんでした"));
-        QCOMPARE(m_h->loader->fetch().socket().socketError(),
-                 QAbstractSocket::ConnectionRefusedError);
-        QVERIFY(m_h->state.Ready);
-        QVERIFY(m_h->lines.isEmpty());
-
-        QVERIFY(m_h->load(threadUrl()));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
     }
 
     void noConnectionWithinTheLimit()
@@ -415,6 +339,214 @@ private slots:
         QVERIFY(m_h->load(threadUrl()));
         QCOMPARE(m_h->state.DatBytes, file);
         QCOMPARE(m_h->lines, posts(1, 60));
+    }
+
+    void deletedPostFetchesTheWholeThreadOnce_data()
+    {
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<bool>("ctrl");
+        QTest::addColumn<QStringList>("thread");
+        const QString deleted = QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>");
+        // A longer line in place: the answer no longer starts with the LF that ends the copy.
+        QTest::newRow("rewritten in place")
+            << false << false << (QStringList{post(1), deleted} + posts(3, 7));
+        // The file is shorter than the copy: 416.
+        QTest::newRow("line removed") << true << false << (QStringList{post(1)} + posts(3, 5));
+        QTest::newRow("Ctrl load as before")
+            << false << true << (QStringList{post(1), deleted} + posts(3, 7));
+    }
+
+    void deletedPostFetchesTheWholeThreadOnce()
+    {
+        QFETCH(bool, remove);
+        QFETCH(bool, ctrl);
+        QFETCH(QStringList, thread);
+        QSignalSpy refetched(m_h->loader.get(), &ThreadLoader::refetched);
+        QVERIFY(m_h->load(threadUrl()));
+        if (remove) {
+            QVERIFY(m_server->removeDatLine(kBoard, kKey, 1));
+        } else {
+            QVERIFY(m_server->rewriteDatLine(
+                kBoard, kKey, 1,
+                Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
+            m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
+        }
+        m_server->clearRequests();
+        QVERIFY(reload(ctrl));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->status(),
+                 ctrl ? QStringLiteral("受信終了")
+                      : QStringLiteral(
+                            "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）"));
+        QCOMPARE(refetched.size(), ctrl ? 0 : 1);
+        // One failed Range request, then the whole file once; the view starts again.
+        QCOMPARE(m_server->requests().size(), ctrl ? 1 : 2);
+        QCOMPARE(lastRequest(), datRequest());
+        QCOMPARE(m_h->restarts, 1);
+        QCOMPARE(m_h->lines, thread);
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+        QCOMPARE(m_h->state.ResTotal, thread.size());
+        QCOMPARE(m_h->state.RefetchAbove, -1);
+
+        // Following goes on with Range requests.
+        const qint32 size = m_h->state.DatSize;
+        m_server->appendDat(kBoard, kKey, datOf(posts(9, 9)));
+        QVERIFY(reload());
+        QCOMPARE(m_h->lines, posts(9, 9));
+        QCOMPARE(lastRequest(), datRequest(size - 1));
+        QCOMPARE(refetched.size(), ctrl ? 0 : 1);
+    }
+
+    void wholeReloadThatFailsIsTriedAgain()
+    {
+        QSignalSpy refetched(m_h->loader.get(), &ThreadLoader::refetched);
+        QVERIFY(m_h->load(threadUrl()));
+        QVERIFY(m_server->removeDatLine(kBoard, kKey, 1));
+        // Both the Range request and the whole reload fail; only once, not in a loop.
+        behave([](BoardServer::Behaviour &b) { b.omitContentLength = true; });
+        m_server->clearRequests();
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::DifferentialFailed);
+        QCOMPARE(m_server->requests().size(), 2);
+        QCOMPARE(refetched.size(), 0);
+        QCOMPARE(m_h->state.RefetchAbove, 5);
+        // The next load is the whole reload again, and this time it completes.
+        m_server->setBehaviour(BoardServer::Behaviour());
+        QVERIFY(reload());
+        QCOMPARE(lastRequest(), datRequest());
+        QCOMPARE(m_h->lines, QStringList{post(1)} + posts(3, 5));
+        QCOMPARE(refetched.size(), 1);
+        QCOMPARE(m_h->state.RefetchAbove, -1);
+    }
+
+    void serverIgnoringRange()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 7)));
+        behave([](BoardServer::Behaviour &b) { b.ignoreRange = true; });
+        // Each whole file continues the local copy: only its new tail is new.
+        const QList<QStringList> news = {posts(6, 7), posts(8, 8), {}};
+        for (const QStringList &expected : news) {
+            QVERIFY(reload());
+            QVERIFY(lastRequest().contains("Range: bytes="));
+            QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+            QCOMPARE(m_h->lines, expected);
+            QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+            m_server->appendDat(kBoard, kKey, datOf(posts(8, 8)).repeated(expected.size() == 2));
+        }
+        QCOMPARE(m_h->state.ResTotal, 8);
+
+        // A whole file that no longer starts with the local copy is a failed differential load,
+        // which the loader follows with one whole reload.
+        QVERIFY(m_server->rewriteDatLine(kBoard, kKey, 2, "x<>x<>x<>x<>"));
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QVERIFY(m_h->statuses.contains(kDifferentialFailed));
+        QCOMPARE(m_h->lines.size(), 8);
+        QCOMPARE(m_h->lines.at(2), QStringLiteral("x<>x<>x<>x<>"));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+    }
+
+    void wrongOffsetRange()
+    {
+        QVERIFY(m_h->load(threadUrl()));
+        const QByteArray copy = m_h->state.DatBytes;
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+        // From the LF after post 1, told honestly in Content-Range: posts 2 to 5 would come again.
+        behave([&](BoardServer::Behaviour &b) { b.rangeFrom = copy.indexOf('\n'); });
+        // Taken as a failed differential load: the whole thread is read again once, and only the
+        // posts above the count before are new (the post pipeline's rule).
+        QSignalSpy refetched(m_h->loader.get(), &ThreadLoader::refetched);
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QVERIFY(m_h->statuses.contains(kDifferentialFailed));
+        QCOMPARE(refetched.size(), 1);
+        QCOMPARE(m_h->lines, posts(1, 6));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+
+        m_server->setBehaviour(BoardServer::Behaviour());
+        m_server->appendDat(kBoard, kKey, datOf(posts(7, 7)));
+        QVERIFY(reload());
+        QCOMPARE(m_h->lines, posts(7, 7));
+        QCOMPARE(m_h->state.ResTotal, 7);
+    }
+
+    void unacceptedStatusShownAsIs_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QString>("explained");
+        QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found")
+                             << QStringLiteral("HTTP/1.1 404 Not Found "
+                                               "スレッドが見つかりません（dat落ちか、URLの間違い）");
+        QTest::newRow("1.0 206") << QByteArray("HTTP/1.0 206 Partial Content")
+                                 << QStringLiteral("HTTP/1.0 206 Partial Content");
+    }
+
+    void unacceptedStatusShownAsIs()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(QString, explained);
+        QVERIFY(m_h->load(threadUrl()));
+        const QByteArray copy = m_h->state.DatBytes;
+        m_server->appendDat(kBoard, kKey, datOf(posts(6, 6)));
+        behave([&](BoardServer::Behaviour &b) { b.statusLine = status; });
+        QVERIFY(reload());
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Rejected);
+        QCOMPARE(m_h->status(), explained);
+        QVERIFY(m_h->lines.isEmpty());
+        QCOMPARE(m_h->state.DatBytes, copy);
+        QVERIFY(m_h->state.Ready);
+    }
+
+    void connectionRefused()
+    {
+        const quint16 port = unusedPort();
+        const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(port) +
+                            QStringLiteral("/test/read.cgi/board/1/");
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(m_h->load(url, false, 6000));
+        QVERIFY(clock.elapsed() < BoardSocket::Limits().connectMs);
+        QCOMPARE(m_h->lastEnd(), LoadEnd::ConnectFailed);
+        const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
+        QCOMPARE(m_h->statuses.first(), remote + QStringLiteral("に接続中..."));
+        QCOMPARE(m_h->status(),
+                 remote + QStringLiteral("に接続できませんでした（接続を拒否されました。サーバーが止"
+                                         "まっているか、ポート番号が違います）"));
+        QCOMPARE(m_h->loader->fetch().socket().socketError(), QAbstractSocket::ConnectionRefusedError);
+        QVERIFY(m_h->state.Ready);
+        QVERIFY(m_h->lines.isEmpty());
+
+        QVERIFY(m_h->load(threadUrl()));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+    }
+
+    void ctrlDuringALoad()
+    {
+        // A header with a huge length and a few bytes, then silence on an open connection.
+        behave([](BoardServer::Behaviour &b) {
+            b.announcedLength = 1000000000;
+            b.stallAfter = 300;
+        });
+        QSignalSpy ended(m_h->loader.get(), &ThreadLoader::loadEnded);
+        m_h->clearRecords();
+        m_h->loader->load(threadUrl(), false);
+        QTRY_VERIFY_WITH_TIMEOUT(m_h->loader->fetch().response().HeaderDone(), 3000);
+        m_h->loader->load(threadUrl(), false); // refused: a load runs
+        QCOMPARE(m_server->requests().size(), 1);
+
+        m_server->setBehaviour(BoardServer::Behaviour());
+        m_h->clearRecords();
+        m_h->loader->load(threadUrl(), true); // Ctrl held: the stalled load gives way at once
+        QCOMPARE(m_h->restarts, 1);
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().first().value<LoadEnd>(), LoadEnd::Finished);
+        QCOMPARE(m_server->requests().size(), 2);
+        QCOMPARE(lastRequest(), datRequest());
+        QVERIFY(!m_h->state.LiveMode);
+        QCOMPARE(m_h->lines, posts(1, 5));
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
     }
 
 private:

@@ -127,6 +127,44 @@ private slots:
         QCOMPARE(m_h.state.DatBytes, datOf(posts(1, 9)));
     }
 
+    void deletedPostsFetchTheWholeThreadOnce() // a deletion stops following the thread
+    {
+        QSignalSpy refetched(m_h.loader.get(), &ThreadLoader::refetched);
+        const QString note =
+            QStringLiteral("受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
+        // Rewritten in place (the LF check fails), then a file that shrinks (416).
+        QStringList changed = posts(1, 9);
+        changed[2] = QStringLiteral("あぼーん<>あぼーん<>あぼーん ID:DELETED<> あぼーん <>");
+        changed << posts(10, 10);
+        QStringList shrunk = changed;
+        shrunk.removeAt(4);
+        shrunk.removeAt(4);
+        for (const QStringList *each : {&changed, &shrunk}) {
+            const QStringList &thread = *each;
+            QVERIFY(writeFile(datPath(), datOf(thread), QIODevice::WriteOnly | QIODevice::Truncate));
+            m_h.clearRecords();
+            QVERIFY(m_h.load(threadUrl()));
+            QCOMPARE(m_h.lastEnd(), LoadEnd::Finished);
+            QCOMPARE(m_h.status(), note);
+            QVERIFY(m_h.statuses.contains(
+                &thread == &changed
+                    ? QStringLiteral("差分取得に失敗 Ctrlキーを押しながら更新してみてください")
+                    : QStringLiteral("HTTP/1.1 416 Requested Range Not Satisfiable")));
+            QCOMPARE(m_h.restarts, 1);
+            QCOMPARE(m_h.lines, thread);
+            QCOMPARE(m_h.state.DatBytes, datOf(thread));
+        }
+        QCOMPARE(m_h.loader->fetch().response().statusLine(), QStringLiteral("HTTP/1.1 200 OK"));
+        QCOMPARE(refetched.size(), 2);
+        // A Ctrl load reads the whole file as before, nothing more.
+        m_h.clearRecords();
+        QVERIFY(m_h.load(threadUrl(), true));
+        QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
+        QCOMPARE(m_h.lines, shrunk);
+        QVERIFY(!m_h.state.LiveMode);
+        QCOMPARE(refetched.size(), 2);
+    }
+
     void subjectListAsFromTheBoardServer() // a real server's subject.txt listed differently
     {
         BoardServer board;

@@ -48,8 +48,14 @@ private slots:
             << Boards::Kind::TwoChannel;
         QTest::newRow("central data file") << "http://hayabusa9.5ch.net/livejupiter/dat/1.dat"
                                            << unknown << Boards::Kind::Shitaraba;
+        // A board's own page where a thread was meant says so.
+        const QString board = QStringLiteral("これは板のURLです。スレッドのURLを入力してください");
         QTest::newRow("rental board page")
-            << "http://jbbs.shitaraba.net/game/12345/" << unknown << Boards::Kind::Shitaraba;
+            << "http://jbbs.shitaraba.net/game/12345/" << board << Boards::Kind::Shitaraba;
+        QTest::newRow("board index") << "http://example.com/pre/board/index.html" << board
+                                     << Boards::Kind::Shitaraba;
+        QTest::newRow("three directories")
+            << "http://example.com/a/b/c/" << unknown << Boards::Kind::Shitaraba;
         QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread
                                 << Boards::Kind::TwoChannel;
         QTest::newRow("no slash after host")

@@ -208,13 +208,26 @@ QByteArray BoardServer::dat(const QString &board, const QString &key) const
 bool BoardServer::rewriteDatLine(const QString &board, const QString &key, int index,
                                  const QByteArray &line)
 {
+    return editDatLine(board, key, index,
+                       [&line](QList<QByteArray> &lines, int at) { lines[at] = line; });
+}
+
+bool BoardServer::removeDatLine(const QString &board, const QString &key, int index)
+{
+    return editDatLine(board, key, index,
+                       [](QList<QByteArray> &lines, int at) { lines.removeAt(at); });
+}
+
+bool BoardServer::editDatLine(const QString &board, const QString &key, int index,
+                              const std::function<void(QList<QByteArray> &, int)> &edit)
+{
     const auto it = m_dats.find(board + QLatin1Char('/') + key);
     if (it == m_dats.end())
         return false;
     QList<QByteArray> lines = it->split('\n');
     if (index < 0 || index >= lines.size() - 1)
         return false;
-    lines[index] = line;
+    edit(lines, index);
     *it = lines.join('\n');
     return true;
 }

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class QTcpServer;
@@ -77,6 +78,8 @@ public:
     // Replaces line `index` (0-based, without its LF) in place, as a deleted post is rewritten.
     bool rewriteDatLine(const QString &board, const QString &key, int index,
                         const QByteArray &line);
+    // Removes line `index` (0-based) with its LF, as a post deleted without a trace.
+    bool removeDatLine(const QString &board, const QString &key, int index);
 
     // Rental-board threads: lines without their LF, as text (served in EUC-JP).
     void setRentalThread(const QString &category, const QString &board, const QString &key,
@@ -123,6 +126,8 @@ private:
     void sendNext(Connection *connection);
     void finish(Connection *connection, bool reset);
     void pumpEndless(Connection *connection);
+    bool editDatLine(const QString &board, const QString &key, int index,
+                     const std::function<void(QList<QByteArray> &, int)> &edit);
     void scheduleDemo();
     void addDemoPostAt(const QDateTime &when);
 
