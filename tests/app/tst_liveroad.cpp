@@ -165,6 +165,60 @@ private slots:
             QVERIFY(d.letters.width() > 40);
     }
 
+    void deletedPostsDoNotStopTheBroadcast() // a deleted post stops the broadcast
+    {
+        auto line = [](int n) {
+            return datLine(QStringLiteral("名無し"), QStringLiteral("sage"),
+                           QStringLiteral("ID%1").arg(n),
+                           QStringLiteral("レス%1").arg(n) + QString(n, QLatin1Char(' ')),
+                           n == 1 ? QStringLiteral("削除テスト") : QString());
+        };
+        m_server->setDat(kBoard, kKey, line(1) + line(2) + line(3));
+        // The address is typed and entered the way a keyboard does.
+        cmbUrl(m_window)->setFocus();
+        QTest::keyClicks(m_window->focusWidget(), threadUrl());
+        QTest::keyClick(m_window->focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(panelText(m_window, QStringLiteral("STATUS")),
+                                  QStringLiteral("受信終了"), 15000);
+        QCOMPARE(MainWindowParts::thread(m_window).ResTotal, 3);
+
+        const QString note =
+            QStringLiteral("受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
+        auto messages = [this] {
+            QStringList shown;
+            for (const QString &entry : queue(m_window).entries())
+                shown << entry.split(QStringLiteral("<>")).at(1).trimmed();
+            return shown;
+        };
+        auto posts = [this] {
+            return evaluate(QStringLiteral("Array.from(document.querySelectorAll('.msg'))"
+                                           ".map(e=>e.textContent.trim()).join('|')"))
+                .toString();
+        };
+        timer(m_window, "tmrReload")->setInterval(40);
+        action(m_window, QStringLiteral("mnuAutoReload(2)"))->trigger();
+        // Post 2 deleted in place while two posts arrive.
+        QVERIFY(m_server->rewriteDatLine(
+            kBoard, kKey, 1,
+            Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
+        m_server->appendDat(kBoard, kKey, line(4) + line(5));
+        QTRY_COMPARE_WITH_TIMEOUT(panelText(m_window, QStringLiteral("STATUS")), note, 15000);
+        QCOMPARE(posts(), QStringLiteral("レス1|あぼーん|レス3|レス4|レス5"));
+        // Post 3 removed without a trace while two more arrive.
+        m_window->SetStatus(QString());
+        QVERIFY(m_server->removeDatLine(kBoard, kKey, 2));
+        m_server->appendDat(kBoard, kKey, line(6) + line(7));
+        QTRY_COMPARE_WITH_TIMEOUT(panelText(m_window, QStringLiteral("STATUS")), note, 15000);
+        m_server->appendDat(kBoard, kKey, line(8));
+        QTRY_COMPARE_WITH_TIMEOUT(messages().size(), 5, 15000);
+        action(m_window, QStringLiteral("mnuAutoReload(0)"))->trigger();
+        QCOMPARE(posts(), QStringLiteral("レス1|あぼーん|レス4|レス5|レス6|レス7|レス8"));
+        // Every new post on air exactly once, in order.
+        QCOMPARE(messages(),
+                 (QStringList{QStringLiteral("レス4"), QStringLiteral("レス5"), QStringLiteral("レス6"),
+                              QStringLiteral("レス7"), QStringLiteral("レス8")}));
+    }
+
 private:
     void load();
     QVariant evaluate(const QString &script);
