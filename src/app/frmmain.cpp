@@ -69,6 +69,9 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     resize(kDefaultWidth, kDefaultHeight);
 
     m_wave = new WavePlayer(this);
+    connect(m_wave, &WavePlayer::noAudioOutput, this, [this] {
+        SetStatus(QStringLiteral("音声の出力先が見つからないため、効果音は鳴りません"));
+    });
     m_queue = new SubtitleQueue(this);
     connect(m_queue, &SubtitleQueue::countdownChanged, this,
             [this](int v) { setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v)); });
@@ -308,6 +311,13 @@ bool frmMain::Form_Load(const QString &commandLine)
     }
     for (int i = 0; i < mnuAutoReload.size(); ++i)
         mnuAutoReload[i]->setObjectName(QStringLiteral("mnuAutoReload(%1)").arg(i));
+
+    // The last run's automatic reload and scrolling; an unknown period leaves reload off.
+    const int reloadIndex = m_program.opt.AutoReload - 5;
+    if (reloadIndex >= ReloadCountdown::kFirstPeriodIndex &&
+        reloadIndex <= ReloadCountdown::kLastPeriodIndex)
+        mnuAutoReload_Click(reloadIndex);
+    mnuAutoScroll_Click(m_program.opt.AutoScroll == 1 ? 1 : 0);
 
     if (!commandLine.isEmpty()) {
         cmbUrl->setEditText(commandLine);
@@ -700,6 +710,8 @@ void frmMain::Form_Unload()
     saveNgWords();
     m_program.opt.EnableCommand = Commands::FormatEnableCommand(m_pipeline->commandFlags());
     m_program.opt.MakuListView = PaneVisible ? 0 : 1;
+    m_program.opt.AutoReload = qint16(qMax(0, m_reload->ReloadInterval()));
+    m_program.opt.AutoScroll = mnuAutoScroll[1]->isChecked() ? 1 : 0;
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();
     tmrReload->stop();

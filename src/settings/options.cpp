@@ -77,6 +77,8 @@ const Field kFields[] = {
     {"TextNameView", &Options::TextNameView},
     {"TextNumView", &Options::TextNumView},
     {"MakuFormTop", &Options::MakuFormTop},
+    {"AutoReload", &Options::AutoReload},
+    {"AutoScroll", &Options::AutoScroll},
 };
 
 template<typename T> void readNumber(const SettingsStore &store, const char *key, T &target)

@@ -32,6 +32,10 @@ struct Options
     qint16 TextNameView = 0;
     qint16 TextNumView = 0;
     qint16 MakuFormTop = 1;
+    // Remembered across runs: seconds between automatic reloads (0 off, else 7 to 30) and
+    // automatic scrolling of the thread view (0 off, 1 on).
+    qint16 AutoReload = 0;
+    qint16 AutoScroll = 0;
 
     static QString defaultEnableCommand()
     {

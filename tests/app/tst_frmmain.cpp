@@ -1,4 +1,5 @@
 #include "mainwindowparts.h"
+#include "platform/sound.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
 #include "settings/frmsetting.h"
@@ -99,6 +100,8 @@ private slots:
             w->resize(700, 500);
             QTRY_COMPARE_WITH_TIMEOUT(w->size(), QSize(700, 500), 5000);
             m_env->program.opt.Speed = 4;
+            action(w, QStringLiteral("mnuAutoReload(9)"))->trigger();
+            action(w, QStringLiteral("mnuAutoScroll(1)"))->trigger();
             w->close();
         }
         QCOMPARE(ReadTextFile(ngFile), QStringLiteral("荒らし\r\nabc\r\n新しい\r\n"));
@@ -114,6 +117,11 @@ private slots:
         QCOMPARE(cmbUrl(again)->currentText(), QStringLiteral("http://host/test/read.cgi/b/1/"));
         QCOMPARE(again->size(), QSize(700, 500));
         QCOMPARE(panelText(again, QStringLiteral("STATUS")), QString());
+        // Automatic reload (14 s) and scrolling come back as they were left.
+        QCOMPARE(stored("Option", "AutoReload"), QStringLiteral("14"));
+        QVERIFY(action(again, QStringLiteral("mnuAutoReload(9)"))->isChecked());
+        QCOMPARE(panelText(again, QStringLiteral("TIMER")), QStringLiteral("14"));
+        QVERIFY(action(again, QStringLiteral("mnuAutoScroll(1)"))->isChecked());
     }
 
     void ctrlClickRemovesNgWord() // a plain click removes, or Ctrl not tracked
@@ -176,6 +184,20 @@ private slots:
             QVERIFY(maku(w).isLoaded() && maku(w).window()->isVisible());
             QCOMPARE(maku(w).window()->size(), QSize(800, 450));
         }
+    }
+
+    void noAudioOutputSaidOnce() // sounds lost without a word when there is no audio output
+    {
+        bool output = false;
+        WavePlayer player(nullptr, [&output] { return output; });
+        QSignalSpy said(&player, &WavePlayer::noAudioOutput);
+        const QString wave = m_env->program.dataFile(QStringLiteral("newmaku.wav"));
+        QVERIFY(QFileInfo(wave).isFile());
+        player.PlayWave(m_env->program.dataFile(QStringLiteral("missing.wav")));
+        QCOMPARE(said.size(), 0);
+        player.PlayWave(wave);
+        player.PlayWave(wave);
+        QCOMPARE(said.size(), 1);
     }
 
 private:

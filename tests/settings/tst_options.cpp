@@ -46,7 +46,8 @@ private slots:
                            "FontFuchi=0 FontShadow=1 EnableCommand=1,1,1,1,1,1,1,1,1,1,1,1,1,1,"
                            "1,1,1, BackPicture=0 BackPictureFile= TextLimit=0 TextMode=0 "
                            "FontDecorate=3 MakuListView=0 TextIDView=0 Text2Clipboard=0 "
-                           "Num1000=1 TextNameView=0 TextNumView=0 MakuFormTop=1"));
+                           "Num1000=1 TextNameView=0 TextNumView=0 MakuFormTop=1 AutoReload=0 "
+                           "AutoScroll=0"));
     }
 
     void badValueKeepsPreset() // a bad value read as 0 or wrapped, or spoiling other keys
@@ -72,7 +73,7 @@ private slots:
             "FontFuchi=1 FontShadow=0 EnableCommand=0,1,0,1,0,1,0,1,0,1,0,1,0,1,0,1,0, "
             "BackPicture=7 BackPictureFile=back.bmp TextLimit=-5 TextMode=1 "
             "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 Num1000=0 "
-            "TextNameView=1 TextNumView=1 MakuFormTop=0");
+            "TextNameView=1 TextNumView=1 MakuFormTop=0 AutoReload=12 AutoScroll=1");
         for (const QString &pair : stored.split(QLatin1Char(' ')))
             m_store->setValue(QStringLiteral("OPTION"), pair.section(QLatin1Char('='), 0, 0),
                               pair.section(QLatin1Char('='), 1));
