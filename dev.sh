@@ -31,9 +31,14 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing
 }
 
+# build [TARGET...]: everything, or only the targets named.
 build() {
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD" -j "$(nproc)"
+    if [ $# -gt 0 ]; then
+        cmake --build "$BUILD" -j "$(nproc)" --target "$@"
+    else
+        cmake --build "$BUILD" -j "$(nproc)"
+    fi
 }
 
 web_env() {
@@ -46,12 +51,19 @@ run() {
     web_env
     server="$BUILD/tools/board-server"
     if [ -x "$server" ]; then
-        # The demo board grows a thread on its own; the program follows it.
-        "$server" --demo --port 0 --port-file "$BUILD/demo.port" &
+        # The demo board grows a thread on its own; the program follows it. The port file of
+        # an earlier run must not be mistaken for this board's.
+        port_file="$BUILD/demo.port"
+        rm -f "$port_file"
+        "$server" --demo --port 0 --port-file "$port_file" &
         server_pid=$!
         trap 'kill $server_pid 2>/dev/null || true' EXIT INT TERM
-        for _ in $(seq 50); do [ -s "$BUILD/demo.port" ] && break; sleep 0.1; done
-        set -- "http://127.0.0.1:$(cat "$BUILD/demo.port")/test/read.cgi/demo/1700000000/"
+        for _ in $(seq 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+        if [ ! -s "$port_file" ]; then
+            echo "the demo board did not start" >&2
+            exit 1
+        fi
+        set -- "http://127.0.0.1:$(cat "$port_file")/test/read.cgi/demo/1700000000/"
     else
         set --
     fi
@@ -119,7 +131,7 @@ sanitize() {
 }
 
 case "${1:-}" in
-run) install_packages; build; run ;;
+run) install_packages; build sazanami sazanami_data board-server; run ;;
 test) install_packages; build; run_tests ;;
 fuzz) install_packages $FUZZ_PACKAGES; fuzz ;;
 sanitize) install_packages; sanitize "${2:-}" ;;
