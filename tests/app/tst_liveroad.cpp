@@ -176,14 +176,14 @@ private slots:
         m_server->setDat(kBoard, kKey, line(1) + line(2) + line(3));
         // The address is typed and entered the way a keyboard does.
         cmbUrl(m_window)->setFocus();
-        QTest::keyClicks(m_window->focusWidget(), threadUrl());
+        QTest::keyClicks(m_window->focusWidget(), threadAddress(m_server->origin(), kBoard, kKey));
         QTest::keyClick(m_window->focusWidget(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(panelText(m_window, QStringLiteral("STATUS")),
                                   QStringLiteral("受信終了"), 15000);
         QCOMPARE(MainWindowParts::thread(m_window).ResTotal, 3);
 
-        const QString note =
-            QStringLiteral("受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
+        const QString note = QStringLiteral(
+            "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
         auto messages = [this] {
             QStringList shown;
             for (const QString &entry : queue(m_window).entries())
@@ -214,9 +214,9 @@ private slots:
         action(m_window, QStringLiteral("mnuAutoReload(0)"))->trigger();
         QCOMPARE(posts(), QStringLiteral("レス1|あぼーん|レス4|レス5|レス6|レス7|レス8"));
         // Every new post on air exactly once, in order.
-        QCOMPARE(messages(),
-                 (QStringList{QStringLiteral("レス4"), QStringLiteral("レス5"), QStringLiteral("レス6"),
-                              QStringLiteral("レス7"), QStringLiteral("レス8")}));
+        QCOMPARE(messages(), (QStringList{QStringLiteral("レス4"), QStringLiteral("レス5"),
+                                          QStringLiteral("レス6"), QStringLiteral("レス7"),
+                                          QStringLiteral("レス8")}));
     }
 
 private:
