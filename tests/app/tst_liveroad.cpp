@@ -175,6 +175,7 @@ private slots:
         };
         m_server->setDat(kBoard, kKey, line(1) + line(2) + line(3));
         // The address is typed and entered the way a keyboard does.
+        cmbUrl(m_window)->clearEditText();
         cmbUrl(m_window)->setFocus();
         QTest::keyClicks(m_window->focusWidget(), threadAddress(m_server->origin(), kBoard, kKey));
         QTest::keyClick(m_window->focusWidget(), Qt::Key_Return);
