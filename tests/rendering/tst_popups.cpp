@@ -1,6 +1,7 @@
 #include "rendering/links.h"
 #include "rendering/popups.h"
 #include "rendering/posttable.h"
+#include "support/textrows.h"
 
 #include <QtTest>
 
@@ -38,121 +39,111 @@ class TestPopups : public QObject
 {
     Q_OBJECT
 private slots:
-    void statusText_data();
-    void statusText();
-    void threeHundredOnePostsListed();
-    void labelKeepsAmpersandEntity();
-    void panelRect_data();
-    void panelRect();
-    void linkClick_data();
-    void linkClick();
+    void statusText_data()
+    {
+        // nullptr: no pop-up. "/bbs/" addresses are the rental board's.
+        static const char *const table[][3] = {
+            {"one post", "../test/read.cgi/demo/1/12", "12 名無し d12\r\n    m12"},
+            {"range", "../test/read.cgi/demo/1/12-15",
+             "12 名無し d12\r\n    m12\r\n13 名無し d13\r\n    m13\r\n"
+             "14 名無し d14\r\n    m14\r\n15 名無し d15\r\n    m15"},
+            {"n removed", "../test/read.cgi/demo/1/12n", "12 名無し d12\r\n    m12"},
+            {"end minus start 301", "../test/read.cgi/demo/1/1-302",
+             "対象が多すぎるのでポップアップできません"},
+            {"1005 of 1000", "../test/read.cgi/demo/1/1005", ">>1005に期待"},
+            {"outside the table", "../test/read.cgi/demo/1/10002", "なんかエラー"},
+            // On the rental board the message follows the date on the same line.
+            {"rental", "/bbs/read.cgi/game/1/2/7", "7 名無し d7    m7"},
+            {"mail link", "mailto:sage", nullptr},
+            {"web address", "https://e.jp/test/read.cgi/b/1/12", nullptr},
+            {"id: alone", "id:", nullptr},
+            // The view may hand "%2F" over; a shorter ID matches a longer one that starts with it.
+            {"ID, substring rule", "id:ab%2Fcd",
+             "1 コテ [sage] <a href=\"ID:ab%2fcd\">ID:</a>ab/cd\r\n    a > <c> \r\n     &amp; d\r\n"
+             "3 名無し [] <a href=\"ID:ab%2fcdE\">ID:</a>ab/cdE\r\n    y"},
+            {"no match", "id:QQQ", "？"},
+            {"???", "id:???", "？"},
+            {"???0", "id:???0", "？"},
+            {"???O", "id:???O", "？"},
+        };
+        AddTextRows({"status", "expected"}, table);
+    }
+
+    void statusText()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, expected);
+        const QString text = popup(status, !status.startsWith("/bbs/"));
+        QCOMPARE(text.isNull(), expected.isNull());
+        QCOMPARE(text, expected);
+    }
+
+    void threeHundredOnePostsListed()
+    {
+        const QStringList lines =
+            popup(QStringLiteral("../test/read.cgi/demo/1/1-301")).split(QStringLiteral("\r\n"));
+        // Two lines a post, three for post 1 with its "<br>".
+        QCOMPARE(lines.size(), 603);
+        QCOMPARE(lines.at(601), QStringLiteral("301 名無し d301"));
+    }
+
+    void labelKeepsAmpersandEntity()
+    {
+        PostTable t;
+        t.set(1, {QStringLiteral("名無し"), QString(), QStringLiteral("d"),
+                  QStringLiteral("BGM &amp; &quot;良&quot; <a href=\"x\">&gt;&gt;1</a>")});
+        QCOMPARE(Popups::LabelText(Popups::GetPopupRes({t, 1, true}, 1, 1)),
+                 QStringLiteral("1 名無し d\r\n    BGM &amp; \"良\" >>1"));
+    }
+
+    void panelRect_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QSize>("label");
+        QTest::addColumn<QRect>("expected");
+        // Inner area 800×600; a 150×45 label makes a 154×62 panel (60 and 260 twips added).
+        QTest::newRow("above right")
+            << QPoint(300, 400) << QSize(150, 45) << QRect(320, 331, 154, 62);
+        QTest::newRow("pinned top") << QPoint(300, 30) << QSize(150, 45) << QRect(320, 0, 154, 62);
+        QTest::newRow("pinned right")
+            << QPoint(750, 400) << QSize(150, 45) << QRect(646, 331, 154, 62);
+        QTest::newRow("cut to the area")
+            << QPoint(10, 10) << QSize(2000, 2000) << QRect(0, 0, 800, 600);
+    }
+
+    void panelRect()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(QSize, label);
+        QFETCH(QRect, expected);
+        QCOMPARE(Popups::PanelRect(pointer, label, QSize(800, 600)), expected);
+    }
+
+    void linkClick_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<Action>("expected");
+        QTest::newRow("board thread")
+            << "http://127.0.0.1:8/test/read.cgi/b/1/" << Action::LoadThread;
+        QTest::newRow("rental, https")
+            << "https://jbbs.shitaraba.net/bbs/read.cgi/g/1/2/" << Action::LoadThread;
+        QTest::newRow("central") << "https://a.5ch.net/test/read.cgi/b/1/" << Action::RefusedBoard;
+        QTest::newRow("picture") << "http://example.com/a.JpG?s=1" << Action::ShowPicture;
+        QTest::newRow("web page") << "http://example.com/" << Action::OpenExternal;
+        QTest::newRow("mail naming a picture") << "mailto:a.jpg" << Action::OpenExternal;
+        QTest::newRow("file") << "file:///tmp/a.jpg" << Action::Refuse;
+        QTest::newRow("javascript") << "javascript:alert(1)" << Action::Refuse;
+        QTest::newRow("ID link") << "id:ab%2fcd" << Action::Refuse;
+        QTest::newRow("relative anchor") << "../test/read.cgi/b/1/12" << Action::Refuse;
+    }
+
+    void linkClick()
+    {
+        QFETCH(QString, target);
+        QFETCH(Action, expected);
+        QCOMPARE(Links::Classify(target), expected);
+    }
 };
-
-void TestPopups::statusText_data()
-{
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("expected"); // null: no pop-up
-    const QString a = QStringLiteral("../test/read.cgi/demo/1700000000/");
-    QTest::newRow("one post") << a + "12" << QStringLiteral("12 名無し d12\r\n    m12");
-    QTest::newRow("range") << a + "12-15"
-                           << QStringLiteral(
-                                  "12 名無し d12\r\n    m12\r\n13 名無し d13\r\n    m13\r\n"
-                                  "14 名無し d14\r\n    m14\r\n15 名無し d15\r\n    m15");
-    QTest::newRow("n removed") << a + "12n" << QStringLiteral("12 名無し d12\r\n    m12");
-    QTest::newRow("end minus start 301")
-        << a + "1-302" << QStringLiteral("対象が多すぎるのでポップアップできません");
-    QTest::newRow("1005 of 1000") << a + "1005" << QStringLiteral(">>1005に期待");
-    QTest::newRow("outside the table") << a + "10002" << QStringLiteral("なんかエラー");
-    QTest::newRow("mail link") << QStringLiteral("mailto:sage") << QString();
-    QTest::newRow("web address") << QStringLiteral("https://e.jp/test/read.cgi/b/1/12")
-                                 << QString();
-    QTest::newRow("id: alone") << QStringLiteral("id:") << QString();
-    // The view may hand "%2F" over; a shorter ID matches a longer one that starts with it.
-    QTest::newRow("ID, substring rule")
-        << QStringLiteral("id:ab%2Fcd")
-        << QStringLiteral(
-               "1 コテ [sage] <a href=\"ID:ab%2fcd\">ID:</a>ab/cd\r\n    a > <c> \r\n"
-               "     &amp; d\r\n3 名無し [] <a href=\"ID:ab%2fcdE\">ID:</a>ab/cdE\r\n    y");
-    QTest::newRow("no match") << QStringLiteral("id:QQQ") << QStringLiteral("？");
-    QTest::newRow("???") << QStringLiteral("id:???") << QStringLiteral("？");
-    QTest::newRow("???0") << QStringLiteral("id:???0") << QStringLiteral("？");
-    QTest::newRow("???O") << QStringLiteral("id:???O") << QStringLiteral("？");
-}
-
-void TestPopups::statusText()
-{
-    QFETCH(QString, status);
-    QFETCH(QString, expected);
-    const QString text = popup(status);
-    QCOMPARE(text.isNull(), expected.isNull());
-    QCOMPARE(text, expected);
-}
-
-void TestPopups::threeHundredOnePostsListed()
-{
-    const QStringList lines =
-        popup(QStringLiteral("../test/read.cgi/demo/1/1-301")).split(QStringLiteral("\r\n"));
-    // Two lines a post, three for post 1 with its "<br>".
-    QCOMPARE(lines.size(), 603);
-    QCOMPARE(lines.at(601), QStringLiteral("301 名無し d301"));
-    // On the rental board the message follows the date on the same line.
-    QCOMPARE(popup(QStringLiteral("/bbs/read.cgi/game/1/2/7"), false),
-             QStringLiteral("7 名無し d7    m7"));
-}
-
-void TestPopups::labelKeepsAmpersandEntity()
-{
-    PostTable t;
-    t.set(1, {QStringLiteral("名無し"), QString(), QStringLiteral("d"),
-              QStringLiteral("BGM &amp; &quot;良&quot; <a href=\"x\">&gt;&gt;1</a>")});
-    QCOMPARE(Popups::LabelText(Popups::GetPopupRes({t, 1, true}, 1, 1)),
-             QStringLiteral("1 名無し d\r\n    BGM &amp; \"良\" >>1"));
-}
-
-void TestPopups::panelRect_data()
-{
-    QTest::addColumn<QPoint>("pointer");
-    QTest::addColumn<QSize>("label");
-    QTest::addColumn<QRect>("expected");
-    // Inner area 800×600; a 150×45 label makes a 154×62 panel (60 and 260 twips added).
-    QTest::newRow("above right") << QPoint(300, 400) << QSize(150, 45) << QRect(320, 331, 154, 62);
-    QTest::newRow("pinned top") << QPoint(300, 30) << QSize(150, 45) << QRect(320, 0, 154, 62);
-    QTest::newRow("pinned right") << QPoint(750, 400) << QSize(150, 45) << QRect(646, 331, 154, 62);
-    QTest::newRow("cut to the area")
-        << QPoint(10, 10) << QSize(2000, 2000) << QRect(0, 0, 800, 600);
-}
-
-void TestPopups::panelRect()
-{
-    QFETCH(QPoint, pointer);
-    QFETCH(QSize, label);
-    QFETCH(QRect, expected);
-    QCOMPARE(Popups::PanelRect(pointer, label, QSize(800, 600)), expected);
-}
-
-void TestPopups::linkClick_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<Action>("expected");
-    QTest::newRow("board thread") << "http://127.0.0.1:8/test/read.cgi/b/1/" << Action::LoadThread;
-    QTest::newRow("rental, https")
-        << "https://jbbs.shitaraba.net/bbs/read.cgi/g/1/2/" << Action::LoadThread;
-    QTest::newRow("central") << "https://a.5ch.net/test/read.cgi/b/1/" << Action::RefusedBoard;
-    QTest::newRow("picture") << "http://example.com/a.JpG?s=1" << Action::ShowPicture;
-    QTest::newRow("web page") << "http://example.com/" << Action::OpenExternal;
-    QTest::newRow("mail naming a picture") << "mailto:a.jpg" << Action::OpenExternal;
-    QTest::newRow("file") << "file:///tmp/a.jpg" << Action::Refuse;
-    QTest::newRow("javascript") << "javascript:alert(1)" << Action::Refuse;
-    QTest::newRow("ID link") << "id:ab%2fcd" << Action::Refuse;
-    QTest::newRow("relative anchor") << "../test/read.cgi/b/1/12" << Action::Refuse;
-}
-
-void TestPopups::linkClick()
-{
-    QFETCH(QString, target);
-    QFETCH(Action, expected);
-    QCOMPARE(Links::Classify(target), expected);
-}
 
 QTEST_APPLESS_MAIN(TestPopups)
 #include "tst_popups.moc"

@@ -1,12 +1,15 @@
 #include "app/mainwindowparts.h"
 #include "boardserver.h"
 #include "platform/boardsocket.h"
+#include "platform/codec.h"
 #include "support/testhome.h"
+#include "support/unansweredport.h"
 #include "threadlist/frmthread.h"
 #include "threadlist/subjectfetch.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -18,8 +21,11 @@
 
 namespace {
 
-const QString kHost = QStringLiteral("jbbs.shitaraba.net");
-const QString kBoard = QStringLiteral("https://jbbs.shitaraba.net/game/12345/");
+QByteArray datOf(const QString &title, int posts)
+{
+    return Codec::toSjis(title + QLatin1Char('\n')).prepend("a<><>2023<> x <>") +
+           QByteArray("a<><>2023<> x <>\n").repeated(posts - 1);
+}
 
 // A rental-board thread of n posts, its title on the first.
 QStringList rentalThread(const QString &title, int n)
@@ -30,124 +36,207 @@ QStringList rentalThread(const QString &title, int n)
 
 } // namespace
 
-// The thread list reached from the real main window: a rental board's https list over TLS
-// from the local board, and a row that opens a thread in the main window.
+// The thread list opened from the real main window's menu, against the local board over TCP.
 class TestThreadListRoad : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
-    void rentalListOverTlsFromTheMenu();
-    void rowClickOpensTheThread();
+    void init()
+    {
+        m_server = std::make_unique<BoardServer>();
+        QVERIFY(m_server->listen());
+        m_server->setDat(QStringLiteral("news"), QStringLiteral("1699956800"),
+                         datOf(QStringLiteral("半日前のスレ"), 100));
+        m_env = std::make_unique<TestProgram>();
+        m_window = std::make_unique<frmMain>(m_env->program);
+        QVERIFY(m_window->Form_Load(QString()));
+        QVERIFY(
+            openList(m_server->origin() + QStringLiteral("/test/read.cgi/news/1699956800/l50")));
+        m_list->fetch().setClock([] { return qint64(1700000000); });
+        QVERIFY(QTest::qWaitForWindowActive(m_list));
+    }
+
+    void cleanup()
+    {
+        m_window->close();
+        m_window.reset();
+        m_env.reset();
+        m_server.reset();
+        BoardSocket::resetTestHooks();
+    }
+
+    void rentalListOverTlsFromTheMenu()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("no TLS backend");
+        const QString host = QStringLiteral("jbbs.shitaraba.net");
+        QTemporaryDir dir;
+        QProcess openssl;
+        openssl.start("openssl",
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                       dir.filePath("key.pem"), "-out", dir.filePath("cert.pem"), "-days", "2",
+                       "-subj", "/CN=" + host, "-addext", "subjectAltName=DNS:" + host});
+        QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+        BoardServer tls;
+        QVERIFY2(tls.listenTls(dir.filePath("cert.pem"), dir.filePath("key.pem")),
+                 qPrintable(tls.errorString()));
+        tls.setRentalThread("game", "12345", "1699956800", rentalThread("雑談スレ", 3));
+        tls.setRentalThread("game", "12345", "1699913600", rentalThread("実況スレ", 5));
+        BoardSocket::setHostOverride(host, QStringLiteral("127.0.0.1"), tls.port());
+        BoardSocket::addCaCertificates(QSslCertificate::fromPath(dir.filePath("cert.pem")));
+
+        QVERIFY(openList("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699956800/l50"));
+        QCOMPARE(m_list->findChild<QComboBox *>("cmbUrl")->currentText(),
+                 QStringLiteral("https://jbbs.shitaraba.net/game/12345/"));
+        QCOMPARE(status(), QStringLiteral("スレッド一覧表示完了"));
+        QCOMPARE(tls.requests().last().head,
+                 "GET /game/12345/subject.txt HTTP/1.0\r\nHost: jbbs.shitaraba.net\r\n"
+                 "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close");
+        // Two threads: the repeated last line of the rental board's list is gone.
+        QCOMPARE(column(1), (QStringList{"雑談スレ", "実況スレ"}));
+        QCOMPARE(column(2), (QStringList{"   3", "   5"}));
+        QCOMPARE(column(4).last(),
+                 QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699913600/"));
+    }
+
+    void enterListsAndSorts()
+    {
+        m_server->setDat("news", "1699913600", datOf("一日前", 5));
+        m_server->setDat("news", "1699999000", datOf("勢いのあるスレ", 1000));
+        QVERIFY(enter(board()));
+        QCOMPARE(m_list->findChild<QComboBox *>("cmbUrl")->count(), 1);
+        // "勢い" twice: one direction, then the other.
+        QHeaderView *header = rows()->header();
+        const QPoint rate(header->sectionViewportPosition(3) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, rate);
+        QCOMPARE(column(3), (QStringList{"86400.0", "  200.0", "    5.0"}));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, rate);
+        QCOMPARE(column(3), (QStringList{"    5.0", "  200.0", "86400.0"}));
+    }
+
+    void threadAddressInsteadOfBoard()
+    {
+        enter(m_server->origin() + QStringLiteral("/test/read.cgi/news/1699956800/"), false);
+        QCOMPARE(status(), QStringLiteral("板のURLを入力してください"));
+        QCOMPARE(rows()->topLevelItemCount(), 1);
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
+    void endsEarly_data()
+    {
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::addColumn<int>("closeAfter");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("someRows");
+        QTest::newRow("refused") << QByteArray("HTTP/1.1 403 Forbidden") << -1 << 0
+                                 << "HTTP/1.1 403 Forbidden" << false;
+        // The rows whose lines came whole, and a status that says the list is partial.
+        QTest::newRow("closed in the middle")
+            << QByteArray() << 400 << 0
+            << "スレッド一覧の受信が中断されました（届いた分だけ表示しています）" << true;
+        QTest::newRow("over the bound")
+            << QByteArray() << -1 << 400
+            << "受信データが大きすぎるため受信を打ち切りました（上限400byte）" << true;
+    }
+
+    void endsEarly()
+    {
+        QFETCH(QByteArray, statusLine);
+        QFETCH(int, closeAfter);
+        QFETCH(int, limit);
+        QFETCH(QString, message);
+        QFETCH(bool, someRows);
+        for (int i = 0; i < 20; ++i)
+            m_server->setDat("news", QString::number(1600000000 + i), datOf("スレ", 1));
+        BoardServer::Behaviour behaviour;
+        behaviour.statusLine = statusLine;
+        behaviour.closeAfter = closeAfter;
+        m_server->setBehaviour(behaviour);
+        if (limit)
+            m_list->fetch().setResponseLimit(limit);
+        QVERIFY(enter(board()));
+        QCOMPARE(status(), message);
+        const int count = rows()->topLevelItemCount();
+        QVERIFY2(someRows ? count > 0 && count < 21 : count == 0,
+                 qPrintable(QString::number(count)));
+    }
+
+    void noConnectionWithinTheLimit()
+    {
+        UnansweredPort unanswered;
+        QVERIFY(unanswered.port());
+        m_list->fetch().setConnectLimit(300);
+        const QString remote = QStringLiteral("127.0.0.1:") + QString::number(unanswered.port());
+        QVERIFY(enter(QStringLiteral("http://") + remote + QStringLiteral("/news/")));
+        QCOMPARE(status(), remote + QStringLiteral("に接続できませんでした"));
+        QCOMPARE(rows()->topLevelItemCount(), 0);
+    }
+
+    void rowClickOpensTheThread()
+    {
+        m_server->setDat("news", "1699913600",
+                         "a<><>2023/11/15<> one <>Second\nb<><>2023<> two <>\n");
+        QVERIFY(enter(board()));
+        QTreeWidgetItem *row = rows()->findItems("Second ", Qt::MatchExactly, 1).value(0);
+        QVERIFY(row);
+        QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {},
+                          rows()->visualItemRect(row).center());
+        const QString url = m_server->origin() + QStringLiteral("/test/read.cgi/news/1699913600/");
+        QCOMPARE(MainWindowParts::cmbUrl(m_window)->currentText(), url);
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).ResTotal, 2, 10000);
+        QCOMPARE(MainWindowParts::thread(m_window).CurrentUrl, url);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("sazanami - [Second]"),
+                                  5000);
+    }
 
 private:
-    // The list window the menu opens for the address in the main window's address bar.
-    frmThread *openList(const QString &threadUrl);
+    // Opens the list for a thread address from the menu; waits until it is listed.
+    bool openList(const QString &threadUrl);
+    // Types text into the list's address box and presses Enter, as the user does.
+    bool enter(const QString &text, bool listing = true);
+    QString board() const { return m_server->origin() + QStringLiteral("/news/"); }
+    QStringList column(int index) const;
+    QString status() const { return m_list->findChild<QLabel *>("stbStatus")->text(); }
+    QTreeWidget *rows() const { return m_list->findChild<QTreeWidget *>("lvwThread"); }
 
-    QTemporaryDir m_dir;
     std::unique_ptr<BoardServer> m_server;
     std::unique_ptr<TestProgram> m_env;
     std::unique_ptr<frmMain> m_window;
+    frmThread *m_list = nullptr;
 };
 
-void TestThreadListRoad::initTestCase()
-{
-    if (!QSslSocket::supportsSsl())
-        QSKIP("no TLS backend");
-    QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                   m_dir.filePath("key.pem"), "-out", m_dir.filePath("cert.pem"), "-days", "2",
-                   "-subj", "/CN=" + kHost, "-addext", "subjectAltName=DNS:" + kHost});
-    QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
-    m_server = std::make_unique<BoardServer>();
-    QVERIFY2(m_server->listenTls(m_dir.filePath(QStringLiteral("cert.pem")),
-                                 m_dir.filePath(QStringLiteral("key.pem"))),
-             qPrintable(m_server->errorString()));
-    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"),
-                              QStringLiteral("1699956800"),
-                              rentalThread(QStringLiteral("雑談スレ"), 3));
-    m_server->setRentalThread(QStringLiteral("game"), QStringLiteral("12345"),
-                              QStringLiteral("1699913600"),
-                              rentalThread(QStringLiteral("実況スレ"), 5));
-    BoardSocket::setHostOverride(kHost, QStringLiteral("127.0.0.1"), m_server->port());
-    BoardSocket::addCaCertificates(QSslCertificate::fromPath(m_dir.filePath("cert.pem")));
-}
-
-void TestThreadListRoad::cleanupTestCase()
-{
-    m_server.reset();
-}
-
-void TestThreadListRoad::init()
-{
-    m_env = std::make_unique<TestProgram>();
-    m_window = std::make_unique<frmMain>(m_env->program);
-    QVERIFY(m_window->Form_Load(QString()));
-}
-
-void TestThreadListRoad::cleanup()
-{
-    m_window->close();
-    m_window.reset();
-    m_env.reset();
-}
-
-frmThread *TestThreadListRoad::openList(const QString &threadUrl)
+bool TestThreadListRoad::openList(const QString &threadUrl)
 {
     MainWindowParts::cmbUrl(m_window)->setEditText(threadUrl);
-    MainWindowParts::action(m_window, QStringLiteral("mnuThread"))->trigger();
-    auto *list = m_window->findChild<frmThread *>();
-    QSignalSpy ended(&list->fetch(), &SubjectFetch::listEnded);
-    if (!ended.wait(10000))
-        qWarning("the list did not end");
-    return list;
+    QAction *menu = MainWindowParts::action(m_window, QStringLiteral("mnuThread"));
+    if (!m_list) {
+        menu->trigger();
+        m_list = m_window->findChild<frmThread *>();
+        menu = nullptr;
+    }
+    QSignalSpy ended(&m_list->fetch(), &SubjectFetch::listEnded);
+    if (menu)
+        menu->trigger();
+    return ended.wait(10000);
 }
 
-void TestThreadListRoad::rentalListOverTlsFromTheMenu()
+bool TestThreadListRoad::enter(const QString &text, bool listing)
 {
-    frmThread *list = openList(QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/"
-                                              "1699956800/l50"));
-    QCOMPARE(list->findChild<QComboBox *>(QStringLiteral("cmbUrl"))->currentText(), kBoard);
-    QCOMPARE(list->findChild<QLabel *>(QStringLiteral("stbStatus"))->text(),
-             QStringLiteral("スレッド一覧表示完了"));
-    QCOMPARE(m_server->requests().last().head,
-             "GET /game/12345/subject.txt HTTP/1.0\r\nHost: jbbs.shitaraba.net\r\n"
-             "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close");
-    // Two threads: the repeated last line of the rental board's list is gone.
-    auto *rows = list->findChild<QTreeWidget *>(QStringLiteral("lvwThread"));
-    QCOMPARE(rows->topLevelItemCount(), 2);
-    QTreeWidgetItem *row =
-        rows->findItems(QStringLiteral("実況スレ"), Qt::MatchExactly, 1).value(0);
-    QVERIFY(row);
-    QCOMPARE(row->text(2), QStringLiteral("   5"));
-    QCOMPARE(row->text(4),
-             QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699913600/"));
+    QSignalSpy ended(&m_list->fetch(), &SubjectFetch::listEnded);
+    QWidget *focus = m_list->focusWidget();
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(focus, text);
+    QTest::keyClick(focus, Qt::Key_Return);
+    return !listing || (ended.wait(8000) && m_list->findChild<QComboBox *>("cmbUrl")->isEnabled());
 }
 
-void TestThreadListRoad::rowClickOpensTheThread()
+QStringList TestThreadListRoad::column(int index) const
 {
-    BoardServer board;
-    QVERIFY(board.listen());
-    board.setDat(QStringLiteral("live"), QStringLiteral("1699956800"),
-                 "a<><>2023/11/15<> one <>First thread\n");
-    board.setDat(QStringLiteral("live"), QStringLiteral("1699913600"),
-                 "a<><>2023/11/15<> one <>Second thread\nb<><>2023/11/15<> two <>\n");
-    frmThread *list = openList(board.origin() + QStringLiteral("/test/read.cgi/live/1699956800/"));
-    auto *rows = list->findChild<QTreeWidget *>(QStringLiteral("lvwThread"));
-    QTreeWidgetItem *row =
-        rows->findItems(QStringLiteral("Second thread "), Qt::MatchExactly, 1).value(0);
-    QVERIFY(row);
-    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->visualItemRect(row).center());
-    const QString url = board.origin() + QStringLiteral("/test/read.cgi/live/1699913600/");
-    QCOMPARE(MainWindowParts::cmbUrl(m_window)->currentText(), url);
-    QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).ResTotal, 2, 10000);
-    QCOMPARE(MainWindowParts::thread(m_window).CurrentUrl, url);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("sazanami - [Second thread]"),
-                              5000);
+    QStringList texts;
+    for (int i = 0; i < rows()->topLevelItemCount(); ++i)
+        texts << rows()->topLevelItem(i)->text(index);
+    return texts;
 }
 
 QTEST_MAIN(TestThreadListRoad)
