@@ -12,13 +12,10 @@ LoaderHarness::LoaderHarness()
     QObject::connect(l, &ThreadLoader::addressTextChanged, l,
                      [this](const QString &text) { addressWrites << text; });
     QObject::connect(l, &ThreadLoader::viewRestartRequested, l, [this] { ++restarts; });
-    QObject::connect(l, &ThreadLoader::linesReceived, l,
-                     [this](const QStringList &batch, const QString &separator) {
-                         lines += batch;
-                         batches << batch;
-                         separators << separator;
-                         state.ResTotal += qint32(batch.size());
-                     });
+    QObject::connect(l, &ThreadLoader::linesReceived, l, [this](const QStringList &batch) {
+        lines += batch;
+        state.ResTotal += qint32(batch.size());
+    });
 }
 
 bool LoaderHarness::load(const QString &address, bool ctrlDown, int limitMs)
@@ -35,8 +32,6 @@ void LoaderHarness::clearRecords()
 {
     statuses.clear();
     lines.clear();
-    batches.clear();
-    separators.clear();
     addressWrites.clear();
     restarts = 0;
 }

@@ -3,7 +3,6 @@
 #include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
 
-#include <QList>
 #include <QStringList>
 #include <memory>
 
@@ -22,9 +21,7 @@ public:
 
     ThreadState state;
     QStringList statuses;
-    QStringList lines;          // every line handed on since the last clearRecords()
-    QList<QStringList> batches; // the lines, call by call
-    QStringList separators;
+    QStringList lines; // every line handed on since the last clearRecords()
     QStringList addressWrites;
     int restarts = 0;
     std::unique_ptr<ThreadLoader> loader;

@@ -140,13 +140,6 @@ private slots:
         QCOMPARE(m_h->lines, posts(1, 2));
         QCOMPARE(m_h->state.DatBytes, twoLines);
         QVERIFY(m_h->state.Ready);
-
-        m_server->setBehaviour(BoardServer::Behaviour());
-        m_h->clearRecords();
-        QVERIFY(m_h->load(threadUrl()));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-        QCOMPARE(m_h->lines, posts(3, 4));
-        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
     }
 
     void handshakeNeverAnswered()
@@ -162,11 +155,8 @@ private slots:
         limits.connectMs = 500;
         limits.handshakeMs = 2000;
         m_h->loader->fetch().setLimits(limits);
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(m_h->load(url, false, 8000));
         QCOMPARE(m_h->lastEnd(), LoadEnd::HandshakeTimedOut);
-        QVERIFY(clock.elapsed() >= limits.handshakeMs);
         QCOMPARE(m_h->status(),
                  QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort()) +
                      QStringLiteral("との暗号化通信の確立が2秒以内に終わりませんでした"));

@@ -1,5 +1,4 @@
-#include "retrieval/threadloader.h"
-#include "retrieval/threadstate.h"
+#include "loaderharness.h"
 
 #include <QtTest>
 
@@ -10,27 +9,14 @@ class TestThreadLoader : public QObject
 private slots:
     void init()
     {
-        m_state = ThreadState();
+        m_h = std::make_unique<LoaderHarness>();
         // A thread is loaded already: a refusal must leave it alone.
-        m_state.CurrentUrl = QStringLiteral("http://example.com/test/read.cgi/board/1/");
-        m_state.BoardKind = Boards::Kind::Shitaraba;
-        m_state.LiveMode = true;
-        m_state.ResTotal = 12;
-        m_state.DatBytes = "a\nb\n";
-        m_state.DatSize = 4;
-        m_statuses.clear();
-        m_addressWrites.clear();
-        m_restarts = 0;
-        m_lines = 0;
-        m_loader = std::make_unique<ThreadLoader>(m_state);
-        ThreadLoader *l = m_loader.get();
-        connect(l, &ThreadLoader::statusChanged, l, [this](const QString &t) { m_statuses << t; });
-        connect(l, &ThreadLoader::addressTextChanged, l,
-                [this](const QString &t) { m_addressWrites << t; });
-        connect(l, &ThreadLoader::viewRestartRequested, l, [this] { ++m_restarts; });
-        connect(
-            l, &ThreadLoader::linesReceived, l,
-            [this](const QStringList &lines, const QString &) { m_lines += int(lines.size()); });
+        m_h->state.CurrentUrl = QStringLiteral("http://example.com/test/read.cgi/board/1/");
+        m_h->state.BoardKind = Boards::Kind::Shitaraba;
+        m_h->state.LiveMode = true;
+        m_h->state.ResTotal = 12;
+        m_h->state.DatBytes = "a\nb\n";
+        m_h->state.DatSize = 4;
     }
 
     void refusedAddresses_data()
@@ -52,8 +38,8 @@ private slots:
         const QString board = QStringLiteral("これは板のURLです。スレッドのURLを入力してください");
         QTest::newRow("rental board page")
             << "http://jbbs.shitaraba.net/game/12345/" << board << Boards::Kind::Shitaraba;
-        QTest::newRow("board index") << "http://example.com/pre/board/index.html" << board
-                                     << Boards::Kind::Shitaraba;
+        QTest::newRow("board index")
+            << "http://example.com/pre/board/index.html" << board << Boards::Kind::Shitaraba;
         QTest::newRow("three directories")
             << "http://example.com/a/b/c/" << unknown << Boards::Kind::Shitaraba;
         QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread
@@ -65,69 +51,60 @@ private slots:
                                   << Boards::Kind::TwoChannel;
     }
 
-    void refusedAddresses()
+    void refusedAddresses() // a refused address loaded, or the loaded thread disturbed
     {
         QFETCH(QString, address);
         QFETCH(QString, status);
         QFETCH(Boards::Kind, boardKind);
-        const ThreadState before = m_state;
-        m_loader->load(address, false);
-        QCOMPARE(m_statuses, QStringList{status});
+        m_h->loader->load(address, false);
+        QCOMPARE(m_h->statuses, QStringList{status});
         // Only the board kind may change; the loaded thread stays.
-        QCOMPARE(m_state.BoardKind, boardKind);
-        QVERIFY(m_state.Ready);
-        QCOMPARE(m_state.CurrentUrl, before.CurrentUrl);
-        QCOMPARE(m_state.LiveMode, before.LiveMode);
-        QCOMPARE(m_state.ResTotal, before.ResTotal);
-        QCOMPARE(m_state.DatBytes, before.DatBytes);
-        QCOMPARE(m_state.DatSize, before.DatSize);
-        QCOMPARE(m_restarts, 0);
-        QVERIFY(m_addressWrites.isEmpty());
-        QVERIFY(!m_loader->fetch().socket().isActive());
+        const ThreadState &s = m_h->state;
+        QCOMPARE(s.BoardKind, boardKind);
+        QVERIFY(s.Ready && s.LiveMode);
+        QCOMPARE(s.CurrentUrl, QStringLiteral("http://example.com/test/read.cgi/board/1/"));
+        QCOMPARE(s.ResTotal, 12);
+        QCOMPARE(s.DatBytes, QByteArray("a\nb\n"));
+        QCOMPARE(m_h->restarts, 0);
+        QVERIFY(m_h->addressWrites.isEmpty());
+        QVERIFY(!m_h->loader->fetch().socket().isActive());
     }
 
-    void rentalAddressCutBackThenRejected()
+    void rentalAddressCutBackThenRejected() // a malformed rental address loaded or not cut back
     {
-        m_state.BoardKind = Boards::Kind::TwoChannel;
+        m_h->state.BoardKind = Boards::Kind::TwoChannel;
         // Seven "/" after the cut: the key lost its final "/".
-        m_loader->load(
+        m_h->loader->load(
             QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1234567890"), false);
-        QCOMPARE(m_addressWrites,
+        QCOMPARE(m_h->addressWrites,
                  QStringList{QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/game/12345/")});
-        QCOMPARE(m_statuses, QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
-        QCOMPARE(m_state.BoardKind, Boards::Kind::TwoChannel);
-        QVERIFY(m_state.Ready);
-        QCOMPARE(m_restarts, 0);
+        QCOMPARE(m_h->statuses,
+                 QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
+        QCOMPARE(m_h->state.BoardKind, Boards::Kind::TwoChannel);
+        QVERIFY(m_h->state.Ready);
+        QCOMPARE(m_h->restarts, 0);
 
         // One "/" too many is rejected without a cut.
-        m_addressWrites.clear();
-        m_statuses.clear();
-        m_loader->load(
+        m_h->clearRecords();
+        m_h->loader->load(
             QStringLiteral("http://jbbs.livedoor.jp/bbs/read.cgi/game/12345/1234567890/x/"), false);
-        QVERIFY(m_addressWrites.isEmpty());
-        QCOMPARE(m_statuses, QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
+        QVERIFY(m_h->addressWrites.isEmpty());
+        QCOMPARE(m_h->statuses,
+                 QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
     }
 
-    void loadDuringALoadDoesNothing()
+    void loadDuringALoadDoesNothing() // a second load taken while one runs
     {
-        m_state.Ready = false;
-        const ThreadState before = m_state;
-        m_loader->load(QStringLiteral("http://hayabusa9.5ch.net/test/read.cgi/news/1/"), false);
-        m_loader->load(QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/a/1/2"), false);
-        QVERIFY(m_statuses.isEmpty());
-        QVERIFY(m_addressWrites.isEmpty());
-        QCOMPARE(m_state.CurrentUrl, before.CurrentUrl);
-        QCOMPARE(m_state.BoardKind, before.BoardKind);
-        QVERIFY(!m_state.Ready);
+        m_h->state.Ready = false;
+        m_h->loader->load(QStringLiteral("http://hayabusa9.5ch.net/test/read.cgi/news/1/"), false);
+        m_h->loader->load(QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/a/1/2"), false);
+        QVERIFY(m_h->statuses.isEmpty() && m_h->addressWrites.isEmpty());
+        QCOMPARE(m_h->state.BoardKind, Boards::Kind::Shitaraba);
+        QVERIFY(!m_h->state.Ready);
     }
 
 private:
-    ThreadState m_state;
-    QStringList m_statuses;
-    QStringList m_addressWrites;
-    int m_restarts = 0;
-    int m_lines = 0;
-    std::unique_ptr<ThreadLoader> m_loader;
+    std::unique_ptr<LoaderHarness> m_h;
 };
 
 QTEST_GUILESS_MAIN(TestThreadLoader)
