@@ -1,5 +1,4 @@
 #include "rendering/datline.h"
-#include "rendering/ngwords.h"
 
 #include <QtTest>
 
@@ -37,23 +36,6 @@ private slots:
         QCOMPARE(fields(MapDatLine(QStringLiteral("7<>n<>m<>d<>msg<>t<>id<>extra"), sep,
                                    Boards::Kind::Shitaraba, 0)),
                  (QStringList{"1", "n", "m", "d ID:id", "msg", "t"}));
-        // An NG record reads as NG on both kinds, with the comma form too.
-        QCOMPARE(fields(MapDatLine(NgRecord(","), ",", Boards::Kind::TwoChannel, 0)),
-                 (QStringList{"1", "NG", "NG", "NG", "NG", "NG"}));
-        QCOMPARE(fields(MapDatLine(NgRecord(sep), sep, Boards::Kind::Shitaraba, 0)),
-                 (QStringList{"1", "NG", "NG", "NG ID:NG", "NG", "NG"}));
-    }
-
-    void tooFewFields() // a short line crashes or shows half a post
-    {
-        for (const auto &[kind, line] :
-             {std::pair{Boards::Kind::TwoChannel, "a<>b<>c"},
-              std::pair{Boards::Kind::Shitaraba, "1<>n<>m<>d<>msg<>t"}}) {
-            const DatPost p = MapDatLine(QLatin1String(line), "<>", kind, 9);
-            QVERIFY(p.Broken);
-            const QString b = QStringLiteral("ここ壊れてます");
-            QCOMPARE(fields(p).mid(0, 5), (QStringList{"10", b, b, b, b}));
-        }
     }
 };
 

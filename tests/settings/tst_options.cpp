@@ -15,7 +15,8 @@ QString storedText(const SettingsStore &store)
           "WakuView",   "Keyword",       "FontResize",    "Speed",           "FontFuchi",
           "FontShadow", "EnableCommand", "BackPicture",   "BackPictureFile", "TextLimit",
           "TextMode",   "FontDecorate",  "MakuListView",  "TextIDView",      "Text2Clipboard",
-          "Num1000",    "TextNameView",  "TextNumView",   "MakuFormTop"})
+          "Num1000",    "TextNameView",  "TextNumView",   "MakuFormTop",     "AutoReload",
+          "AutoScroll"})
         pairs << QLatin1String(key) + QLatin1Char('=') +
                      store.value(QStringLiteral("Option"), QLatin1String(key));
     return pairs.join(QLatin1Char(' '));
