@@ -71,6 +71,7 @@ private slots:
             {QStringLiteral("名無し </b>◆abc<b><><>2007 ID:ab/cd<> ttp://a.jp/ <>")}, kSep);
         const QString linked = QStringLiteral(" <a href=\"http://a.jp/\">ttp://a.jp/</a> ");
         QVERIFY(rig.html[0].contains(linked));
+        QCOMPARE(rig.queue.count(), 1);
         QCOMPARE(rig.entry(0), (QStringList{" ", linked, "ID:ab:cd", "名無し ◆abc", "2"}));
         // The table keeps what the board sent: pop-ups read it.
         QCOMPARE(rig.pipeline.ResData().value(2).Name, QStringLiteral("名無し </b>◆abc<b>"));
