@@ -1,0 +1,324 @@
+#include "posting/formencoding.h"
+#include "posting/postrequest.h"
+
+#include <QTimeZone>
+#include <QtTest>
+
+using Outcome = PostVerdict::Outcome;
+
+namespace {
+
+const QString k2ch = QStringLiteral("http://bbs.example:8080/test/read.cgi/live/1700000000/l50");
+const QString kRental =
+    QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1234567890/");
+
+PostFields reply()
+{
+    PostFields f;
+    f.name = QStringLiteral("名無し");
+    f.mail = QStringLiteral("sage");
+    f.message = QStringLiteral("あ a");
+    return f;
+}
+
+} // namespace
+
+class tst_PostRequest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void encodeSjis_data();
+    void encodeSjis();
+    void encodeEuc_data();
+    void encodeEuc();
+    void trimMessage_data();
+    void trimMessage();
+    void addressValues_data();
+    void addressValues();
+    void timeValue();
+    void bodies_data();
+    void bodies();
+    void twoChannelRequestBytes();
+    void rentalRequestBytes();
+    void confirmationCookie();
+    void judge_data();
+    void judge();
+    void openCheck_data();
+    void openCheck();
+};
+
+void tst_PostRequest::encodeSjis_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("encoded");
+    QTest::newRow("space") << "a b"
+                           << "a+b";
+    QTest::newRow("at stays") << "@"
+                              << "@";
+    QTest::newRow("slash") << "/"
+                           << "%2F";
+    QTest::newRow("tilde") << "~"
+                           << "%7E";
+    QTest::newRow("crlf") << "\r\n"
+                          << "%0D%0A";
+    // The trail byte 0x41 ("A") is escaped with its lead.
+    QTest::newRow("katakana a") << "ア"
+                                << "%83%41";
+    QTest::newRow("kakikomu") << "書き込む"
+                              << "%8F%91%82%AB%8D%9E%82%DE";
+    QTest::newRow("half-width") << "ｱ"
+                                << "%B1";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_PostRequest::encodeSjis()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, encoded);
+    QCOMPARE(UrlEncodeSJIS(text), encoded);
+}
+
+void tst_PostRequest::encodeEuc_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("encoded");
+    QTest::newRow("hiragana") << "あ"
+                              << "%A4%A2";
+    QTest::newRow("kanji") << "亜"
+                           << "%B0%A1";
+    QTest::newRow("katakana") << "ア"
+                              << "%A5%A2";
+    QTest::newRow("half-width") << "ｱ"
+                                << "%8E%B1";
+    QTest::newRow("kakikomu") << "書き込む"
+                              << "%BD%F1%A4%AD%B9%FE%A4%E0";
+    QTest::newRow("space") << "a b"
+                           << "a+b";
+    // User-defined character (Shift_JIS F040): no EUC-JP code, sent as the geta mark.
+    QTest::newRow("lead F0") << QString(QChar(0xE000)) + "x"
+                             << "%A2%AEx";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_PostRequest::encodeEuc()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, encoded);
+    QCOMPARE(UrlEncodeEUC(text), encoded);
+}
+
+void tst_PostRequest::trimMessage_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("trimmed");
+    QTest::newRow("trailing blanks and lines") << "abc  \r\n\r\n"
+                                               << "abc";
+    QTest::newRow("leading spaces stay") << "x \r\n y"
+                                         << "x\r\n y";
+    QTest::newRow("lone LF is no break") << "a \n"
+                                         << "a \n";
+    QTest::newRow("ideographic space stays") << "a　"
+                                             << "a　";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_PostRequest::trimMessage()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, trimmed);
+    QCOMPARE(TrimMessage(text), trimmed);
+}
+
+void tst_PostRequest::addressValues_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QStringList>("values"); // BBS, KEY, DIR, rental BBS, rental KEY
+    QTest::newRow("path form") << k2ch
+                               << QStringList{"live", "1700000000", "live", "1700000000", "l50"};
+    QTest::newRow("query form") << "http://h/test/read.cgi?bbs=news&key=123&ls=50"
+                                << QStringList{"news", "123", "", "", ""};
+    QTest::newRow("query key to the end, 256 at most")
+        << "http://h/test/read.cgi?bbs=news&key=" + QString(300, QLatin1Char('9'))
+        << QStringList{"news", QString(256, QLatin1Char('9')), "", "", ""};
+    QTest::newRow("no slash after the key")
+        << "http://h/test/read.cgi/news/123" << QStringList{"news", "123", "news", "123", ""};
+    QTest::newRow("rental") << kRental << QStringList{"", "", "game", "12345", "1234567890"};
+}
+
+void tst_PostRequest::addressValues()
+{
+    QFETCH(QString, url);
+    QFETCH(QStringList, values);
+    const QStringList got{Get2chBBS(url), Get2chKEY(url), GetShitarabaDIR(url),
+                          GetShitarabaBBS(url), GetShitarabaKEY(url)};
+    QCOMPARE(got, values);
+}
+
+void tst_PostRequest::timeValue()
+{
+    // Local midnight in Japan, as the boards' own clocks read it.
+    const QDateTime japan(QDate(2000, 1, 1), QTime(0, 0), QTimeZone(9 * 3600));
+    QCOMPARE(PostTime(japan), 946652100);
+    // The same instant written in UTC gives the same number.
+    QCOMPARE(PostTime(japan.toUTC()), 946652100);
+}
+
+void tst_PostRequest::bodies_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("newThread");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("2ch reply")
+        << k2ch << false
+        << "submit=%8F%91%82%AB%8D%9E%82%DE&FROM=%96%BC%96%B3%82%B5&mail=sage&MESSAGE=%82%A0+a"
+           "&bbs=live&key=1700000000&time=946652100&hana=mogera";
+    QTest::newRow("2ch new thread")
+        << k2ch << true
+        << "submit=%90%56%8B%4B%83%58%83%8C%83%62%83%68%8D%EC%90%AC&subject=%83%58%83%8C"
+           "&FROM=%96%BC%96%B3%82%B5"
+           "&mail=sage&MESSAGE=%82%A0+a&bbs=live&time=946652100&hana=mogera";
+    QTest::newRow("rental reply")
+        << kRental << false
+        << "submit=%BD%F1%A4%AD%B9%FE%A4%E0&NAME=%CC%BE%CC%B5%A4%B7&MAIL=sage&MESSAGE=%A4%A2+a"
+           "&DIR=game&BBS=12345&KEY=1234567890&TIME=946652100";
+    QTest::newRow("rental new thread")
+        << kRental << true
+        << "submit=%BF%B7%B5%AC%BD%F1%A4%AD%B9%FE%A4%DF&SUBJECT=%A5%B9%A5%EC&NAME=%CC%BE%CC%B5%A4%"
+           "B7"
+           "&MAIL=sage&MESSAGE=%A4%A2+a&DIR=game&BBS=12345&TIME=946652100";
+}
+
+void tst_PostRequest::bodies()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, newThread);
+    QFETCH(QString, body);
+    PostFields f = reply();
+    f.newThread = newThread;
+    f.subject = QStringLiteral("スレ");
+    QCOMPARE(PostBody(url, f, 946652100), body);
+}
+
+void tst_PostRequest::twoChannelRequestBytes()
+{
+    const QString body = QStringLiteral("a=1");
+    QCOMPARE(PostRequest(k2ch, reply(), body),
+             QByteArray("POST http://bbs.example:8080/test/bbs.cgi HTTP/1.0\r\n"
+                        "Referer: http://bbs.example:8080/test/read.cgi/live/1700000000/l50\r\n"
+                        "Host: bbs.example:8080\r\n"
+                        "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
+                        "Accept: text/plain\r\n"
+                        "Accept-charset: shift_jis\r\n"
+                        "Accept-Encoding:\r\n"
+                        "Content-Length: 3\r\n"
+                        "Cookie: NAME=\x96\xbc\x96\xb3\x82\xb5; MAIL=sage\r\n"
+                        "\r\n"
+                        "a=1\r\n"));
+}
+
+void tst_PostRequest::rentalRequestBytes()
+{
+    PostFields f = reply();
+    f.name.clear();
+    const QString body = PostBody(kRental, f, 946652100);
+    QCOMPARE(body.size(), 113);
+    QCOMPARE(PostRequest(kRental, f, body),
+             "POST https://jbbs.shitaraba.net/bbs/write.cgi HTTP/1.0\r\n"
+             "Referer: https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1234567890/\r\n"
+             "Host: jbbs.shitaraba.net\r\n"
+             "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
+             "Content-Type: application/x-www-form-urlencoded\r\n"
+             "Accept: text/plain\r\n"
+             "Accept-charset: shift_jis\r\n"
+             "Accept-Encoding:\r\n"
+             "Content-Length: 113\r\n"
+             "Cookie: NAME=; MAIL=sage\r\n"
+             "\r\n" +
+                 body.toLatin1() + "\r\n");
+}
+
+void tst_PostRequest::confirmationCookie()
+{
+    // Set-Cookie values replace NAME/MAIL and add new keys; attributes are dropped.
+    const QString answer = QStringLiteral("HTTP/1.1 200 OK\r\nSet-Cookie: PON=abc; path=/\r\n"
+                                          "set-cookie: MAIL=%82%A0; expires=x\r\n\r\n"
+                                          "Set-Cookie: body=no\r\n");
+    QCOMPARE(PostCookie(reply(), answer), QStringLiteral("NAME=名無し; MAIL=%82%A0; PON=abc"));
+}
+
+void tst_PostRequest::judge_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("text");
+    const QString ok = QStringLiteral("HTTP/1.1 200 OK\r\n\r\n");
+    QTest::newRow("written") << ok + "<html><title>書きこみました。</title>"
+                             << int(Outcome::Written) << "書きこみました。";
+    QTest::newRow("error with bold reason") << ok + "<title>ERROR!</title><b>X<br>Y</b><b>Z</b>"
+                                            << int(Outcome::Failed) << "ERROR!\r\nX\r\nY";
+    QTest::newRow("full-width error") << ok + "<title>ＥＲＲＯＲ！</title><b>本文がありません</b>"
+                                      << int(Outcome::Failed) << "ＥＲＲＯＲ！\r\n本文がありません";
+    QTest::newRow("error without bold: the page's text")
+        << ok + "<title>ERROR!!</title><p>too &amp; fast</p>" << int(Outcome::Failed)
+        << "ERROR!!\r\ntoo & fast";
+    QTest::newRow("empty title counts as written")
+        << ok + "<title></title>" << int(Outcome::Written) << "";
+    QTest::newRow("confirmation") << ok + "<title>■ 書き込み確認 ■</title>確認して"
+                                  << int(Outcome::Confirmation) << "■ 書き込み確認 ■ 確認して";
+    QTest::newRow("other confirmation spelling")
+        << ok + "<title>書きこみ確認</title>" << int(Outcome::Confirmation) << "書きこみ確認";
+    QTest::newRow("status 500")
+        << "HTTP/1.1 500 Internal Server Error\r\n\r\n<title>書きこみました。</title>"
+        << int(Outcome::Failed) << "HTTP/1.1 500 Internal Server Error\r\n書きこみました。";
+    QTest::newRow("empty answer") << "" << int(Outcome::Failed)
+                                  << "サーバーから応答がありませんでした";
+    QTest::newRow("no title") << ok + "<p>hi</p>" << int(Outcome::Failed)
+                              << "書き込みの結果が分からない応答でした\r\nhi";
+}
+
+void tst_PostRequest::judge()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, outcome);
+    QFETCH(QString, text);
+    const PostVerdict v = JudgePostAnswer(answer);
+    QCOMPARE(int(v.outcome), outcome);
+    QCOMPARE(v.text, text);
+}
+
+void tst_PostRequest::openCheck_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("twoChannel");
+    QTest::addColumn<QString>("result"); // the address after the check, or the status text
+    QTest::newRow("external board") << k2ch << true << true << k2ch;
+    QTest::newRow("central service refused, kind set")
+        << "http://eagle.5ch.net/test/read.cgi/livejupiter/1/" << false << true
+        << "2chはあえて書き込めないようにしてます。外部板で使いましょう";
+    QTest::newRow("rental cut after the last slash")
+        << "http://jbbs.shitaraba.net/bbs/read.cgi/game/1/2/l50" << true << false
+        << "http://jbbs.shitaraba.net/bbs/read.cgi/game/1/2/";
+    QTest::newRow("rental missing segment")
+        << "http://jbbs.shitaraba.net/bbs/read.cgi/game/1/" << false << false
+        << "したばらのURLっぽいけど、なんか変です";
+    QTest::newRow("neither") << "" << false << false << "このURLは書き込みできません";
+}
+
+void tst_PostRequest::openCheck()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, open);
+    QFETCH(bool, twoChannel);
+    QFETCH(QString, result);
+    const PostTarget t = CheckPostAddress(address);
+    QCOMPARE(t.open, open);
+    QCOMPARE(t.twoChannel, twoChannel);
+    QCOMPARE(open ? t.address : t.status, result);
+}
+
+QTEST_GUILESS_MAIN(tst_PostRequest)
+#include "tst_postrequest.moc"
