@@ -7,6 +7,8 @@
 #include "platform/sound.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
+#include "posting/frmpost.h"
+#include "posting/postrequest.h"
 #include "rendering/ngwords.h"
 #include "rendering/postpipeline.h"
 #include "rendering/threadlinks.h"
@@ -246,6 +248,7 @@ void frmMain::buildMenu()
     connect(mnuNoResText, &QAction::triggered, this, &frmMain::mnuNoResText_Click);
     connect(mnuThread, &QAction::triggered, this, &frmMain::mnuThread_Click);
     connect(mnuMakucatch, &QAction::triggered, this, &frmMain::mnuMakucatch_Click);
+    connect(mnuWrite, &QAction::triggered, this, &frmMain::mnuWrite_Click);
 
     QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
     mnuSetting = item(settings, QStringLiteral("設定(&S)"));
@@ -449,6 +452,28 @@ void frmMain::setPanelText(const QString &key, const QString &text)
 void frmMain::mnuReload_Click()
 {
     m_loader->load(cmbUrl->currentText(), CtrlDown);
+}
+
+void frmMain::mnuWrite_Click()
+{
+    const PostTarget target = CheckPostAddress(cmbUrl->currentText());
+    if (target.address != cmbUrl->currentText())
+        setAddressText(target.address);
+    if (!target.open) {
+        SetStatus(target.status);
+        return;
+    }
+    if (!m_post) {
+        m_post = new frmPost(
+            m_program.flags, [this] { return cmbUrl->currentText(); }, this);
+        connect(m_post, &frmPost::statusChanged, this, &frmMain::SetStatus);
+        connect(m_post, &frmPost::reloadRequested, this, &frmMain::mnuReload_Click);
+        connect(m_post, &frmPost::threadListRequested, this, &frmMain::mnuThread_Click);
+        connect(m_post, &frmPost::pauseReleased, m_queue, &SubtitleQueue::restartIfWaiting);
+    }
+    m_post->show();
+    m_post->raise();
+    m_post->activateWindow();
 }
 
 void frmMain::mnuAutoReload_Click(int index)
@@ -725,6 +750,8 @@ void frmMain::Form_Unload()
         m_threadList->close();
     if (m_catfee)
         m_catfee->close();
+    if (m_post)
+        m_post->close();
     // The other windows wrote their own keys while closing.
     store.sync();
     const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));

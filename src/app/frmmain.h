@@ -29,6 +29,7 @@ class ThreadView;
 class WavePlayer;
 class frmCatfee;
 class frmNoResText;
+class frmPost;
 class frmSetting;
 class frmThread;
 struct Program;
@@ -97,6 +98,7 @@ private:
     void mnuSetting_Click();
     void mnuThread_Click();
     void mnuMakucatch_Click();
+    void mnuWrite_Click();
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
@@ -154,6 +156,7 @@ private:
     QPointer<frmCatfee> m_catfee;
     QPointer<frmSetting> m_setting;
     QPointer<frmThread> m_threadList;
+    QPointer<frmPost> m_post;
     bool m_queueRefreshPending = false;
     QMap<QString, QLabel *> m_panels;
     QWidget *m_central = nullptr;

@@ -60,7 +60,56 @@ QString htmlEscaped(const QString &text)
     return text.toHtmlEscaped();
 }
 
+// A post form's fields, decoded from Shift_JIS or EUC-JP. Bounded by the request's size.
+QHash<QString, QString> parseForm(const QByteArray &body, bool euc)
+{
+    QHash<QString, QString> form;
+    for (const QByteArray &pair : body.trimmed().split('&')) {
+        const qsizetype eq = pair.indexOf('=');
+        if (eq <= 0)
+            continue;
+        QByteArray value = pair.mid(eq + 1);
+        value.replace('+', ' ');
+        value = QByteArray::fromPercentEncoding(value);
+        form.insert(QString::fromLatin1(pair.left(eq)),
+                    euc ? Codec::fromEuc(value) : Codec::fromSjis(value));
+    }
+    return form;
+}
+
+// The keys of a Cookie header, as sent (compared case-sensitively, as the board's script does).
+QList<QByteArray> cookieKeys(const QByteArray &cookie)
+{
+    QList<QByteArray> keys;
+    for (const QByteArray &part : cookie.split(';'))
+        keys << part.left(part.indexOf('=')).trimmed();
+    return keys;
+}
+
+QString postPage(const QString &title, const QString &body)
+{
+    return QStringLiteral("<html><head><title>") + title + QStringLiteral("</title></head><body>") +
+           body + QStringLiteral("</body></html>\n");
+}
+
+// What the board's script does to a field before it stores it.
+QString boardEscaped(QString text)
+{
+    text.replace(QLatin1Char('<'), QLatin1String("&lt;"))
+        .replace(QLatin1Char('>'), QLatin1String("&gt;"))
+        .replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    text.replace(QLatin1String("\r\n"), QLatin1String(" <br> "))
+        .replace(QLatin1Char('\n'), QLatin1String(" <br> "));
+    return text;
+}
+
 } // namespace
+
+struct BoardServer::PostReply
+{
+    QString html;
+    QByteArray cookies; // Set-Cookie lines
+};
 
 struct BoardServer::Connection : QObject
 {
@@ -293,12 +342,20 @@ void BoardServer::readRequest(Connection *c)
         }
         return;
     }
-    c->answered = true;
     Request request;
     request.head = c->input.left(end);
     const QList<QByteArray> words = request.head.left(request.head.indexOf("\r\n")).split(' ');
     request.method = words.value(0);
     request.path = words.value(1);
+    if (request.method == "POST") {
+        // The form follows the header; wait for as many bytes as announced (bounded).
+        const qsizetype length =
+            std::min<qsizetype>(request.header("Content-Length").toLongLong(), kMaxRequest);
+        if (c->input.size() - end - 4 < length)
+            return;
+        request.body = c->input.mid(end + 4, std::max<qsizetype>(length, 0));
+    }
+    c->answered = true;
     m_requests.append(request);
     emit requestReceived(request);
 
@@ -323,7 +380,11 @@ void BoardServer::setPicture(const QString &path, const QByteArray &bytes)
 
 QByteArray BoardServer::answer(const Request &request)
 {
-    const QString path = QString::fromLatin1(request.path);
+    QString path = QString::fromLatin1(request.path);
+    // A request line in absolute form ("POST http://host/test/bbs.cgi") names the path after the
+    // host.
+    if (path.startsWith(QLatin1String("http://")) || path.startsWith(QLatin1String("https://")))
+        path = path.mid(path.indexOf(QLatin1Char('/'), path.indexOf(QLatin1String("//")) + 2));
     Reply reply = notFound();
 
     static const QRegularExpression rawMode(
@@ -336,7 +397,18 @@ QByteArray BoardServer::answer(const Request &request)
         QStringLiteral("^/(?:(.+)/)?test/read\\.cgi/([^/]+)/([^/]+)/?"));
 
     QRegularExpressionMatch m;
-    if (const auto picture = m_pictures.constFind(path); picture != m_pictures.constEnd()) {
+    if (request.method == "POST" &&
+        (path == QLatin1String("/test/bbs.cgi") || path == QLatin1String("/bbs/write.cgi"))) {
+        const bool rental = path == QLatin1String("/bbs/write.cgi");
+        const PostReply post = takePost(request, rental);
+        reply = Reply();
+        reply.contentType = rental ? QByteArrayLiteral("text/html; charset=EUC-JP")
+                                   : QByteArrayLiteral("text/html; charset=Shift_JIS");
+        reply.extraHeaders = post.cookies;
+        reply.body = rental ? Codec::toEuc(post.html) : Codec::toSjis(post.html);
+        // The board's script writes its page as it goes, without announcing a length.
+        reply.withLength = false;
+    } else if (const auto picture = m_pictures.constFind(path); picture != m_pictures.constEnd()) {
         reply = Reply();
         reply.contentType = picture->first;
         reply.body = picture->second;
@@ -598,7 +670,12 @@ void BoardServer::addDemoPostAt(const QDateTime &when)
 {
     if (!m_demo || m_demoCount >= 1000)
         return;
-    const int number = ++m_demoCount;
+    ++m_demoCount;
+    // Posts written through the forms count in the thread's numbering too.
+    const int number =
+        int(rentalLines(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey))
+                .size() +
+            1);
     const QString title =
         number == 1 ? QStringLiteral("【デモ】sazanami 実況テスト用スレ Part1") : QString();
     const QString datPath = QStringLiteral("../test/read.cgi/") + QLatin1String(kDemoBoard) +
@@ -625,4 +702,88 @@ QString BoardServer::demoThreadUrl() const
 {
     return origin() + QStringLiteral("/test/read.cgi/") + QLatin1String(kDemoBoard) +
            QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
+}
+
+BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental)
+{
+    const QHash<QString, QString> form = parseForm(request.body, rental);
+    const auto field = [&form, rental](const char *twoChannel, const char *rentalName) {
+        return form.value(QLatin1String(rental ? rentalName : twoChannel));
+    };
+    const auto error = [](const QString &reason) {
+        return PostReply{postPage(QStringLiteral("ＥＲＲＯＲ！"),
+                                  QStringLiteral("<b>ＥＲＲＯＲ：") + reason +
+                                      QStringLiteral("</b><br>ホストに戻ってください")),
+                         {}};
+    };
+    if (!m_behaviour.postError.isEmpty())
+        return error(m_behaviour.postError);
+
+    const QString name = field("FROM", "NAME");
+    const QString mail = field("mail", "MAIL");
+    const QList<QByteArray> keys = cookieKeys(request.header("Cookie"));
+    const bool cookiesBack =
+        keys.contains("NAME") && keys.contains("MAIL") &&
+        (m_behaviour.confirmCookie.isEmpty() || keys.contains(m_behaviour.confirmCookie));
+    if (!cookiesBack) {
+        // Like the deployed board software: nothing is written until the cookies come back.
+        const auto encode = [rental](const QString &text) {
+            return (rental ? Codec::toEuc(text) : Codec::toSjis(text)).toPercentEncoding();
+        };
+        QByteArray cookies = "Set-Cookie: NAME=" + encode(name) + "; path=/\r\n" +
+                             "Set-Cookie: MAIL=" + encode(mail) + "; path=/\r\n";
+        if (!m_behaviour.confirmCookie.isEmpty())
+            cookies += "Set-Cookie: " + m_behaviour.confirmCookie + "=1; path=/\r\n";
+        return PostReply{postPage(QStringLiteral("■ 書き込み確認 ■"),
+                                  QStringLiteral("<b>書き込み確認します。</b><br>投稿者は、"
+                                                 "投稿に関して発生する責任が全て投稿者に帰すことを"
+                                                 "承諾します。")),
+                         cookies};
+    }
+
+    const QString message = form.value(QStringLiteral("MESSAGE"));
+    const bool newThread = form.contains(QLatin1String(rental ? "SUBJECT" : "subject"));
+    const QString subject = field("subject", "SUBJECT");
+    const QString board =
+        rental ? field("DIR", "DIR") + QLatin1Char('/') + field("BBS", "BBS") : field("bbs", "bbs");
+    if (message.trimmed().isEmpty())
+        return error(QStringLiteral("本文がありません！"));
+    if (newThread && subject.trimmed().isEmpty())
+        return error(QStringLiteral("サブジェクトが存在しません！"));
+
+    const QString prefix = board + QLatin1Char('/');
+    const auto onBoard = [&prefix](const QString &k) { return k.startsWith(prefix); };
+    const bool boardKnown = rental ? std::any_of(m_rental.keyBegin(), m_rental.keyEnd(), onBoard)
+                                   : std::any_of(m_dats.keyBegin(), m_dats.keyEnd(), onBoard);
+    QString key = field("key", "KEY");
+    if (newThread) {
+        if (!boardKnown)
+            return error(QStringLiteral("板がありません！"));
+        qint64 k = QDateTime::currentSecsSinceEpoch();
+        while (m_dats.contains(prefix + QString::number(k)) ||
+               m_rental.contains(prefix + QString::number(k)))
+            ++k;
+        key = QString::number(k);
+    } else if (!(rental ? m_rental.contains(prefix + key) : m_dats.contains(prefix + key))) {
+        return error(QStringLiteral("該当するスレッドがありません！"));
+    }
+
+    DemoPosts::Post post;
+    post.name = name.isEmpty() ? QStringLiteral("名無しさん") : boardEscaped(name);
+    post.mail = boardEscaped(mail);
+    post.date = DemoPosts::dateText(QDateTime::currentDateTime());
+    post.id = QString::number(QRandomGenerator::global()->bounded(0x10000000), 36);
+    post.message = boardEscaped(message);
+    const QString title = newThread ? boardEscaped(subject) : QString();
+    if (rental) {
+        const int number = int(m_rental.value(prefix + key).size()) + 1;
+        m_rental[prefix + key].append(DemoPosts::rentalLine(number, post, title));
+    } else {
+        m_dats[prefix + key] += Codec::toSjis(DemoPosts::datLine(post, title) + QLatin1Char('\n'));
+    }
+    ++m_written;
+    return PostReply{postPage(QStringLiteral("書きこみました。"),
+                              QStringLiteral("書きこみが終わりました。<br><br>"
+                                             "画面を切り替えるまでしばらくお待ち下さい。")),
+                     {}};
 }

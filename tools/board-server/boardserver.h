@@ -44,6 +44,8 @@ public:
         bool endlessLines = false;    // the body is short data lines without end
         qint64 rangeFrom = -1;        // serve Range requests from here (told in Content-Range)
         int handshakeDelayMs = 0;     // TLS: the handshake starts this late
+        QByteArray confirmCookie;     // posts: a cookie key that must come back as well
+        QString postError;            // posts: refuse every post with this reason
     };
 
     // Bytes an endless body stops at, should the client never give up.
@@ -55,6 +57,7 @@ public:
         QByteArray method;
         QByteArray path;
         QByteArray head;
+        QByteArray body; // a POST's form, as long as its Content-Length says
         QByteArray header(const QByteArray &name) const;
     };
 
@@ -112,6 +115,9 @@ public:
     // Page address of the demo thread.
     QString demoThreadUrl() const;
 
+    // Posts written through the forms, counted since the start.
+    int postsWritten() const { return m_written; }
+
 signals:
     void requestReceived(const BoardServer::Request &request);
     void demoPostAdded(int number);
@@ -122,6 +128,8 @@ private:
     void acceptConnections();
     void readRequest(Connection *connection);
     QByteArray answer(const Request &request);
+    struct PostReply;
+    PostReply takePost(const Request &request, bool rental);
     void send(Connection *connection, QByteArray response, qsizetype headerSize);
     void sendNext(Connection *connection);
     void finish(Connection *connection, bool reset);
@@ -145,4 +153,5 @@ private:
     QTimer m_demoTimer;
     int m_demoInterval = 0;
     int m_demoCount = 0;
+    int m_written = 0;
 };
