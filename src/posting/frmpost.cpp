@@ -78,7 +78,6 @@ frmPost::frmPost(AppFlags &flags, std::function<QString()> addressText, QWidget 
 
     // Loading the window holds the subtitles back.
     m_flags.MakuStop = true;
-    txtMessage->setFocus();
 }
 
 frmPost::~frmPost()
@@ -95,6 +94,13 @@ void frmPost::Form_Unload()
         m_flags.MakuStop = false;
         emit pauseReleased();
     }
+}
+
+void frmPost::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The message is what is typed first, on every opening.
+    txtMessage->setFocus();
 }
 
 void frmPost::chkMakuStop_Click()

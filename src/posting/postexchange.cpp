@@ -44,7 +44,7 @@ void PostExchange::send()
     m_answer.clear();
     const HostPort remote = GetHostPort(m_url);
     BoardSocket::Limits limits;
-    limits.connectMs = 20000;
+    limits.connectMs = m_connectLimitMs;
     // The answer limit is ours (from the request on); the socket's own limits stay behind it.
     limits.idleMs = m_answerLimitMs + 5000;
     limits.deadlineMs = limits.connectMs * 2 + limits.handshakeMs + m_answerLimitMs + 5000;

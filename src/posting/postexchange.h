@@ -20,8 +20,12 @@ public:
     // Starts a post to the thread at url; false (and a status text) while one is running.
     bool start(const QString &url, const PostFields &fields, const QDateTime &now);
     bool isRunning() const { return m_running; }
-    // Time allowed for the answer once the request went out (60 s).
-    void setAnswerLimitMs(int ms) { m_answerLimitMs = ms; }
+    // Time allowed for the connection (20 s) and for the answer once the request went out (60 s).
+    void setTimeLimits(int connectMs, int answerMs)
+    {
+        m_connectLimitMs = connectMs;
+        m_answerLimitMs = answerMs;
+    }
 
     static constexpr qint64 kMaxAnswer = qint64(4) << 20;
 
@@ -38,6 +42,7 @@ private:
 
     BoardSocket *wscSystem;
     QTimer m_answerTimer;
+    int m_connectLimitMs = 20000;
     int m_answerLimitMs = 60000;
     bool m_running = false;
     bool m_resent = false;

@@ -254,6 +254,17 @@ QByteArray BoardServer::dat(const QString &board, const QString &key) const
     return m_dats.value(board + QLatin1Char('/') + key);
 }
 
+QStringList BoardServer::threadKeys(const QString &board) const
+{
+    QStringList keys;
+    const QString prefix = board + QLatin1Char('/');
+    for (auto it = m_dats.keyBegin(); it != m_dats.keyEnd(); ++it) {
+        if (it->startsWith(prefix) && !it->mid(prefix.size()).contains(QLatin1Char('/')))
+            keys << it->mid(prefix.size());
+    }
+    return keys;
+}
+
 bool BoardServer::rewriteDatLine(const QString &board, const QString &key, int index,
                                  const QByteArray &line)
 {
@@ -725,7 +736,7 @@ BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental
     const bool cookiesBack =
         keys.contains("NAME") && keys.contains("MAIL") &&
         (m_behaviour.confirmCookie.isEmpty() || keys.contains(m_behaviour.confirmCookie));
-    if (!cookiesBack) {
+    if (!cookiesBack || m_behaviour.confirmAlways) {
         // Like the deployed board software: nothing is written until the cookies come back.
         const auto encode = [rental](const QString &text) {
             return (rental ? Codec::toEuc(text) : Codec::toSjis(text)).toPercentEncoding();

@@ -45,6 +45,7 @@ public:
         qint64 rangeFrom = -1;        // serve Range requests from here (told in Content-Range)
         int handshakeDelayMs = 0;     // TLS: the handshake starts this late
         QByteArray confirmCookie;     // posts: a cookie key that must come back as well
+        bool confirmAlways = false;   // posts: ask for confirmation every time
         QString postError;            // posts: refuse every post with this reason
     };
 
@@ -115,6 +116,8 @@ public:
     // Page address of the demo thread.
     QString demoThreadUrl() const;
 
+    // Keys of the 2channel-style threads of a board.
+    QStringList threadKeys(const QString &board) const;
     // Posts written through the forms, counted since the start.
     int postsWritten() const { return m_written; }
 
