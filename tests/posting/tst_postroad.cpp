@@ -7,6 +7,8 @@
 #include "subtitle/frmtext.h"
 #include "subtitle/textlayout.h"
 #include "support/testhome.h"
+#include "support/unansweredport.h"
+#include "threadlist/frmthread.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +21,8 @@
 #include <QSslCertificate>
 #include <QSslSocket>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace MainWindowParts;
 
@@ -228,6 +226,16 @@ void TestPostRoad::newThreadAfterTheQuestion()
     const QStringList keys = m_server->threadKeys(kBoard);
     QCOMPARE(keys.size(), 2);
     const QString key = keys.at(keys.at(0) == kKey ? 1 : 0);
+    // The board's thread list opens and holds the new thread.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<frmThread *>(), 5000);
+    auto *list =
+        m_window->findChild<frmThread *>()->findChild<QTreeWidget *>(QStringLiteral("lvwThread"));
+    QTRY_COMPARE_WITH_TIMEOUT(list->topLevelItemCount(), 2, 15000);
+    QStringList urls;
+    for (int i = 0; i < 2; ++i)
+        urls << list->topLevelItem(i)->text(4);
+    QVERIFY(urls.contains(m_server->origin() + QStringLiteral("/test/read.cgi/live/") + key +
+                          QLatin1Char('/')));
     QVERIFY(Codec::fromSjis(m_server->dat(kBoard, key))
                 .endsWith(QStringLiteral("<> 立てました <>次スレ\n")));
 }
@@ -287,20 +295,10 @@ void TestPostRoad::timeLimits()
     QCOMPARE(postPart<QPlainTextEdit>("txtMessage")->toPlainText(), QStringLiteral("届かない"));
     m_post->findChild<QMessageBox *>(QStringLiteral("postError"))->close();
 
-    // A listening socket whose queue is full: the connection never comes.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
-    QVERIFY(::listen(fd, 0) == 0);
-    socklen_t length = sizeof address;
-    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0);
-    const quint16 port = ntohs(address.sin_port);
-    QTcpSocket fillers[2];
-    for (QTcpSocket &filler : fillers)
-        filler.connectToHost(QHostAddress::LocalHost, port);
-    QTRY_VERIFY_WITH_TIMEOUT(fillers[0].state() == QAbstractSocket::ConnectedState, 3000);
+    // A port where the connection never comes.
+    UnansweredPort unanswered;
+    const quint16 port = unanswered.port();
+    QVERIFY(port);
     const QString remote = QStringLiteral("127.0.0.1:") + QString::number(port);
     cmbUrl(m_window)->setEditText(QStringLiteral("http://") + remote +
                                   QStringLiteral("/test/read.cgi/live/1/"));
@@ -314,7 +312,6 @@ void TestPostRoad::timeLimits()
              QStringLiteral("書き込み中です。終わるまでお待ちください"));
     QTRY_COMPARE_WITH_TIMEOUT(panelText(m_window, QStringLiteral("STATUS")),
                               remote + QStringLiteral("に接続できませんでした"), 5000);
-    ::close(fd);
     QVERIFY(postPart<QPushButton>("cmdKakikomi")->isEnabled());
 }
 
