@@ -400,8 +400,16 @@ void frmMain::loadNgWords()
 
 void frmMain::saveNgWords()
 {
-    WriteTextFile(m_program.dataFile(QStringLiteral("ngword.txt")),
-                  NgWords::ToFileText(m_pipeline->ngWords()));
+    const QString path = m_program.dataFile(QStringLiteral("ngword.txt"));
+    const QString text = NgWords::ToFileText(m_pipeline->ngWords());
+    if (WriteTextFile(path, text))
+        return;
+    // The words would be gone with the program: say where, and hand them over to copy.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("sazanami"),
+                    QStringLiteral("NGワードを保存できませんでした\n%1").arg(path), QMessageBox::Ok,
+                    this);
+    box.setDetailedText(text);
+    box.exec();
 }
 
 void frmMain::loadCommandSelection()

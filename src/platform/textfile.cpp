@@ -3,6 +3,7 @@
 #include "platform/codec.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 QString ReadTextFile(const QString &path)
 {
@@ -18,11 +19,17 @@ bool WriteTextFile(const QString &path, const QString &text)
 {
     if (path.isEmpty())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // The old file stays whole until the new one is complete (disk full, quota).
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = Codec::toSjis(text);
-    return file.write(bytes) == bytes.size() && file.flush();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 bool FileExists(const QString &path)

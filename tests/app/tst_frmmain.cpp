@@ -8,6 +8,7 @@
 #include "support/testhome.h"
 #include "support/widgets.h"
 
+#include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <memory>
@@ -198,6 +199,20 @@ private slots:
         player.PlayWave(wave);
         player.PlayWave(wave);
         QCOMPARE(said.size(), 1);
+    }
+
+    void unsavedFilesAreReported() // NG words or settings lost at exit without a word
+    {
+        // Folders in the way of the files stop even root.
+        const QString ng = m_env->home.file(QStringLiteral("ngword.txt"));
+        QVERIFY(QDir().mkpath(ng + QStringLiteral("/x")));
+        auto w = start();
+        QVERIFY(w);
+        QVERIFY(QDir().mkpath(m_env->home.settingsPath() + QStringLiteral("/x")));
+        MessageBoxCatcher catcher;
+        w->close();
+        QCOMPARE(catcher.text, QStringLiteral("次のファイルに保存できませんでした\n") + ng +
+                                   QLatin1Char('\n') + m_env->home.settingsPath());
     }
 
 private:

@@ -1,4 +1,3 @@
-#include "platform/apppath.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 
@@ -24,15 +23,6 @@ private slots:
         QVERIFY(!FileExists(dir.path()));
         QCOMPARE(ReadTextFile(dir.path()), QString());
         QVERIFY(!WriteTextFile(dir.filePath(QStringLiteral("no/such/a.txt")), "x"));
-    }
-
-    void appPathFromEnvironment() // SAZANAMI_HOME ignored, or no final "/"
-    {
-        QTemporaryDir dir;
-        qputenv("SAZANAMI_HOME", dir.path().toLocal8Bit());
-        QCOMPARE(AppPathFor(QStringLiteral("/opt/elsewhere")), dir.path() + QLatin1Char('/'));
-        qunsetenv("SAZANAMI_HOME");
-        QCOMPARE(AppPathFor(QStringLiteral("/opt/elsewhere")), QStringLiteral("/opt/elsewhere/"));
     }
 
     void settingsStore() // section names compared with regard to case, commas read as a list
