@@ -7,6 +7,7 @@
 #   ./dev.sh sanitize [web]
 #                   build the unit, network and GUI tests (and the web-view tests when asked)
 #                   with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/), run them
+#   ./dev.sh package  install what is missing, build, make the Debian package and print its path
 set -eu
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -14,7 +15,7 @@ BUILD="$ROOT/build"
 
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev
 qt6-multimedia-dev libicu-dev libgl-dev xvfb xauth openbox xdotool x11-apps imagemagick
-fonts-ipafont-gothic fonts-noto-cjk nginx openssl"
+fonts-ipafont-gothic fonts-noto-cjk nginx openssl dpkg-dev file desktop-file-utils appstream"
 FUZZ_PACKAGES="clang-14 libclang-rt-14-dev"
 
 install_packages() {
@@ -130,10 +131,17 @@ sanitize() {
         ctest -L "^($labels)\$" --output-on-failure --timeout 600 -j 2
 }
 
+package() {
+    rm -rf "$BUILD/packages"
+    cpack --config "$BUILD/CPackConfig.cmake" -B "$BUILD/packages" >/dev/null
+    ls "$BUILD"/packages/*.deb
+}
+
 case "${1:-}" in
 run) install_packages; build sazanami sazanami_data board-server; run ;;
 test) install_packages; build; run_tests ;;
 fuzz) install_packages $FUZZ_PACKAGES; fuzz ;;
 sanitize) install_packages; sanitize "${2:-}" ;;
-*) echo "usage: $0 run|test|fuzz|sanitize [web]" >&2; exit 2 ;;
+package) install_packages; build; package ;;
+*) echo "usage: $0 run|test|package|fuzz|sanitize [web]" >&2; exit 2 ;;
 esac

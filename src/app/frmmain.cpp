@@ -398,18 +398,10 @@ void frmMain::loadNgWords()
     lstNG->addItems(m_pipeline->ngWords());
 }
 
-void frmMain::saveNgWords()
+bool frmMain::saveNgWords()
 {
-    const QString path = m_program.dataFile(QStringLiteral("ngword.txt"));
-    const QString text = NgWords::ToFileText(m_pipeline->ngWords());
-    if (WriteTextFile(path, text))
-        return;
-    // The words would be gone with the program: say where, and hand them over to copy.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("sazanami"),
-                    QStringLiteral("NGワードを保存できませんでした\n%1").arg(path), QMessageBox::Ok,
-                    this);
-    box.setDetailedText(text);
-    box.exec();
+    return WriteTextFile(m_program.dataFile(QStringLiteral("ngword.txt")),
+                         NgWords::ToFileText(m_pipeline->ngWords()));
 }
 
 void frmMain::loadCommandSelection()
@@ -740,7 +732,7 @@ void frmMain::Form_Unload()
     if (windowState() == Qt::WindowNoState)
         savePlacement();
     store.setValue(QStringLiteral("OPTION"), QStringLiteral("Address"), cmbUrl->currentText());
-    saveNgWords();
+    const bool ngSaved = saveNgWords();
     m_program.opt.EnableCommand = Commands::FormatEnableCommand(m_pipeline->commandFlags());
     m_program.opt.MakuListView = PaneVisible ? 0 : 1;
     m_program.opt.AutoReload = qint16(qMax(0, m_reload->ReloadInterval()));
@@ -761,7 +753,21 @@ void frmMain::Form_Unload()
     if (m_post)
         m_post->close();
     // The other windows wrote their own keys while closing.
-    store.sync();
+    QStringList unsaved;
+    if (!ngSaved)
+        unsaved << m_program.dataFile(QStringLiteral("ngword.txt"));
+    if (!store.sync())
+        unsaved << store.path();
+    if (!unsaved.isEmpty()) {
+        // What was not saved would be gone with the program: say where, and hand the words over.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("sazanami"),
+                        QStringLiteral("次のファイルに保存できませんでした\n") +
+                            unsaved.join(QLatin1Char('\n')),
+                        QMessageBox::Ok, this);
+        if (!ngSaved)
+            box.setDetailedText(m_pipeline->ngWords().join(QLatin1Char('\n')));
+        box.exec();
+    }
     const QString temp = m_program.dataFile(QStringLiteral("temp.htm"));
     if (FileExists(temp))
         QFile::remove(temp);

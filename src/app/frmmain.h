@@ -72,7 +72,7 @@ private:
     void restorePlacement();
     void savePlacement();
     void loadNgWords();
-    void saveNgWords();
+    bool saveNgWords();
     void loadCommandSelection();
     void setPanelText(const QString &key, const QString &text);
     void Form_Resize();

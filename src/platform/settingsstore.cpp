@@ -63,7 +63,8 @@ void SettingsStore::remove(const QString &section, const QString &key)
     m_settings->remove(storedSection(section) + QLatin1Char('/') + key);
 }
 
-void SettingsStore::sync()
+bool SettingsStore::sync()
 {
     m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
 }

@@ -25,7 +25,8 @@ public:
                   const QString &fallback = QString()) const;
     void setValue(const QString &section, const QString &key, const QString &text);
     void remove(const QString &section, const QString &key);
-    void sync();
+    // False when the file could not be written.
+    bool sync();
 
 private:
     QString storedSection(const QString &section) const;

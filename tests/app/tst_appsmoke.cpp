@@ -1,5 +1,6 @@
 #include "support/testhome.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -67,7 +68,96 @@ private slots:
         QVERIFY(QFile::exists(home.file(QStringLiteral("ngword.txt"))));
     }
 
+    void installedPackageSeedsUserFolder() // an installed program without data, or edits lost
+    {
+        QTemporaryDir work;
+        const QString packages = work.filePath(QStringLiteral("packages"));
+        QCOMPARE(run(QStringLiteral("cpack"),
+                     {QStringLiteral("--config"), QStringLiteral(SAZANAMI_CPACK_CONFIG),
+                      QStringLiteral("-B"), packages},
+                     240000)
+                     .contains(QStringLiteral(".deb generated")),
+                 true);
+        const QStringList debs = QDir(packages).entryList({QStringLiteral("*.deb")});
+        QCOMPARE(debs.size(), 1);
+        const QString root = work.filePath(QStringLiteral("root"));
+        QProcess unpack;
+        unpack.start(QStringLiteral("dpkg-deb"),
+                     {QStringLiteral("-x"), packages + QLatin1Char('/') + debs.first(), root});
+        QVERIFY(unpack.waitForFinished(60000));
+        QCOMPARE(unpack.exitCode(), 0);
+        const QString share = root + QStringLiteral("/usr/share/");
+        const QStringList checks[] = {
+            {QStringLiteral("desktop-file-validate"), share + "applications/sazanami.desktop"},
+            {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
+             share + "metainfo/io.github.sazanami.Sazanami.metainfo.xml"}};
+        for (const QStringList &check : checks) {
+            QProcess validate;
+            validate.setProcessChannelMode(QProcess::ForwardedChannels);
+            validate.start(check.first(), check.mid(1));
+            QVERIFY(validate.waitForFinished(60000));
+            QVERIFY2(validate.exitCode() == 0, qPrintable(check.join(QLatin1Char(' '))));
+        }
+        QProcessEnvironment env = m_env;
+        for (const char *name : {"SAZANAMI_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("HOME"), work.filePath(QStringLiteral("home")));
+        const QString program = root + QStringLiteral("/usr/bin/sazanami");
+        const QString user = work.filePath(QStringLiteral("home/.local/share/sazanami/"));
+        const QString shipped = share + QStringLiteral("sazanami/");
+        QVERIFY(startAndClose(program, env));
+        for (const char *name : {"Header.htm", "Res.htm", "newmaku.wav", "default.dat"}) {
+            QFile copy(user + QLatin1String(name)), source(shipped + QLatin1String(name));
+            QVERIFY2(copy.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly), name);
+            QCOMPARE(copy.readAll(), source.readAll());
+        }
+        // The NG words went to the user's folder: it is the data folder.
+        QVERIFY(QFile::exists(user + QStringLiteral("ngword.txt")));
+        QFile skin(user + QStringLiteral("Res.htm"));
+        QVERIFY(skin.open(QIODevice::Append));
+        skin.write("<!-- my skin -->");
+        skin.close();
+        QVERIFY(startAndClose(program, env));
+        QVERIFY(skin.open(QIODevice::ReadOnly));
+        QVERIFY(skin.readAll().endsWith("<!-- my skin -->"));
+    }
+
 private:
+    QString run(const QString &program, const QStringList &args, int timeoutMs = 10000)
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(program, args);
+        if (!p.waitForFinished(timeoutMs))
+            p.kill();
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    }
+    // Starts the program, waits for its window and closes it as a user does: it must end well.
+    bool startAndClose(const QString &program, const QProcessEnvironment &env)
+    {
+        QProcess app;
+        app.setProcessEnvironment(env);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(program, {});
+        if (!app.waitForStarted(5000))
+            return false;
+        QString window;
+        if (!QTest::qWaitFor(
+                [&] {
+                    window = xdotool({"search", "--onlyvisible", "--name", "^sazanami"});
+                    return !window.isEmpty();
+                },
+                30000))
+            return false;
+        window = window.section(QLatin1Char('\n'), 0, 0);
+        bool finished = false;
+        for (int attempt = 0; attempt < 15 && !finished; ++attempt) {
+            xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
+            finished = app.waitForFinished(2000);
+        }
+        return finished && app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0;
+    }
     QString xdotool(const QStringList &args);
 
     QProcess m_xvfb;
