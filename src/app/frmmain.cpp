@@ -423,9 +423,12 @@ void frmMain::lstCommand_SelectionChanged(const QItemSelection &selected,
 
 void frmMain::SetStatus(const QString &text)
 {
-    // Texts can carry what a board sent: one line, and short enough for the status bar.
+    // Texts can carry what a board sent: one line (its line breaks become spaces, so a reason on
+    // the second line stays readable), and short enough for the status bar.
     constexpr qsizetype kMaxStatus = 200;
-    QString line = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+    QString line = text;
+    line.replace(breaks, QStringLiteral(" "));
     if (line.size() > kMaxStatus)
         line.truncate(line.at(kMaxStatus - 1).isHighSurrogate() ? kMaxStatus - 1 : kMaxStatus);
     setPanelText(QStringLiteral("STATUS"), line);

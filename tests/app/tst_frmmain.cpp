@@ -56,8 +56,8 @@ private slots:
         QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(200, QLatin1Char('x')));
         w->SetStatus(QString(199, QLatin1Char('x')) + QStringLiteral("😀"));
         QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(199, QLatin1Char('x')));
-        w->SetStatus(QStringLiteral("a\rb"));
-        QCOMPARE(panelText(w, QStringLiteral("STATUS")), QStringLiteral("a"));
+        w->SetStatus(QStringLiteral("a\rb\r\nc"));
+        QCOMPARE(panelText(w, QStringLiteral("STATUS")), QStringLiteral("a b c"));
     }
 
     void everyEnterAddsToTheHistory() // Enter in the address bar not taken, or deduplicated
