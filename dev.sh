@@ -115,9 +115,12 @@ sanitize() {
     dir="$ROOT/build-sanitize"
     targets="tests_unit tests_net tests_gui"
     labels="unit|net|gui"
+    # Tests that also drive the web view wait for "web": its engine trips the sanitizer itself.
+    exclude="^web\$"
     if [ "${1:-}" = web ]; then
         targets="$targets tests_web"
         labels="$labels|web"
+        exclude="^\$"
         web_env
         # Qt WebEngine's own destructor frees with a mismatched delete; not this program's.
         export ASAN_OPTIONS="new_delete_type_mismatch=0"
@@ -128,7 +131,7 @@ sanitize() {
     cmake --build "$dir" -j "$(nproc)" --target $targets
     cd "$dir"
     xvfb-run -a -s "-screen 0 1280x1024x24" \
-        ctest -L "^($labels)\$" --output-on-failure --timeout 600 -j 2
+        ctest -L "^($labels)\$" -LE "$exclude" --output-on-failure --timeout 600 -j 2
 }
 
 package() {
