@@ -86,6 +86,9 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         }
         m_refetchLoad = m_state.RefetchAbove >= 0;
         startAfresh(a);
+    } else if (m_state.RefetchAbove >= 0) {
+        // A whole reload cut short by a bound goes on from where it stopped.
+        m_refetchLoad = true;
     }
 
     m_rangeLoad = false;
@@ -127,8 +130,10 @@ void ThreadLoader::fetchEnded(DatFetch::LoadEnd how)
             m_state.RefetchOld.clear();
             emit statusChanged(QStringLiteral(
                 "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）"));
-        } else {
-            // Whatever came stays shown; the next load fetches the whole thread again.
+        } else if (how != DatFetch::LoadEnd::TooLarge) {
+            // Whatever came stays shown; the next load fetches the whole thread again. A load
+            // cut by a bound kept its complete lines, so the next one goes on from there instead:
+            // a thread longer than one load would otherwise never finish its whole reload.
             m_state.CurrentUrl.clear();
         }
     } else if (rangeLoad && (how == DatFetch::LoadEnd::DifferentialFailed ||

@@ -285,6 +285,28 @@ private slots:
         QCOMPARE(lastRequest(), datRequest(size - 1));
     }
 
+    void longThreadWholeReloadGoesOn() // a whole reload above the line bound never ends
+    {
+        QSignalSpy refetched(m_h->loader.get(), &ThreadLoader::refetched);
+        m_server->setDat(kBoard, kKey, datOf(posts(1, 20003)));
+        QVERIFY(m_h->load(threadUrl(), false, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+        QVERIFY(reload(false, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QVERIFY(m_server->removeDatLine(kBoard, kKey, 1));
+        m_server->appendDat(kBoard, kKey, datOf(posts(20004, 20005)));
+        // The failed Range request, then the whole reload stops at the bound...
+        QVERIFY(reload(false, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
+        QCOMPARE(refetched.size(), 0);
+        // ...and the next load goes on from there instead of starting it again.
+        QVERIFY(reload(false, 30000));
+        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
+        QCOMPARE(m_h->lines.size(), 4);
+        QCOMPARE(refetched.size(), 1);
+        QCOMPARE(m_h->state.DatBytes, m_server->dat(kBoard, kKey));
+    }
+
     void wholeReloadThatFailsIsTriedAgain() // whole reloads in a loop, or never again
     {
         QSignalSpy refetched(m_h->loader.get(), &ThreadLoader::refetched);
