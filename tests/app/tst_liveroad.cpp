@@ -9,6 +9,7 @@
 #include "support/testhome.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTimer>
 #include <QtTest>
@@ -218,6 +219,31 @@ private slots:
         QCOMPARE(messages(), (QStringList{QStringLiteral("レス4"), QStringLiteral("レス5"),
                                           QStringLiteral("レス6"), QStringLiteral("レス7"),
                                           QStringLiteral("レス8")}));
+    }
+
+    void endlessAnswerNeitherFreezesNorFloods() // one endless answer freezes the broadcast
+    {
+        m_server->setDat(kBoard, kKey, datLine("名無し", "sage", "START", "開始", "無限テスト"));
+        load();
+        BoardServer::Behaviour endless;
+        endless.endlessLines = true;
+        endless.announcedLength = 1000000000;
+        m_server->setBehaviour(endless);
+        // The subtitle timer's longest silence while the answer pours in.
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        connect(timer(m_window, "tmrMaku"), &QTimer::timeout, this, [&] {
+            if (sinceTick.isValid())
+                longestGap = qMax(longestGap, sinceTick.elapsed());
+            sinceTick.start();
+        });
+        m_window->mnuReload_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(MainWindowParts::thread(m_window).Ready, 60000);
+        QCOMPARE(MainWindowParts::thread(m_window).ResTotal, 20001);
+        QCOMPARE(queue(m_window).count(), 1000);
+        QVERIFY(queue(m_window).entries().constLast().endsWith(QStringLiteral("<>20001")));
+        QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
+        QVERIFY(sinceTick.isValid());
     }
 
 private:

@@ -559,7 +559,10 @@ void BoardServer::send(Connection *c, QByteArray response, qsizetype headerSize)
 {
     const Behaviour &b = m_behaviour;
     if (b.endlessLines) {
-        response.truncate(headerSize);
+        // A partial answer keeps its first byte, the old end's LF, so the endless lines pass
+        // for new posts.
+        const bool partial = response.startsWith("HTTP/1.1 206");
+        response.truncate(headerSize + (partial ? 1 : 0));
         c->endless = true;
     }
     if (b.closeAfter >= 0 && b.closeAfter < response.size()) {
