@@ -24,7 +24,6 @@
 namespace {
 
 // Sides beyond this would ask for a picture too large to paint or capture.
-constexpr int kMaxWakuSide = 8192;
 
 QColor colourOf(qint32 code)
 {
@@ -337,11 +336,7 @@ bool frmSetting::cmdOk_Click()
 
     const QString waku =
         cmbWakuSize->currentText().normalized(QString::NormalizationForm_KC).trimmed();
-    static const QRegularExpression sizePattern(QStringLiteral("^([0-9]+)x([0-9]+)$"));
-    const QRegularExpressionMatch m = sizePattern.match(waku);
-    const int width = m.hasMatch() && m.captured(1).size() <= 5 ? m.captured(1).toInt() : 0;
-    const int height = m.hasMatch() && m.captured(2).size() <= 5 ? m.captured(2).toInt() : 0;
-    if (width < 1 || height < 1 || width > kMaxWakuSide || height > kMaxWakuSide) {
+    if (!ParseWakuSize(waku)) {
         refuse(cmbWakuSize->lineEdit(),
                QStringLiteral("枠サイズには「幅x高さ」の形で 1 から %1 までの整数を入力して"
                               "ください（例: 640x480）。")

@@ -3,6 +3,7 @@
 #include "platform/settingsstore.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
@@ -20,6 +21,19 @@ bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out)
         return false;
     *out = static_cast<qint64>(r);
     return true;
+}
+
+std::optional<QSize> ParseWakuSize(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,9})x([0-9]{1,9})$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int w = m.captured(1).toInt();
+    const int h = m.captured(2).toInt();
+    if (w < 1 || h < 1 || w > kMaxWakuSide || h > kMaxWakuSide)
+        return std::nullopt;
+    return QSize(w, h);
 }
 
 bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 class SettingsStore;
 
@@ -50,6 +52,10 @@ inline const QString kPosSection = QStringLiteral("Pos");
 // Reads a whole number the way the store's values were always read: surrounding blanks allowed,
 // a decimal part rounded half to even; false when the text is not a number or out of range.
 bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
+
+// `WakuSize`: W × H from "<width>x<height>", each side 1 to kMaxWakuSide; nothing otherwise.
+constexpr int kMaxWakuSide = 8192;
+std::optional<QSize> ParseWakuSize(const QString &text);
 
 // Window placement in section "Pos": stored in twips (15 per pixel), used in pixels.
 // Reading gives false when the key is missing or not a number.

@@ -10,7 +10,6 @@ namespace {
 
 // A frame beyond this would need a picture of hundreds of megabytes; such a size is treated
 // like any other unusable text.
-constexpr int kMaxFrameSide = 8192;
 
 const QColor kNormalFrame(96, 96, 192);
 const QColor kCommandFrame(192, 96, 96);
@@ -95,19 +94,6 @@ QSize MeasureText(const QString &text, const QFont &font)
     for (const QString &line : lines)
         width = std::max(width, metrics.horizontalAdvance(line));
     return QSize(width, metrics.height() * int(lines.size()));
-}
-
-std::optional<QSize> ParseWakuSize(const QString &text)
-{
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,9})x([0-9]{1,9})$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const int w = m.captured(1).toInt();
-    const int h = m.captured(2).toInt();
-    if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide)
-        return std::nullopt;
-    return QSize(w, h);
 }
 
 const QString &LimitMark()

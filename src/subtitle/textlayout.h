@@ -95,8 +95,6 @@ QFont SubtitleFont(int points, bool bold = true);
 QStringList SplitLines(const QString &text);
 // Widest line × sum of the line heights.
 QSize MeasureText(const QString &text, const QFont &font);
-// W × H from "<width>x<height>", or nothing when the text is not two whole numbers so joined.
-std::optional<QSize> ParseWakuSize(const QString &text);
 
 // Pen width of the path outline and distance of the outline copies for a size in points.
 int PathPenWidth(int points);
