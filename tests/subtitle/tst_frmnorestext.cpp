@@ -36,7 +36,7 @@ private slots:
 
     void cleanup() { m_env.reset(); }
 
-    void savedTextsComeBack() // texts not shown, not written back at close, flag stale
+    void savedTextsComeBack() // texts not shown, not written back at close or delete, flag stale
     {
         m_env->store.setValue(QStringLiteral("OPTION"), QStringLiteral("NoResCommand"),
                               QStringLiteral("small shita"));
@@ -54,20 +54,14 @@ private slots:
         // A fresh store on the same file sees the saved texts (they reached the disk).
         SettingsStore reread(m_env->home.settingsPath());
         m_program->store = &reread;
-        QPointer<frmNoResText> again = open();
+        frmNoResText *again = open();
         QCOMPARE(again->txtText->text(), QStringLiteral("CM中"));
         QCOMPARE(again->cmbCommand->currentText(), QStringLiteral("jumbo ue green"));
+        // Deleting without closing unloads as well.
+        again->txtText->setText(QStringLiteral("bye"));
         delete again;
-        m_program->store = &m_env->store;
-    }
-
-    void deletingUnloadsToo() // deleting without closing loses the text or the flag
-    {
-        frmNoResText *dialog = open();
-        dialog->txtText->setText(QStringLiteral("bye"));
-        delete dialog;
         QVERIFY(!m_program->flags.NoResOpen);
-        QCOMPARE(m_env->store.value("Option", "NoResText"), QStringLiteral("bye"));
+        QCOMPARE(reread.value("Option", "NoResText"), QStringLiteral("bye"));
     }
 
     void viewSwitchesToCommandModeForOneCall() // the mode switch sticks or never happens

@@ -36,15 +36,46 @@ private slots:
         m_windows.clear();
     }
 
-    void frameSizeAndWindowKind() // size not taken, window framed
+    void shapeFollowsThePicture() // shape and picture disagree, black shown, window hidden
     {
         frmText *w = makeWindow();
         QVERIFY(w->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Region mode: a whole picture, then a draw that changes part of it.
+        for (const bool mark : {true, false}) {
+            m_program->flags.DragPointView = mark;
+            m_program->opt.FontDecorate = mark ? 3 : 2;
+            draw(w, mark ? QStringLiteral("字幕テスト") : QStringLiteral("一\r\n二行目"),
+                 QStringLiteral("shita jumbo"));
+            const QImage &pic = w->picture();
+            QRegion slow;
+            for (int y = 0; y < pic.height(); ++y)
+                for (int x = 0; x < pic.width(); ++x)
+                    if (!isBlack(pic.pixel(x, y)))
+                        slow += QRect(x, y, 1, 1);
+            QCOMPARE(w->mask(), w->appliedRegion());
+            QVERIFY(w->appliedRegion().xored(slow).isEmpty());
+        }
+        // Nothing to show: one pixel stays, as an empty region would show the whole window.
+        m_program->opt.WakuView = 1;
+        m_program->opt.MakuMode = 0;
         m_program->opt.WakuSize = QStringLiteral("320x240");
-        draw(w, QStringLiteral("あ"));
+        draw(w, QString());
         QCOMPARE(w->size(), QSize(320, 240));
-        QCOMPARE(w->picture().size(), QSize(320, 240));
+        QCOMPARE(w->appliedRegion(), QRegion(0, 0, 1, 1));
+        QCOMPARE(pixelsOf(w->picture(), kNormalFrame).box, QRect(0, 0, 1, 1));
+        // Layered mode: black fully transparent, the rest as drawn and opaque, no such pixel.
+        m_program->opt.TextMode = 1;
+        draw(w, QString());
+        QVERIFY(isBlack(w->picture().pixel(0, 0)));
+        draw(w, QStringLiteral("レイヤード"));
+        QVERIFY(w->mask().isEmpty());
+        const QImage &pic = w->picture();
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x) {
+                const QRgb c = pic.pixel(x, y);
+                QCOMPARE(w->shownImage().pixel(x, y), isBlack(c) ? 0u : c | 0xFF000000);
+            }
     }
 
     void decorationAroundTheText() // outline in the text colour, too thin or over the text
@@ -77,59 +108,6 @@ private slots:
             QVERIFY2(outer.contains(plain.marginsAdded(r.least)), r.command);
             QVERIFY2(plain.marginsAdded(r.most).contains(outer), r.command);
         }
-    }
-
-    void regionCoversExactlyTheNonBlackPixels() // shape and picture disagree
-    {
-        frmText *w = makeWindow();
-        for (const bool mark : {true, false}) {
-            m_program->flags.DragPointView = mark;
-            m_program->opt.FontDecorate = mark ? 3 : 2;
-            draw(w, mark ? QStringLiteral("字幕テスト") : QStringLiteral("一\r\n二行目"),
-                 QStringLiteral("shita jumbo"));
-            const QImage &pic = w->picture();
-            QRegion slow;
-            for (int y = 0; y < pic.height(); ++y)
-                for (int x = 0; x < pic.width(); ++x)
-                    if (!isBlack(pic.pixel(x, y)))
-                        slow += QRect(x, y, 1, 1);
-            QCOMPARE(w->mask(), w->appliedRegion());
-            QVERIFY(w->appliedRegion().xored(slow).isEmpty());
-        }
-    }
-
-    void regionModeKeepsOnePixel() // an empty region hides the window for good
-    {
-        m_program->opt.WakuView = 1;
-        m_program->opt.MakuMode = 0;
-        frmText *w = makeWindow();
-        draw(w, QString());
-        QCOMPARE(w->appliedRegion(), QRegion(0, 0, 1, 1));
-        QCOMPARE(pixelsOf(w->picture(), kNormalFrame).box, QRect(0, 0, 1, 1));
-        m_program->opt.TextMode = 1; // layered mode needs no such pixel
-        draw(w, QString());
-        QVERIFY(isBlack(w->picture().pixel(0, 0)));
-        QVERIFY(w->mask().isEmpty());
-    }
-
-    void layeredModeMakesBlackTransparent() // black shown opaque, colours changed
-    {
-        m_program->opt.TextMode = 1;
-        m_program->flags.DragPointView = true;
-        frmText *w = makeWindow();
-        draw(w, QStringLiteral("レイヤード"), QStringLiteral("shita red big"));
-        const QImage &pic = w->picture();
-        const QImage &shown = w->shownImage();
-        int transparent = 0;
-        for (int y = 0; y < pic.height(); ++y)
-            for (int x = 0; x < pic.width(); ++x) {
-                if (isBlack(pic.pixel(x, y)))
-                    transparent += qAlpha(shown.pixel(x, y)) == 0 ? 1 : 0;
-                else
-                    QCOMPARE(shown.pixel(x, y), pic.pixel(x, y) | 0xFF000000);
-            }
-        QCOMPARE(transparent, pixelsOf(pic, Qt::black).count);
-        QVERIFY(w->mask().isEmpty());
     }
 
     void placementInTwips() // placement not restored or saved in twips
@@ -214,38 +192,33 @@ private slots:
         }
     }
 
-    void makuViewOpensAndCloses() // menu does not toggle, placement not saved
+    void menusOpenCloseAndReopen() // no toggle, placement not saved, click-through refused
     {
         SubtitleWindowControl control(*m_program, m_picBack, nullptr);
         control.TextDraw(QStringLiteral("自由文字"), QString(), false, QString(), QString(),
                          QString());
         QVERIFY(!control.window()->isVisible()); // loaded by a draw, not shown
-        QVERIFY(control.mnuMakuView_Click());
-        QPointer<frmText> w = control.window();
-        QVERIFY(w->isVisible() && m_program->flags.DragPointView);
-        QCOMPARE(w->lastLayout().dragMark, QRect(0, 0, 43, 10));
-        QVERIFY(!control.mnuMakuView_Click());
-        QVERIFY(!control.isLoaded() && !m_program->flags.MakuShown);
-        QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 5000); // deletes itself once closed
-        QVERIFY(m_env->store.contains(kPosSection, QStringLiteral("TextTop")));
-    }
-
-    void clickThroughNeedsLayeredModeAndReopens() // set in region mode; window not recreated
-    {
-        SubtitleWindowControl control(*m_program, m_picBack, nullptr);
         {
-            MessageBoxCatcher catcher;
+            MessageBoxCatcher catcher; // click-through needs layered mode
             QVERIFY(!control.mnuClickThrough_Click());
             QCOMPARE(catcher.count, 1);
         }
+        QVERIFY(control.mnuMakuView_Click());
+        QPointer<frmText> first = control.window();
+        QVERIFY(first->isVisible() && m_program->flags.DragPointView);
+        QCOMPARE(first->lastLayout().dragMark, QRect(0, 0, 43, 10));
+        QVERIFY(!control.mnuMakuView_Click());
+        QVERIFY(!control.isLoaded() && !m_program->flags.MakuShown);
+        QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 5000); // deletes itself once closed
+        QVERIFY(m_env->store.contains(kPosSection, QStringLiteral("TextTop")));
         m_program->opt.TextMode = 1;
         QVERIFY(control.mnuClickThrough_Click()); // with the window closed only the check changes
         QVERIFY(!control.isLoaded());
         QVERIFY(!control.mnuClickThrough_Click());
         QVERIFY(control.mnuMakuView_Click());
-        QPointer<frmText> first = control.window();
+        first = control.window();
         QVERIFY(!IsClickThrough(first));
-        QVERIFY(control.mnuClickThrough_Click());
+        QVERIFY(control.mnuClickThrough_Click()); // the window is made again, click-through
         QPointer<frmText> second = control.window();
         QVERIFY(second && second != first && second->isVisible() && IsClickThrough(second));
         QCOMPARE(qAlpha(second->shownImage().pixel(320, 240)), 0); // drawn before it appeared
@@ -260,9 +233,9 @@ private:
         m_windows.append(w);
         return w;
     }
-    void draw(frmText *w, const QString &text, const QString &command = {}, bool noRes = false)
+    void draw(frmText *w, const QString &text, const QString &command = {})
     {
-        w->TextDraw(text, command, noRes, QString(), QString(), QString());
+        w->TextDraw(text, command, false, QString(), QString(), QString());
     }
 
     std::unique_ptr<TestProgram> m_env;
