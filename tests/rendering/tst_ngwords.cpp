@@ -20,8 +20,8 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("\x8d\x72\x82\xe7\x82\xb5\r\nspam\r\n"));
         file.close();
         // Characters outside Shift_JIS are kept as the references the boards send.
-        QVERIFY(WriteTextFile(path, NgWords::ToFileText({QStringLiteral("髙①～㈱😀"),
-                                                         QStringLiteral("😀"), "é?"})));
+        QVERIFY(WriteTextFile(
+            path, NgWords::ToFileText({QStringLiteral("髙①～㈱😀"), QStringLiteral("😀"), "é?"})));
         const QStringList back = NgWords::FromFileText(ReadTextFile(path));
         QCOMPARE(back, (QStringList{QStringLiteral("髙①～㈱&#128512;"), "&#128512;", "&#233;?"}));
         QVERIFY(ContainsNgWord(QStringLiteral("名無し<><><> 笑&#128512; <>"), {back.at(1)}));

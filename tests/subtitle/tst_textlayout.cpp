@@ -34,16 +34,6 @@ class TestTextLayout : public QObject
 {
     Q_OBJECT
 private slots:
-    void shitaRedBig() // points taken as pixels, not centred, bottom not 2 pixels above the edge
-    {
-        const SubtitleLayout l = layout(args(QStringLiteral("テスト字幕"), "sage shita red big"));
-        QCOMPARE(l.font.pixelSize(), 40);
-        QVERIFY(l.font.bold());
-        QCOMPARE(l.textSize.width(), widthAt(QStringLiteral("テスト字幕"), 30));
-        QVERIFY(qAbs(l.pos.x() + l.textSize.width() / 2.0 - 320) <= 0.5);
-        QCOMPARE(l.pos.y() + l.textSize.height(), 480 - 2);
-    }
-
     void normalModeIgnoresCommands() // commands obeyed in normal mode
     {
         Options o;
@@ -57,7 +47,7 @@ private slots:
         QCOMPARE(l.outlineCode, 16384); // yellow's outline 0, 64, 0
     }
 
-    void position() // "naka"/"shita" order swapped, multi-line text centred
+    void position() // "naka"/"shita" order swapped, not centred, bottom not 2 pixels above the edge
     {
         Options o;
         o.WakuSize = QStringLiteral("641x481");
@@ -69,6 +59,7 @@ private slots:
             int y;
         } rows[] = {{"うえ", "sage", "", 5},
                     {"まんなか", "shita naka", "", 229},
+                    {"テスト字幕", "sage shita red big", "", 436},
                     {"まんなか", "naka shita jumbo", "", 216},
                     {"一行目\r\n二行目", "naka", "", -1},
                     {"一行", "naka", "12", -1}};
@@ -93,24 +84,26 @@ private slots:
         QCOMPARE(tiny.pointSize, 8); // drawn unchanged, cut at the edge
     }
 
-    void sizeWordsAndColours() // word priority or case wrong, setting out of range used
+    void sizeWordsAndColours() // word priority or case wrong, bad setting used, points as pixels
     {
+        // Points are at 96 dots per inch: 30 points make 40 pixels.
         const struct
         {
             const char *command;
-            int fontSize, points;
-        } sizes[] = {{"", 1, 30},
-                     {"small", 0, 12},
-                     {"normal", 3, 24},
-                     {"naka jumbo", 0, 50},
-                     {"gigantic big", 0, 30},
-                     {"BIG", 0, 24},
-                     {"", 5, 24}};
+            int fontSize, points, pixels;
+        } sizes[] = {{"", 1, 30, 40},
+                     {"small", 0, 12, 16},
+                     {"normal", 3, 24, 32},
+                     {"naka jumbo", 0, 50, 67},
+                     {"gigantic big", 0, 30, 40},
+                     {"BIG", 0, 24, 32},
+                     {"", 5, 24, 32}};
         for (const auto &r : sizes) {
             Options o;
             o.FontSize = qint16(r.fontSize);
-            QVERIFY2(layout(args(QStringLiteral("あ"), r.command), o).pointSize == r.points,
-                     r.command);
+            const SubtitleLayout l = layout(args(QStringLiteral("あ"), r.command), o);
+            QVERIFY2(l.pointSize == r.points && l.font.pixelSize() == r.pixels, r.command);
+            QVERIFY(l.font.bold());
         }
         const struct
         {
