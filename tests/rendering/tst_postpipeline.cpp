@@ -76,6 +76,7 @@ private slots:
         rig.pipeline.SetLog({QStringLiteral("n,a<>b,d ID:x<>y,m<>m,")}, QStringLiteral(","));
         const QString linked = QStringLiteral(" <a href=\"http://a.jp/\">ttp://a.jp/</a> ");
         QVERIFY(rig.html[0].contains(linked));
+        QCOMPARE(rig.queue.count(), 3);
         QCOMPARE(rig.entry(0), (QStringList{" ", linked, "ID:ab:cd", "名無し ◆abc", "2"}));
         QCOMPARE(rig.entry(1), (QStringList{"< >naka", " 本文3 ", "ID:id3", "名無し", "3"}));
         QCOMPARE(rig.entry(2), (QStringList{"a< >b", "m< >m", "ID:x< >y", "n", "4"}));
@@ -146,6 +147,7 @@ private slots:
                                 kSep);
             QCOMPARE(rig.state.ResTotal, 4);
             QVERIFY(rig.html[0].startsWith(QStringLiteral("[3|%1|").arg(b)));
+            QCOMPARE(rig.queue.count(), 2);
             QCOMPARE(rig.entry(0), (QStringList{b, b, QString(), b, QStringLiteral("3")}));
             QCOMPARE(rig.entry(1).at(4), QStringLiteral("4"));
         }
