@@ -28,11 +28,14 @@ private slots:
         }
     }
 
-    void colourCode() // colour word priority or case wrong, setting not the fallback
+    void colourCode() // colour word priority or case wrong, setting not the fallback, outline
     {
         QCOMPARE(GetColorCode(QStringLiteral("sage red"), 16777215), 255);
         QCOMPARE(GetColorCode(QStringLiteral("green white"), 16777215), 65280);
         QCOMPARE(GetColorCode(QStringLiteral("RED"), 16777215), 16777215);
+        // Outlines: navy around white, black around a colour no word names.
+        QCOMPARE(GetFuchiColorCode(16777215), 8388608);
+        QCOMPARE(GetFuchiColorCode(0x123456), 0);
     }
 };
 

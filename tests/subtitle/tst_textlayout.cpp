@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(tiny.pointSize, 8); // drawn unchanged, cut at the edge
     }
 
-    void sizeWordsAndColours() // word priority or case wrong, bad setting used, points as pixels
+    void sizeWords() // word priority or case wrong, bad setting used, points taken as pixels
     {
         // Points are at 96 dots per inch: 30 points make 40 pixels.
         const struct
@@ -104,21 +104,6 @@ private slots:
             const SubtitleLayout l = layout(args(QStringLiteral("あ"), r.command), o);
             QVERIFY2(l.pointSize == r.points && l.font.pixelSize() == r.pixels, r.command);
             QVERIFY(l.font.bold());
-        }
-        const struct
-        {
-            const char *command;
-            qint32 setting;
-            QColor text, outline;
-        } colours[] = {{"sage", 16777215, Qt::white, QColor(0, 0, 128)},
-                       {"red blue", 16777215, Qt::blue, Qt::white},
-                       {"yellow", 16777215, Qt::yellow, QColor(0, 64, 0)},
-                       {"", 0x123456, QColor(0x56, 0x34, 0x12), Qt::black}};
-        for (const auto &r : colours) {
-            Options o;
-            o.FontColorCode = r.setting;
-            const SubtitleLayout l = layout(args(QStringLiteral("色"), r.command), o);
-            QVERIFY2(l.textColour == r.text && l.outlineColour == r.outline, r.command);
         }
     }
 
