@@ -1,13 +1,17 @@
 #include "platform/windowshape.h"
 #include "subtitle/backpicture.h"
+#include "subtitle/frmnorestext.h"
 #include "subtitle/frmtext.h"
 #include "subtitle/subtitlewindowcontrol.h"
 #include "support/testhome.h"
 #include "support/widgets.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QCursor>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <memory>
 
@@ -221,6 +225,47 @@ private slots:
         QCOMPARE(qAlpha(second->shownImage().pixel(320, 240)), 0); // drawn before it appeared
         QVERIFY(!control.mnuClickThrough_Click());
         QVERIFY(control.window() != second && !IsClickThrough(control.window()));
+    }
+
+    void idleTextDialog() // texts not saved or not drawn, command mode sticking or missing
+    {
+        m_env->store.setValue(QStringLiteral("OPTION"), QStringLiteral("NoResCommand"),
+                              QStringLiteral("small shita"));
+        m_program->opt.MakuMode = 0;
+        frmText *w = makeWindow();
+        QPointer<frmNoResText> dialog = new frmNoResText(*m_program);
+        dialog->setTextDraw(
+            [w](QString text, QString command, bool noRes, QString id, QString name,
+                QString number) { w->TextDraw(text, command, noRes, id, name, number); });
+        dialog->show();
+        QVERIFY(m_program->flags.NoResOpen);
+        QCOMPARE(dialog->cmbCommand->currentText(), QStringLiteral("small shita"));
+        // "表示" draws the edits, before they are saved; with no command normal mode stays.
+        dialog->txtText->setText(QStringLiteral("CM中"));
+        dialog->cmbCommand->setEditText(QString());
+        QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
+        QCOMPARE(w->lastLayout().pos, QPoint(0, 5));
+        dialog->cmbCommand->setEditText(QStringLiteral("ue red")); // commands obeyed, once
+        QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
+        QCOMPARE(w->lastLayout().text, QStringLiteral("CM中"));
+        QCOMPARE(w->lastLayout().colourCode, 255);
+        QCOMPARE(w->lastLayout().frameColour, kIdleFrame);
+        QCOMPARE(m_program->opt.MakuMode, 0);
+        dialog->close();
+        QVERIFY(!m_program->flags.NoResOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
+        // A fresh store on the same file sees the saved texts (they reached the disk).
+        SettingsStore reread(m_env->home.settingsPath());
+        m_program->store = &reread;
+        auto *again = new frmNoResText(*m_program);
+        QCOMPARE(again->txtText->text(), QStringLiteral("CM中"));
+        QCOMPARE(again->cmbCommand->currentText(), QStringLiteral("ue red"));
+        // Deleting without closing unloads as well.
+        again->txtText->setText(QStringLiteral("bye"));
+        delete again;
+        QVERIFY(!m_program->flags.NoResOpen);
+        QCOMPARE(reread.value("Option", "NoResText"), QStringLiteral("bye"));
+        m_program->store = &m_env->store;
     }
 
 private:
