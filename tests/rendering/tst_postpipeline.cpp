@@ -1,9 +1,13 @@
 #include "platform/codec.h"
+#include "platform/textfile.h"
+#include "rendering/datline.h"
+#include "rendering/ngwords.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
 #include "subtitle/subtitlequeue.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -48,6 +52,11 @@ QString line(int n, const QString &mail = QStringLiteral("sage"), const QString 
         .arg(mail)
         .arg(n)
         .arg(title);
+}
+
+QStringList fields(const DatPost &p)
+{
+    return {p.Num, p.Names, p.Mail, p.DateID, p.Message, p.Title};
 }
 
 QStringList posts(int count)
@@ -244,6 +253,58 @@ private slots:
         rig.pipeline.SetLog(posts(300), kSep);
         QVERIFY(!fired);
         QTRY_VERIFY_WITH_TIMEOUT(fired, 5000);
+    }
+
+    void getId() // ID taken from the wrong place, or its case ignored
+    {
+        const std::pair<const char *, const char *> rows[] = {
+            {"2007/01/01 12:00:00 ID:ab/cd BE:12-2BP", "ID:ab/cd"},
+            {"2007/01/01 12:00:00", ""},
+            {"2007/01/01 id:abc", ""},
+            {"2007/01/01 ID:abc\r", "ID:abc\r"},
+            {"ID:aa ID:bb", "ID:aa"}};
+        for (const auto &[date, id] : rows)
+            QCOMPARE(GetID(QLatin1String(date)), QLatin1String(id));
+    }
+
+    void fieldsOfBothKinds() // fields mapped wrongly; number taken from a field; extras taken
+    {
+        const QString sep = QStringLiteral("<>");
+        QCOMPARE(fields(MapDatLine(QStringLiteral("名無し<>sage<>2007 ID:ab<> 本文 <>スレ"), sep,
+                                   Boards::Kind::TwoChannel, 41)),
+                 (QStringList{"42", "名無し", "sage", "2007 ID:ab", " 本文 ", "スレ"}));
+        QCOMPARE(fields(MapDatLine(QStringLiteral("7<>n<>m<>d<>msg<>t<>id<>extra"), sep,
+                                   Boards::Kind::Shitaraba, 0)),
+                 (QStringList{"1", "n", "m", "d ID:id", "msg", "t"}));
+    }
+
+    void fileText() // split on LF alone, an unended word kept, not written as Shift_JIS lines
+    {
+        QCOMPARE(NgWords::FromFileText(QStringLiteral("b\r\na\nc\r\nd")),
+                 (QStringList{"b", "a\nc"}));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ngword.txt"));
+        QVERIFY(WriteTextFile(path, NgWords::ToFileText({QStringLiteral("荒らし"), "spam"})));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\x8d\x72\x82\xe7\x82\xb5\r\nspam\r\n"));
+        file.close();
+        // Characters outside Shift_JIS are kept as the references the boards send.
+        QVERIFY(WriteTextFile(
+            path, NgWords::ToFileText({QStringLiteral("髙①～㈱😀"), QStringLiteral("😀"), "é?"})));
+        const QStringList back = NgWords::FromFileText(ReadTextFile(path));
+        QCOMPARE(back, (QStringList{QStringLiteral("髙①～㈱&#128512;"), "&#128512;", "&#233;?"}));
+        QVERIFY(ContainsNgWord(QStringLiteral("名無し<><><> 笑&#128512; <>"), {back.at(1)}));
+        QVERIFY(!ContainsNgWord(QStringLiteral("名無し<><><> 何? <>"), {back.at(1)}));
+    }
+
+    void contains() // NG test case-insensitive, field-bound, or an empty word matching
+    {
+        const QString line = QStringLiteral("名無し<>sage<>2007/01/01 ID:xyz9<> ABC です <>");
+        QVERIFY(ContainsNgWord(line, {"zzz", "sage<>2007"}));
+        QVERIFY(!ContainsNgWord(line, {"abc"}));
+        QVERIFY(!ContainsNgWord(line, {QString()}));
+        QVERIFY(!ContainsNgWord(line, {}));
     }
 };
 
