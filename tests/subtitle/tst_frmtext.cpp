@@ -3,6 +3,7 @@
 #include "subtitle/frmnorestext.h"
 #include "subtitle/frmtext.h"
 #include "subtitle/subtitlewindowcontrol.h"
+#include "support/storedoptions.h"
 #include "support/testhome.h"
 #include "support/widgets.h"
 
@@ -114,24 +115,6 @@ private slots:
         }
     }
 
-    void placementInTwips() // placement not restored or saved in twips
-    {
-        SettingsStore &store = m_env->store;
-        const QStringList keys = {"TextTop", "TextLeft", "TextWidth", "TextHeight"};
-        const QStringList values = {"1500", "3000.4", "4800", "abc"};
-        for (int i = 0; i < 4; ++i)
-            store.setValue(kPosSection, keys[i], values[i]);
-        frmText *w = makeWindow();
-        QCOMPARE(w->geometry(), QRect(200, 100, 320, 480)); // an unreadable value is ignored
-        w->move(31, 47);
-        w->resize(400, 300);
-        w->close();
-        QStringList saved;
-        for (const QString &key : keys)
-            saved << store.value(kPosSection, key);
-        QCOMPARE(saved, (QStringList{"705", "465", "6000", "4500"}));
-    }
-
     void clipboardAndGameGetTheTextAsReceived() // copy or game text with the additions
     {
         m_program->opt.Text2Clipboard = 1;
@@ -150,12 +133,15 @@ private slots:
         QCOMPARE(game.at(1), (QVariantList{text, QStringLiteral("ID:x")}));
     }
 
-    void keysOnTheShownWindow() // Space, Home, arrows not acting on the window
+    void placementAndKeys() // placement not in twips; Space, Home, arrows not acting
     {
+        storeOptions(m_env->store,
+                     QStringLiteral("TextTop=1500 TextLeft=3000.4 TextWidth=4800 TextHeight=abc"),
+                     kPosSection);
         frmText *w = makeWindow();
+        QCOMPARE(w->geometry(), QRect(200, 100, 320, 480)); // an unreadable value is ignored
         w->setIdleTextSource([] { return IdleText{QStringLiteral("待機中"), QString()}; });
         draw(w, QStringLiteral("消される"));
-        w->move(100, 100);
         QWidget *target = keyTarget(w);
         QVERIFY(target);
         QTest::keyClick(target, Qt::Key_Space);
@@ -169,12 +155,17 @@ private slots:
         for (const Qt::Key key :
              {Qt::Key_Left, Qt::Key_Up, Qt::Key_Up, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
             QTest::keyClick(target, key);
-        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(101, 99), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(201, 99), 2000);
         QCursor::setPos(300, 200);
         QTRY_COMPARE_WITH_TIMEOUT(QCursor::pos(), QPoint(300, 200), 2000);
         QTest::keyClick(target, Qt::Key_Home);
         QVERIFY(m_program->flags.DragPointView);
         QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(290, 195), 2000);
+        w->close(); // the frame size came with the draws
+        QStringList saved;
+        for (const char *key : {"TextTop", "TextLeft", "TextWidth", "TextHeight"})
+            saved << m_env->store.value(kPosSection, QLatin1String(key));
+        QCOMPARE(saved, (QStringList{"2925", "4350", "9600", "7200"}));
     }
 
     void loadBackPicture() // a missing picture kept in the setting, no message
