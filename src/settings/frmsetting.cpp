@@ -23,8 +23,6 @@
 
 namespace {
 
-// Sides beyond this would ask for a picture too large to paint or capture.
-
 QColor colourOf(qint32 code)
 {
     return QColor(code & 0xff, (code >> 8) & 0xff, (code >> 16) & 0xff);

@@ -54,6 +54,7 @@ inline const QString kPosSection = QStringLiteral("Pos");
 bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
 
 // `WakuSize`: W × H from "<width>x<height>", each side 1 to kMaxWakuSide; nothing otherwise.
+// Sides beyond the maximum would ask for a picture too large to paint or capture.
 constexpr int kMaxWakuSide = 8192;
 std::optional<QSize> ParseWakuSize(const QString &text);
 

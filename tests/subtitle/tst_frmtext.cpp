@@ -98,14 +98,20 @@ private slots:
                     // The pen is centred on the outline: about half its width shows outside.
                     {2, "naka jumbo blue", Qt::blue, Qt::white, {3, 3, 3, 3}, {5, 5, 5, 5}},
                     {1, "naka big yellow", Qt::yellow, darkGreen, {0, 0, 1, 1}, {0, 0, 1, 1}}};
+        // Each decoration is also saved for a person to look at (not compared).
+        const QString artifacts = QCoreApplication::applicationDirPath() + "/../artifacts/";
+        QVERIFY(QDir().mkpath(artifacts));
         frmText *w = makeWindow();
         for (const auto &r : rows) {
             m_program->opt.FontDecorate = 0;
             draw(w, QStringLiteral("縁取り"), QLatin1String(r.command));
             const QRect plain = pixelsOf(w->picture(), r.text).box;
+            QVERIFY(w->picture().save(artifacts + "subtitle-decorate0.png"));
             m_program->opt.FontDecorate = qint16(r.decorate);
             draw(w, QStringLiteral("縁取り"), QLatin1String(r.command));
             const QImage &pic = w->picture();
+            QVERIFY(
+                pic.save(artifacts + QStringLiteral("subtitle-decorate%1.png").arg(r.decorate)));
             const int outline = pixelsOf(pic, r.outline).count;
             QVERIFY2(outline > 20, r.command);
             QVERIFY2(pixelsOf(pic, r.text).count > outline / 4, r.command); // text drawn over it
