@@ -1,17 +1,12 @@
-#include "boardserver.h"
-#include "mainwindowparts.h"
-#include "platform/boardsocket.h"
-#include "platform/codec.h"
+#include "localboardwindow.h"
 #include "rendering/frmpicture.h"
 #include "rendering/links.h"
-#include "support/testhome.h"
+#include "subtitle/frmtext.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QWebEngineView>
-#include <QtTest>
-#include <memory>
 
 using namespace MainWindowParts;
 
@@ -20,13 +15,6 @@ namespace {
 const QString kRental =
     QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/demo/1/1700000000/");
 const QString kCentral = QStringLiteral("https://hayabusa9.5ch.net/test/read.cgi/livejupiter/1/");
-
-QByteArray datLine(const QString &mail, const QString &id, const QString &message)
-{
-    return Codec::toSjis(
-        QStringLiteral("名無しさん<>%1<>2026/12/06(日) 21:00:00.00 ID:%2<> %3 <>\n")
-            .arg(mail, id, message));
-}
 
 QByteArray png(Qt::GlobalColor colour)
 {
@@ -60,64 +48,49 @@ private slots:
         for (const char *scheme : {"http", "https", "mailto"})
             QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "open");
         m_desktop.opened.clear();
-        m_env = std::make_unique<TestProgram>();
-        m_server = std::make_unique<BoardServer>();
-        QVERIFY(m_server->listen());
-        const QString img = m_server->origin() + QStringLiteral("/img/");
-        m_server->setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
-        m_server->setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
-        m_server->setPicture(QStringLiteral("/img/page.html?.jpg"),
-                             "<title>page</title><script>document.title='ran'</script>");
+        m_board = std::make_unique<LocalBoardWindow>();
+        BoardServer &server = m_board->server;
+        QVERIFY(server.listen());
+        const QString img = server.origin() + QStringLiteral("/img/");
+        server.setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
+        server.setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
+        server.setPicture(QStringLiteral("/img/page.html?.jpg"),
+                          "<title>page</title><script>document.title='ran'</script>");
         const QString links =
             "<a id=rental href=\"%1\">R</a> <a id=central href=\"%2\">C</a> <a id=file "
             "href=\"file:///etc/hostname\">f</a> <a id=js href=\"javascript:alert(1)\">j</a>";
-        m_server->setDat(
-            "live", "1",
-            datLine("", "AAAA1111", "最初のレス") +
-                datLine("", "BB", "<a href=\"../test/read.cgi/live/1/1\">&gt;&gt;1</a> そうだね") +
-                datLine("sage", "ab/cd",
-                        img + "red.png <br> " + img +
-                            "blue.png <br> http://example.invalid/p <br> " + img +
-                            "page.html?.jpg") +
-                datLine("", "ab/cd", links.arg(kRental, kCentral)));
-        m_window = std::make_unique<frmMain>(m_env->program);
-        QVERIFY(m_window->Form_Load(QString()));
+        QVERIFY(m_board->open(
+            datLine("AAAA1111", "最初のレス") +
+            datLine("BB", "<a href=\"../test/read.cgi/live/1234567890/1\">&gt;&gt;1</a> そうだね") +
+            datLine("ab/cd",
+                    img + "red.png <br> " + img + "blue.png <br> http://example.invalid/p <br> " +
+                        img + "page.html?.jpg",
+                    "sage") +
+            datLine("ab/cd", links.arg(kRental, kCentral))));
         // Away from the top left corner, where other tests' windows tend to open.
-        m_window->setGeometry(560, 260, 700, 700);
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_view = webMain(m_window);
-        m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/live/1/"));
-        m_window->mnuReload_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(
-            evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4, 15000);
+        window()->setGeometry(560, 260, 700, 700);
+        QVERIFY(QTest::qWaitForWindowExposed(window().get()));
+        m_view = webMain(window());
     }
 
-    void cleanup()
-    {
-        if (m_window)
-            m_window->close();
-        m_window.reset();
-        m_server.reset();
-        m_env.reset();
-        BoardSocket::resetTestHooks();
-    }
+    void cleanup() { m_board.reset(); }
 
     void anchorAndIdPopups()
     {
-        auto *panel = m_window->findChild<QFrame *>(QStringLiteral("picPopup"));
-        auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblPopup"));
+        auto *panel = window()->findChild<QFrame *>(QStringLiteral("picPopup"));
+        auto *label = window()->findChild<QLabel *>(QStringLiteral("lblPopup"));
         const QPoint anchor = centreOf(QStringLiteral(".msg a"));
         const auto shown = [panel] { return panel->isVisible(); };
         const auto hidden = [panel] { return !panel->isVisible(); };
         QVERIFY(hoverUntil(anchor, shown));
-        QCOMPARE(label->text(), QStringLiteral("1 名無しさん 2026/12/06(日) 21:00:00.00 ID:AAAA1111"
+        QCOMPARE(label->text(), QStringLiteral("1 名無し 2026/12/06(日) 21:00:00.00 ID:AAAA1111"
                                                "\r\n     最初のレス "));
         // Inside the main window's inner area, above the pointer.
         QVERIFY(panel->parentWidget()->rect().contains(panel->geometry()));
         QVERIFY(panel->mapToGlobal(QPoint(0, panel->height())).y() <
                 m_view->focusProxy()->mapToGlobal(anchor).y());
         // Off the view (to the side pane), then back onto the link, then off it within the page.
-        QWidget *pane = list(m_window, "lstRes");
+        QWidget *pane = list(window(), "lstRes");
         QCursor::setPos(pane->mapToGlobal(QPoint(5, 5)));
         QTest::mouseMove(pane, QPoint(5, 5));
         QTRY_VERIFY_WITH_TIMEOUT(hidden(), 10000);
@@ -127,9 +100,9 @@ private slots:
         // The ID link of post 3 shows posts 3 and 4, both of "ab/cd".
         QVERIFY(hoverUntil(centreOf(QStringLiteral(".res:nth-child(4) .date a")), shown));
         QVERIFY2(label->text().startsWith(
-                     QStringLiteral("3 名無しさん [sage] 2026/12/06(日) 21:00:00.00 ID:ab/cd\r\n")),
+                     QStringLiteral("3 名無し [sage] 2026/12/06(日) 21:00:00.00 ID:ab/cd\r\n")),
                  qPrintable(label->text()));
-        QVERIFY(label->text().contains(QStringLiteral("\r\n4 名無しさん [] ")));
+        QVERIFY(label->text().contains(QStringLiteral("\r\n4 名無し [] ")));
         QVERIFY(!label->text().contains(QStringLiteral("\r\n2 ")));
 
         // Readable on the default skin's pale page: a light panel with a dark border.
@@ -155,7 +128,7 @@ private slots:
 
     void clicksFollowTheRules()
     {
-        const QString address = MainWindowParts::thread(m_window).CurrentUrl;
+        const QString address = MainWindowParts::thread(window()).CurrentUrl;
         click(QStringLiteral(".name a"));
         QTRY_COMPARE_WITH_TIMEOUT(m_desktop.opened, QStringList{QStringLiteral("mailto:sage")},
                                   10000);
@@ -164,7 +137,7 @@ private slots:
         QCOMPARE(m_desktop.opened.last(), QStringLiteral("http://example.invalid/p"));
         // The ID link too: followed, it would have replaced the whole document.
         for (const char *refused : {"#file", "#js", ".date a"}) {
-            m_window->SetStatus(QString());
+            window()->SetStatus(QString());
             click(QLatin1String(refused));
             QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedSchemeText(), 10000);
         }
@@ -173,36 +146,38 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedBoardText(), 10000);
         QCOMPARE(m_desktop.opened,
                  QStringList({"mailto:sage", "http://example.invalid/p", kCentral}));
-        QCOMPARE(MainWindowParts::thread(m_window).CurrentUrl, address);
-        QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(), 4);
+        QCOMPARE(MainWindowParts::thread(window()).CurrentUrl, address);
+        QCOMPARE(
+            m_board->evaluate(QStringLiteral("document.querySelectorAll('.res').length")).toInt(),
+            4);
 
         // A rental thread over https loads here (its host leads nowhere in this test).
         BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
                                      QStringLiteral("127.0.0.1"), 9);
         click(QStringLiteral("#rental"));
-        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(m_window).CurrentUrl, kRental, 10000);
-        QCOMPARE(MainWindowParts::thread(m_window).BoardKind, Boards::Kind::Shitaraba);
-        QCOMPARE(m_window->addressText(), kRental);
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).CurrentUrl, kRental, 10000);
+        QCOMPARE(MainWindowParts::thread(window()).BoardKind, Boards::Kind::Shitaraba);
+        QCOMPARE(window()->addressText(), kRental);
     }
 
     void picturesOpenOverSubtitleWindow()
     {
         // With the subtitle window closed the viewer first opens 480×360 over the main window.
         click(QStringLiteral("a[href$=\"blue.png\"]"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<frmPicture *>(), 10000);
-        auto *viewer = m_window->findChild<frmPicture *>();
+        QTRY_VERIFY_WITH_TIMEOUT(window()->findChild<frmPicture *>(), 10000);
+        auto *viewer = window()->findChild<frmPicture *>();
         QCOMPARE(viewer->size(), QSize(480, 360));
-        QCOMPARE(viewer->geometry().center(), m_window->geometry().center());
+        QCOMPARE(viewer->geometry().center(), window()->geometry().center());
 
-        action(m_window, QStringLiteral("mnuMakuView"))->trigger();
-        frmText *subtitle = maku(m_window).window();
+        action(window(), QStringLiteral("mnuMakuView"))->trigger();
+        frmText *subtitle = maku(window()).window();
         QVERIFY(QTest::qWaitForWindowExposed(subtitle));
         auto *web = viewer->findChild<QWebEngineView *>(QStringLiteral("webPicture"));
         for (const auto &[name, colour] : {std::pair{"red", QColor(Qt::red)}, {"blue", Qt::blue}}) {
-            const QString url = m_server->origin() + QStringLiteral("/img/%1.png").arg(name);
+            const QString url = m_board->server.origin() + QStringLiteral("/img/%1.png").arg(name);
             click(QStringLiteral("a[href=\"%1\"]").arg(url));
             QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), url, 10000);
-            QCOMPARE(m_window->findChildren<frmPicture *>(), QList<frmPicture *>{viewer});
+            QCOMPARE(window()->findChildren<frmPicture *>(), QList<frmPicture *>{viewer});
             QVERIFY(viewer->isVisible());
             QCOMPARE(viewer->geometry(), subtitle->geometry());
             QCOMPARE(web->geometry(), viewer->rect());
@@ -218,36 +193,24 @@ private slots:
     }
 
 private:
-    QVariant evaluate(const QString &script);
+    const std::unique_ptr<frmMain> &window() const { return m_board->window; }
     QPoint centreOf(const QString &selector);
     void hover(QPoint point);
     bool hoverUntil(QPoint point, const std::function<bool()> &done);
     void click(const QString &selector);
-    QString status() const { return panelText(m_window, QStringLiteral("STATUS")); }
+    QString status() const { return panelText(window(), QStringLiteral("STATUS")); }
 
     DesktopSeam m_desktop;
-    std::unique_ptr<TestProgram> m_env;
-    std::unique_ptr<BoardServer> m_server;
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<LocalBoardWindow> m_board;
     ThreadView *m_view = nullptr;
 };
 
-QVariant TestThreadLinks::evaluate(const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    m_view->evaluate(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
-}
-
 QPoint TestThreadLinks::centreOf(const QString &selector)
 {
-    const QVariantList xy = evaluate("(function(){var r=document.querySelector('" + selector +
-                                     "').getBoundingClientRect();"
-                                     "return [r.left+r.width/2,r.top+r.height/2];})()")
+    const QVariantList xy = m_board
+                                ->evaluate("(function(){var r=document.querySelector('" + selector +
+                                           "').getBoundingClientRect();"
+                                           "return [r.left+r.width/2,r.top+r.height/2];})()")
                                 .toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint();
 }

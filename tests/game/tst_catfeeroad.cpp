@@ -1,34 +1,14 @@
-#include "app/frmmain.h"
-#include "boardserver.h"
+#include "app/localboardwindow.h"
 #include "game/catfeegame.h"
 #include "game/frmcatfee.h"
 #include "game/frmquestion.h"
 #include "game/frmscore.h"
-#include "platform/codec.h"
 #include "platform/textfile.h"
 #include "platform/windowops.h"
-#include "retrieval/threadloader.h"
-#include "support/testhome.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
-#include <QtTest>
-#include <memory>
 
 namespace {
-
-const QString kBoard = QStringLiteral("live");
-const QString kKey = QStringLiteral("1234567890");
-
-QByteArray datLine(const QString &id, const QString &message)
-{
-    return Codec::toSjis(QStringLiteral("名無し<><>2026/12/06(日) 21:00:00.00 ID:") + id +
-                         QStringLiteral("<> ") + message + QStringLiteral(" <>\n"));
-}
 
 template<class T> T *part(QObject *owner, const char *name)
 {
@@ -60,30 +40,18 @@ class TestCatfeeRoad : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestProgram>();
-        QVERIFY(WriteTextFile(m_env->home.file(QStringLiteral("default.dat")),
+        m_board = std::make_unique<LocalBoardWindow>();
+        QVERIFY(WriteTextFile(m_board->env.home.file(QStringLiteral("default.dat")),
                               QStringLiteral("りんご\r\n")));
-        m_server = std::make_unique<BoardServer>();
-        QVERIFY(m_server->listen());
-        m_server->setDat(kBoard, kKey, datLine(QStringLiteral("START"), QStringLiteral("開始")));
-        m_window = std::make_unique<frmMain>(m_env->program);
-        QVERIFY(m_window->Form_Load(QString()));
-        part<QTimer>(m_window.get(), "tmrMaku")->setInterval(5);
-        m_window->setAddressText(m_server->origin() + QStringLiteral("/test/read.cgi/") + kBoard +
-                                 QLatin1Char('/') + kKey + QLatin1Char('/'));
-        post(QString(), QString());
-        part<QAction>(m_window.get(), "mnuMakuView")->trigger();
+        QVERIFY(m_board->open(datLine(QStringLiteral("START"), QStringLiteral("開始"))));
+        part<QTimer>(m_board->window.get(), "tmrMaku")->setInterval(5);
+        part<QAction>(m_board->window.get(), "mnuMakuView")->trigger();
     }
 
-    void cleanup()
-    {
-        if (m_window)
-            m_window->close();
-        m_window.reset();
-        m_server.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_board.reset(); }
 
+    // A right answer not ending the round or credited to another ID; the side windows left
+    // behind; a reopened game carrying the old round.
     void postedAnswerEndsTheRoundAndScores()
     {
         frmCatfee *catfee = openGame();
@@ -108,13 +76,14 @@ private slots:
         QSignalSpy waves(&catfee->game(), &CatfeeGame::waveRequested);
         post(QStringLiteral("WRONG1"), QStringLiteral("みかん"));
         QTRY_COMPARE_WITH_TIMEOUT(waves.count(), 1, 10000);
-        QCOMPARE(waves.at(0).at(0).toString(), m_env->home.file(QStringLiteral("newmaku.wav")));
+        QCOMPARE(waves.at(0).at(0).toString(),
+                 m_board->env.home.file(QStringLiteral("newmaku.wav")));
         QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
         QCOMPARE(labelText(score, "lblScore"), QStringLiteral("0"));
 
         post(QStringLiteral("ANSWER1"), QStringLiteral("りんご"));
         QTRY_COMPARE_WITH_TIMEOUT(labelText(question, "lblTimeLimit"), QStringLiteral("-1"), 10000);
-        QCOMPARE(waves.at(1).at(0).toString(), m_env->home.file(QStringLiteral("ok.wav")));
+        QCOMPARE(waves.at(1).at(0).toString(), m_board->env.home.file(QStringLiteral("ok.wav")));
         QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("りんご"));
         QCOMPARE(labelText(score, "lblScore"), QStringLiteral("125"));
         QCOMPARE(lines(part<QListWidget>(score, "lstScore")),
@@ -138,30 +107,22 @@ private slots:
     }
 
 private:
-    void post(const QString &id, const QString &message);
-    frmCatfee *openGame();
+    void post(const QString &id, const QString &message)
+    {
+        m_board->server.appendDat(m_board->board, m_board->key, datLine(id, message));
+        QVERIFY(m_board->reload());
+    }
+    frmCatfee *openGame()
+    {
+        part<QAction>(m_board->window.get(), "mnuMakucatch")->trigger();
+        auto *game = m_board->window->findChild<frmCatfee *>();
+        if (game)
+            part<QTimer>(game, "tmrTimelimit")->stop(); // the test turns the clock itself
+        return game;
+    }
 
-    std::unique_ptr<TestProgram> m_env;
-    std::unique_ptr<BoardServer> m_server;
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<LocalBoardWindow> m_board;
 };
-
-void TestCatfeeRoad::post(const QString &id, const QString &message)
-{
-    if (!id.isEmpty())
-        m_server->appendDat(kBoard, kKey, datLine(id, message));
-    m_window->mnuReload_Click();
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<ThreadLoader *>()->state().Ready, 15000);
-}
-
-frmCatfee *TestCatfeeRoad::openGame()
-{
-    part<QAction>(m_window.get(), "mnuMakucatch")->trigger();
-    auto *game = m_window->findChild<frmCatfee *>();
-    if (game)
-        part<QTimer>(game, "tmrTimelimit")->stop(); // the test turns the clock itself
-    return game;
-}
 
 QTEST_MAIN(TestCatfeeRoad)
 #include "tst_catfeeroad.moc"
