@@ -39,7 +39,9 @@ private slots:
 
     void cleanup() { m_env.reset(); }
 
-    void firstStartWithEmptyStore() // no welcome page, reload on, commands off
+    // No welcome page, reload on, commands off; a long status text; Enter in the address bar
+    // not taken, or deduplicated.
+    void firstStartWithEmptyStore()
     {
         auto w = start();
         QVERIFY(w && w->isVisible());
@@ -58,13 +60,10 @@ private slots:
         QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(199, QLatin1Char('x')));
         w->SetStatus(QStringLiteral("a\rb\r\nc"));
         QCOMPARE(panelText(w, QStringLiteral("STATUS")), QStringLiteral("a b c"));
-    }
 
-    void everyEnterAddsToTheHistory() // Enter in the address bar not taken, or deduplicated
-    {
+        // Every Enter typed into the address bar is taken, repeats included.
         const QString address = QStringLiteral("http://example.invalid/test/read.cgi/b/1/");
-        auto w = start(address);
-        QVERIFY(w);
+        cmbUrl(w)->setEditText(address);
         cmbUrl(w)->setFocus();
         QWidget *target = keyTarget(w.get());
         QVERIFY(target);
@@ -72,10 +71,10 @@ private slots:
             QTest::keyClick(target, Qt::Key_Return);
         QCOMPARE(cmbUrl(w)->count(), 3);
         QCOMPARE(cmbUrl(w)->itemText(2), address);
-        QCOMPARE(cmbUrl(w)->currentText(), address);
     }
 
-    void exitWritesEverythingBack() // settings, placement, NG words or commands not saved
+    // Settings, placement, NG words or commands not saved; a plain click removing an NG word.
+    void exitWritesEverythingBack()
     {
         const QString ngFile = m_env->home.file(QStringLiteral("ngword.txt"));
         QVERIFY(WriteTextFile(ngFile, QStringLiteral("荒らし\r\nabc\r\nlast")));
@@ -87,7 +86,22 @@ private slots:
             QCOMPARE(list(w, "lstNG")->count(), 2); // the unended last word is not a word
             QVERIFY(list(w, "lstCommand")->item(2)->isSelected() &&
                     !list(w, "lstCommand")->item(3)->isSelected());
-            QTimer answer; // a word added through the menu is saved with the loaded ones
+            // A plain click only selects a word; with Ctrl held it removes it.
+            QListWidget *ng = list(w, "lstNG");
+            ng->setFocus();
+            QWidget *target = keyTarget(w.get());
+            QVERIFY(target);
+            const QPoint abc = ng->visualItemRect(ng->item(1)).center();
+            QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier, abc);
+            QCOMPARE(ng->count(), 2);
+            QTest::keyPress(target, Qt::Key_Control);
+            QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::ControlModifier, abc);
+            QTest::keyRelease(target, Qt::Key_Control);
+            QCOMPARE(ng->count(), 1);
+            QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              ng->visualItemRect(ng->item(0)).center());
+            QCOMPARE(ng->count(), 1); // Ctrl released: a click only selects again
+            QTimer answer;            // a word added through the menu is saved with the loaded ones
             connect(&answer, &QTimer::timeout, &answer, [] {
                 if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
                     d->setTextValue(QStringLiteral("新しい"));
@@ -105,7 +119,7 @@ private slots:
             action(w, QStringLiteral("mnuAutoScroll(1)"))->trigger();
             w->close();
         }
-        QCOMPARE(ReadTextFile(ngFile), QStringLiteral("荒らし\r\nabc\r\n新しい\r\n"));
+        QCOMPARE(ReadTextFile(ngFile), QStringLiteral("荒らし\r\n新しい\r\n"));
         QCOMPARE(stored("Option", "EnableCommand"),
                  QStringLiteral("1,0,1,0,0,0,0,0,0,0,0,0,0,0,0,0,1,"));
         QCOMPARE(stored("Option", "Address"), QStringLiteral("http://host/test/read.cgi/b/1/"));
@@ -123,28 +137,6 @@ private slots:
         QVERIFY(action(again, QStringLiteral("mnuAutoReload(9)"))->isChecked());
         QCOMPARE(panelText(again, QStringLiteral("TIMER")), QStringLiteral("14"));
         QVERIFY(action(again, QStringLiteral("mnuAutoScroll(1)"))->isChecked());
-    }
-
-    void ctrlClickRemovesNgWord() // a plain click removes, or Ctrl not tracked
-    {
-        QVERIFY(WriteTextFile(m_env->home.file(QStringLiteral("ngword.txt")),
-                              QStringLiteral("a\r\nb\r\nc\r\n")));
-        auto w = start();
-        QVERIFY(w);
-        QListWidget *ng = list(w, "lstNG");
-        ng->setFocus();
-        QWidget *target = keyTarget(w.get());
-        QVERIFY(target);
-        const QPoint second = ng->visualItemRect(ng->item(1)).center();
-        QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier, second);
-        QCOMPARE(ng->count(), 3); // a plain click only selects
-        QTest::keyPress(target, Qt::Key_Control);
-        QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
-        QTest::keyRelease(target, Qt::Key_Control);
-        QCOMPARE(ng->count(), 2);
-        QCOMPARE(ng->item(1)->text(), QStringLiteral("c"));
-        QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::NoModifier, second);
-        QCOMPARE(ng->count(), 2); // once Ctrl is released, a click only selects again
     }
 
     void missingSkinEndsProgramWithoutTouchingFiles() // a broken start overwrites user files
