@@ -34,6 +34,8 @@ struct LocalBoardWindow
     }
 
     QString address() const { return threadAddress(server.origin(), board, key); }
+    void setThread(const QByteArray &dat) { server.setDat(board, key, dat); }
+    void append(const QByteArray &lines) { server.appendDat(board, key, lines); }
 
     // Starts the board (unless started) with the thread and the window on its address, loaded
     // when asked.
@@ -41,7 +43,7 @@ struct LocalBoardWindow
     {
         if (server.port() == 0 && !server.listen())
             return false;
-        server.setDat(board, key, dat);
+        setThread(dat);
         window = std::make_unique<frmMain>(env.program);
         if (!window->Form_Load(QString()))
             return false;

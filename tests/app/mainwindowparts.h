@@ -50,10 +50,6 @@ inline QString panelText(const std::unique_ptr<frmMain> &w, const QString &key)
 {
     return part<QLabel>(w, key)->text();
 }
-inline bool paneVisible(const std::unique_ptr<frmMain> &w)
-{
-    return !list(w, "lstRes")->isHidden();
-}
 inline SubtitleWindowControl &maku(const std::unique_ptr<frmMain> &w)
 {
     return *part<SubtitleWindowControl>(w);

@@ -27,11 +27,10 @@ private slots:
     // post's commands not obeyed on air.
     void threadIsRenderedAndNewPostsQueued()
     {
-        m_board->server.setDat(
-            m_board->board, m_board->key,
+        m_board->setThread(
             datLine("AAAA1111", "最初のレス", "sage", "名無しさん", "統合テストスレ") +
-                datLine("BBBB2222", "二つ目 http://example.invalid/a.jpg") +
-                datLine("CCCC3333", "消えるレス", "sage", "荒らし"));
+            datLine("BBBB2222", "二つ目 http://example.invalid/a.jpg") +
+            datLine("CCCC3333", "消えるレス", "sage", "荒らし"));
         load();
         QCOMPARE(window()->windowTitle(), QStringLiteral("sazanami - [統合テストスレ]"));
         QCOMPARE(m_board
@@ -44,10 +43,9 @@ private slots:
         // A low window, so that the new posts reach below its end.
         window()->resize(500, 220);
         action(window(), QStringLiteral("mnuAutoScroll(1)"))->trigger();
-        m_board->server.appendDat(m_board->board, m_board->key,
-                                  datLine("DDDD4444", "新着その1", "shita red", "実況民") +
-                                      datLine("EEEE5555", "新着NG", "sage", "荒らし") +
-                                      datLine("ab/cd", "新着その2", "", "<b>名無し</b>"));
+        m_board->append(datLine("DDDD4444", "新着その1", "shita red", "実況民") +
+                        datLine("EEEE5555", "新着NG", "sage", "荒らし") +
+                        datLine("ab/cd", "新着その2", "", "<b>名無し</b>"));
         m_board->server.clearRequests();
         load();
         QCOMPARE(m_board->server.requests().size(), 1);
@@ -93,7 +91,7 @@ private slots:
                            QStringLiteral("レス%1").arg(n) + QString(n, QLatin1Char(' ')),
                            QStringLiteral("sage"));
         };
-        m_board->server.setDat(m_board->board, m_board->key, line(1) + line(2) + line(3));
+        m_board->setThread(line(1) + line(2) + line(3));
         // The address is typed and entered the way a keyboard does.
         cmbUrl(window())->clearEditText();
         cmbUrl(window())->setFocus();
@@ -112,15 +110,15 @@ private slots:
         QVERIFY(m_board->server.rewriteDatLine(
             m_board->board, m_board->key, 1,
             Codec::toSjis(QStringLiteral("あぼーん<>あぼーん<>あぼーん<>あぼーん<>"))));
-        m_board->server.appendDat(m_board->board, m_board->key, line(4) + line(5));
+        m_board->append(line(4) + line(5));
         QTRY_COMPARE_WITH_TIMEOUT(status(), note, 15000);
         QCOMPARE(posts(), QStringLiteral("レス1|あぼーん|レス3|レス4|レス5"));
         // Post 3 removed without a trace while two more arrive.
         window()->SetStatus(QString());
         QVERIFY(m_board->server.removeDatLine(m_board->board, m_board->key, 2));
-        m_board->server.appendDat(m_board->board, m_board->key, line(6) + line(7));
+        m_board->append(line(6) + line(7));
         QTRY_COMPARE_WITH_TIMEOUT(status(), note, 15000);
-        m_board->server.appendDat(m_board->board, m_board->key, line(8));
+        m_board->append(line(8));
         QTRY_COMPARE_WITH_TIMEOUT(queue(window()).count(), 5, 15000);
         action(window(), QStringLiteral("mnuAutoReload(0)"))->trigger();
         QCOMPARE(posts(), QStringLiteral("レス1|あぼーん|レス4|レス5|レス6|レス7|レス8"));
@@ -133,7 +131,7 @@ private slots:
 
     void endlessAnswerNeitherFreezesNorFloods() // one endless answer freezes the broadcast
     {
-        m_board->server.setDat(m_board->board, m_board->key, datLine("START", "開始"));
+        m_board->setThread(datLine("START", "開始"));
         load();
         BoardServer::Behaviour endless;
         endless.endlessLines = true;

@@ -195,52 +195,42 @@ private slots:
 
 private:
     const std::unique_ptr<frmMain> &window() const { return m_board->window; }
-    QPoint centreOf(const QString &selector);
-    void hover(QPoint point);
-    bool hoverUntil(QPoint point, const std::function<bool()> &done);
-    void click(const QString &selector);
     QString status() const { return panelText(window(), QStringLiteral("STATUS")); }
+    QPoint centreOf(const QString &selector)
+    {
+        const QVariantList xy =
+            m_board
+                ->evaluate("(function(){var r=document.querySelector('" + selector +
+                           "').getBoundingClientRect();"
+                           "return [r.left+r.width/2,r.top+r.height/2];})()")
+                .toList();
+        return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint();
+    }
+    // The real pointer moves (the panel is placed by it), and the view sees the move. On a
+    // display shared with other tests a window of theirs may catch the real pointer for a
+    // moment; the move is repeated until it had its effect.
+    bool hoverUntil(QPoint point, const std::function<bool()> &done)
+    {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const QPoint at = point + QPoint(attempt % 3, 0);
+            QCursor::setPos(m_view->focusProxy()->mapToGlobal(at));
+            QTest::mouseMove(m_view->focusProxy(), at);
+            if (QTest::qWaitFor(done, 500))
+                return true;
+        }
+        return false;
+    }
+    void click(const QString &selector)
+    {
+        const QPoint point = centreOf(selector);
+        QTest::mouseMove(m_view->focusProxy(), point);
+        QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::NoModifier, point);
+    }
 
     DesktopSeam m_desktop;
     std::unique_ptr<LocalBoardWindow> m_board;
     ThreadView *m_view = nullptr;
 };
-
-QPoint TestThreadLinks::centreOf(const QString &selector)
-{
-    const QVariantList xy = m_board
-                                ->evaluate("(function(){var r=document.querySelector('" + selector +
-                                           "').getBoundingClientRect();"
-                                           "return [r.left+r.width/2,r.top+r.height/2];})()")
-                                .toList();
-    return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint();
-}
-
-void TestThreadLinks::hover(QPoint point)
-{
-    // The real pointer moves (the panel is placed by it), and the view sees the move.
-    QCursor::setPos(m_view->focusProxy()->mapToGlobal(point));
-    QTest::mouseMove(m_view->focusProxy(), point);
-}
-
-// On a display shared with other tests a window of theirs may catch the real pointer for a
-// moment; the move is repeated until it had its effect.
-bool TestThreadLinks::hoverUntil(QPoint point, const std::function<bool()> &done)
-{
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        hover(point + QPoint(attempt % 3, 0));
-        if (QTest::qWaitFor(done, 500))
-            return true;
-    }
-    return false;
-}
-
-void TestThreadLinks::click(const QString &selector)
-{
-    const QPoint point = centreOf(selector);
-    QTest::mouseMove(m_view->focusProxy(), point);
-    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::NoModifier, point);
-}
 
 QTEST_MAIN(TestThreadLinks)
 #include "tst_threadlinks.moc"

@@ -109,7 +109,7 @@ private slots:
 private:
     void post(const QString &id, const QString &message)
     {
-        m_board->server.appendDat(m_board->board, m_board->key, datLine(id, message));
+        m_board->append(datLine(id, message));
         QVERIFY(m_board->reload());
     }
     frmCatfee *openGame()

@@ -47,14 +47,14 @@ private slots:
         AddTextRows({"line", "topic"}, table);
     }
 
-    void drawnTopicIsCleaned()
+    void drawnTopicIsCleaned() // a topic shown with its comment, blanks or katakana
     {
         QFETCH(QString, line);
         QFETCH(QString, topic);
         QCOMPARE(GetQuestion({line, QString()}, [] { return 0.7; }).value_or("<none>"), topic);
     }
 
-    void drawNeverTakesTheRemainder()
+    void drawNeverTakesTheRemainder() // the empty element after the last line drawn as a topic
     {
         const QStringList pool = SplitPool("あ\r\nい\r\n");
         QCOMPARE(pool, QStringList({"あ", "い", ""}));
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(m_game->pool().join('|'), pool);
     }
 
-    void emptyPoolRefusesARound()
+    void emptyPoolRefusesARound() // a round started without a topic
     {
         // No dictionary at all: no topic, no round.
         m_game->LoadQuestion(PoolMode::Both, {{"x.cfq", m_env->home.file("x.cfq")}});
@@ -124,7 +124,7 @@ private slots:
         AddTextRows({"topic", "shownText"}, table);
     }
 
-    void hintSchedule()
+    void hintSchedule() // a hint shown early, late or with the wrong letters
     {
         QFETCH(QString, topic);
         QFETCH(QString, shownText);
@@ -166,7 +166,7 @@ private slots:
         AddTextRows({"line", "clockText", "text", "pointsText", "played"}, table);
     }
 
-    void judge()
+    void judge() // a right answer refused, a wrong one accepted, idle text sounding
     {
         QFETCH(QString, line);
         QFETCH(QString, clockText);
@@ -189,11 +189,9 @@ private slots:
         QCOMPARE(m_game->clock(), points ? -1 : clock);
         QCOMPARE(m_game->nextQuestionEnabled(), points || clock < 0);
         QCOMPARE(m_game->questionText(), points ? m_game->topic() : shown);
-        QCOMPARE(m_game->scores().lines().first(),
-                 points ? "ID:abc [Score:" + pointsText.rightJustified(5) + "]" : " [Score:    0]");
     }
 
-    void secondAnswerOfARoundIsNotCounted()
+    void secondAnswerOfARoundIsNotCounted() // one round scored twice
     {
         startRound("りんご", 100);
         m_game->Hantei("りんご", "ID:a");
@@ -220,7 +218,7 @@ private slots:
         AddTextRows({"answers", "lines", "total"}, table);
     }
 
-    void crediting()
+    void crediting() // points to the wrong listener, or cut at 16 bits
     {
         QFETCH(QString, answers);
         QFETCH(QString, lines);
@@ -235,7 +233,7 @@ private slots:
         QCOMPARE(table.total(), 0);
     }
 
-    void imageLookupEncodesTheTopic()
+    void imageLookupEncodesTheTopic() // a topic that breaks the search address
     {
         QVERIFY(kImageSearchAddress.startsWith("https://"));
         QCOMPARE(ImageSearchAddress("A&B#C りんご"),
