@@ -59,16 +59,7 @@ struct LocalBoardWindow
                QTest::qWaitFor([this] { return MainWindowParts::thread(window).Ready; }, 15000);
     }
 
-    QVariant evaluate(const QString &script)
-    {
-        QVariant result;
-        bool done = false;
-        MainWindowParts::webMain(window)->evaluate(script, [&](const QVariant &v) {
-            result = v;
-            done = true;
-        });
-        return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
-    }
+    QVariant evaluate(const QString &script) { return MainWindowParts::evaluate(window, script); }
 
     TestProgram env;
     BoardServer server;

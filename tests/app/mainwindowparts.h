@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTimer>
+#include <QtTest>
 #include <memory>
 
 // The main window's parts, reached by their object names as the program names them.
@@ -61,6 +62,17 @@ inline SubtitleQueue &queue(const std::unique_ptr<frmMain> &w)
 inline const ThreadState &thread(const std::unique_ptr<frmMain> &w)
 {
     return part<ThreadLoader>(w)->state();
+}
+// What a script in the thread view gives back; null after ten seconds without an answer.
+inline QVariant evaluate(const std::unique_ptr<frmMain> &w, const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    webMain(w)->evaluate(script, [&](const QVariant &v) {
+        result = v;
+        done = true;
+    });
+    return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
 }
 // The open settings dialog, or null.
 inline frmSetting *settingDialog(const std::unique_ptr<frmMain> &w)

@@ -103,6 +103,7 @@ private slots:
     }
 
 private:
+    // The standard output of a helper program.
     QString run(const QString &program, const QStringList &args, int timeoutMs = 10000)
     {
         QProcess p;
@@ -140,22 +141,12 @@ private:
         }
         return finished && app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0;
     }
-    QString xdotool(const QStringList &args);
+    QString xdotool(const QStringList &args) { return run(QStringLiteral("xdotool"), args); }
 
     QProcess m_xvfb;
     QProcess m_wm;
     QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
 };
-
-QString TestAppSmoke::xdotool(const QStringList &args)
-{
-    QProcess p;
-    p.setProcessEnvironment(m_env);
-    p.start(QStringLiteral("xdotool"), args);
-    if (!p.waitForFinished(10000))
-        p.kill();
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
 
 QTEST_GUILESS_MAIN(TestAppSmoke)
 #include "tst_appsmoke.moc"

@@ -15,22 +15,6 @@
 
 using namespace MainWindowParts;
 
-namespace {
-
-QString documentText(ThreadView *view)
-{
-    QString result;
-    bool done = false;
-    view->evaluate(QStringLiteral("document.body ? document.body.innerHTML : ''"),
-                   [&](const QVariant &v) {
-                       result = v.toString();
-                       done = true;
-                   });
-    return QTest::qWaitFor([&] { return done; }, 10000) ? result : QStringLiteral("<timeout>");
-}
-
-} // namespace
-
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -48,7 +32,7 @@ private slots:
         QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("-1"));
         QVERIFY(action(w, QStringLiteral("mnuAutoReload(0)"))->isChecked());
         QVERIFY(!list(w, "lstRes")->isHidden());
-        const QString page = documentText(webMain(w));
+        const QString page = evaluate(w, QStringLiteral("document.body.innerHTML")).toString();
         QVERIFY2(page.contains(QStringLiteral("「設定」を開いて各設定を自分好みに編集")),
                  qPrintable(page));
         QCOMPARE(webMain(w)->charset(), QStringLiteral("Shift_JIS"));
