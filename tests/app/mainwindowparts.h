@@ -18,12 +18,17 @@
 // The main window's parts, reached by their object names as the program names them.
 namespace MainWindowParts {
 
-template<class T> T *part(const std::unique_ptr<frmMain> &window, const QString &name = QString())
+// A window's part; a missing one ends the test run with its name.
+template<class T> T *part(const QObject *window, const QString &name = QString())
 {
     T *found = window->findChild<T *>(name);
     if (!found)
-        qFatal("main window has no part named \"%s\"", qPrintable(name));
+        qFatal("%s has no part named \"%s\"", window->metaObject()->className(), qPrintable(name));
     return found;
+}
+template<class T> T *part(const std::unique_ptr<frmMain> &window, const QString &name = QString())
+{
+    return part<T>(window.get(), name);
 }
 
 inline QComboBox *cmbUrl(const std::unique_ptr<frmMain> &w)

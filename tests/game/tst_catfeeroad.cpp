@@ -8,15 +8,9 @@
 
 #include <QPushButton>
 
-namespace {
+using MainWindowParts::part;
 
-template<class T> T *part(QObject *owner, const char *name)
-{
-    T *found = owner->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no part named \"%s\"", name);
-    return found;
-}
+namespace {
 
 QString labelText(QObject *owner, const char *name)
 {
@@ -44,8 +38,8 @@ private slots:
         QVERIFY(WriteTextFile(m_board->env.home.file(QStringLiteral("default.dat")),
                               QStringLiteral("りんご\r\n")));
         QVERIFY(m_board->open(datLine(QStringLiteral("START"), QStringLiteral("開始"))));
-        part<QTimer>(m_board->window.get(), "tmrMaku")->setInterval(5);
-        part<QAction>(m_board->window.get(), "mnuMakuView")->trigger();
+        part<QTimer>(m_board->window, "tmrMaku")->setInterval(5);
+        part<QAction>(m_board->window, "mnuMakuView")->trigger();
     }
 
     void cleanup() { m_board.reset(); }
@@ -114,7 +108,7 @@ private:
     }
     frmCatfee *openGame()
     {
-        part<QAction>(m_board->window.get(), "mnuMakucatch")->trigger();
+        part<QAction>(m_board->window, "mnuMakucatch")->trigger();
         auto *game = m_board->window->findChild<frmCatfee *>();
         if (game)
             part<QTimer>(game, "tmrTimelimit")->stop(); // the test turns the clock itself
