@@ -40,6 +40,7 @@ private slots:
             {"trail 0x91", "書", "%8F%91", "%BD%F1"},
             {"trail 0x9F", "亜", "%88%9F", "%B0%A1"},
             {"half-width", "ｱ", "%B1", "%8E%B1"},
+            {"NEC special character", "①", "%87%40", "%AD%A1"},
             // User-defined character (Shift_JIS F040): no EUC-JP code, sent as the geta mark.
             {"lead F0", "\xee\x80\x80x", "%F0@x", "%A2%AEx"},
             {"empty", "", "", ""},

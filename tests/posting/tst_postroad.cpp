@@ -154,9 +154,6 @@ private slots:
         const QStringList fields = lines.at(1).split(QStringLiteral("<>"));
         QCOMPARE(fields.mid(0, 3), QStringList({"2", "ｶﾅ", "sage"}));
         QCOMPARE(fields.at(4), QStringLiteral("暗号化で①書き込み"));
-        QVERIFY(tls.server.requests().first().body.contains(
-            "NAME=%8E%B6%8E%C5&MAIL=sage&MESSAGE=%B0%C5%B9%E6%B2%BD%A4%C7%AD%A1%BD%F1%A4%AD%B9%FE"
-            "%A4%DF"));
     }
 
     // A silent board holds the post forever, or a second post starts while one runs.
