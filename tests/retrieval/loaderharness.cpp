@@ -1,6 +1,28 @@
 #include "loaderharness.h"
 
+#include "platform/codec.h"
+
 #include <QSignalSpy>
+
+QString datPost(int n)
+{
+    return QStringLiteral("名無しさん<>sage<>2023/11/15(水) 21:00:00.00 ID:id%1<> ｷﾀ━(ﾟ∀ﾟ)━! ～① "
+                          "&gt;&gt;1 No.%1 <>")
+        .arg(n);
+}
+
+QStringList datPosts(int from, int to)
+{
+    QStringList list;
+    for (int n = from; n <= to; ++n)
+        list << datPost(n);
+    return list;
+}
+
+QByteArray datOf(const QStringList &lines)
+{
+    return Codec::toSjis(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
 
 LoaderHarness::LoaderHarness()
 {

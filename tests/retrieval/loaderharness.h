@@ -6,6 +6,12 @@
 #include <QStringList>
 #include <memory>
 
+// Post n of a test thread, with half-width kana, characters only CP932 has and an entity.
+QString datPost(int n);
+QStringList datPosts(int from, int to);
+// The lines as a data file: Shift_JIS, each line ended by LF.
+QByteArray datOf(const QStringList &lines);
+
 // A thread loader whose signals record what the window would be shown, and a line sink that
 // stands in for post processing (it counts the posts in ResTotal).
 class LoaderHarness

@@ -1,8 +1,5 @@
-#include "boardserver.h"
 #include "loaderharness.h"
-#include "platform/codec.h"
 #include "support/testhome.h"
-#include "threadlist/subjectfetch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,44 +9,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using LoadEnd = DatFetch::LoadEnd;
-
 namespace {
 
 const QString kNginx = QStringLiteral("/usr/sbin/nginx");
-
-QStringList posts(int from, int to)
-{
-    QStringList list;
-    for (int n = from; n <= to; ++n)
-        list << QStringLiteral("名無しさん<>sage<>2023/11/15 ID:ngx%1<> 静的ファイル %1 <>").arg(n);
-    return list;
-}
-
-QByteArray datOf(const QStringList &lines)
-{
-    return Codec::toSjis(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-}
 
 bool writeFile(const QString &path, const QByteArray &bytes, QIODevice::OpenMode mode)
 {
     QFile file(path);
     return file.open(mode) && file.write(bytes) == bytes.size();
-}
-
-QStringList listOf(const QString &boardUrl)
-{
-    SubjectFetch fetch;
-    fetch.setClock([] { return qint64(1700000000); });
-    QStringList rows;
-    QObject::connect(&fetch, &SubjectFetch::listEnded, [&](const QVector<ThreadRow> &list) {
-        for (const ThreadRow &r : list)
-            rows << r.Num + r.Title + r.Res + r.Power + r.Url.mid(r.Url.indexOf("/test/"));
-    });
-    QSignalSpy ended(&fetch, &SubjectFetch::listEnded);
-    fetch.GetBoard(boardUrl, false);
-    ended.wait(8000);
-    return rows;
 }
 
 } // namespace
@@ -65,7 +32,7 @@ private slots:
             QSKIP("nginx is not installed");
         QDir root(m_dir.path());
         QVERIFY(root.mkpath(QStringLiteral("html/b/dat")) && root.mkpath(QStringLiteral("logs")));
-        QVERIFY(writeFile(datPath(), datOf(posts(1, 6)), QIODevice::WriteOnly));
+        QVERIFY(writeFile(datPath(), datOf(datPosts(1, 6)), QIODevice::WriteOnly));
         {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
@@ -108,44 +75,34 @@ private slots:
         m_nginx.waitForFinished(2000);
     }
 
-    void wholeFileThenFollowUps() // a real server's 200/206 answers read wrongly
-    {
-        QVERIFY(m_h.load(threadUrl()));
-        QCOMPARE(m_h.lastEnd(), LoadEnd::Finished);
-        QCOMPARE(m_h.lines, posts(1, 6));
-        QVERIFY(writeFile(datPath(), datOf(posts(7, 9)), QIODevice::Append));
-        m_h.clearRecords();
-        QVERIFY(m_h.load(threadUrl()));
-        QCOMPARE(m_h.loader->fetch().response().statusLine(),
-                 QStringLiteral("HTTP/1.1 206 Partial Content"));
-        QCOMPARE(m_h.lines, posts(7, 9));
-        QCOMPARE(m_h.state.DatBytes, datOf(posts(1, 9)));
-        m_h.clearRecords();
-        QVERIFY(m_h.load(threadUrl()));
-        QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
-        QVERIFY(m_h.lines.isEmpty());
-        QCOMPARE(m_h.state.DatBytes, datOf(posts(1, 9)));
-    }
-
-    void deletedPostsFetchTheWholeThreadOnce() // a deletion stops following the thread
+    void followsTheFileAsItChanges() // a real server's answers read wrongly, a deletion stops it
     {
         QSignalSpy refetched(m_h.loader.get(), &ThreadLoader::refetched);
-        const QString note =
-            QStringLiteral("受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
+        QVERIFY(m_h.load(threadUrl()));
+        QCOMPARE(m_h.lines, datPosts(1, 6));
+        QVERIFY(writeFile(datPath(), datOf(datPosts(7, 9)), QIODevice::Append));
+        QVERIFY(reload());
+        QCOMPARE(statusLine(), QStringLiteral("HTTP/1.1 206 Partial Content"));
+        QCOMPARE(m_h.lines, datPosts(7, 9));
+        QCOMPARE(m_h.state.DatBytes, datOf(datPosts(1, 9)));
+        QVERIFY(reload()); // nothing new: the check byte alone
+        QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
+        QVERIFY(m_h.lines.isEmpty());
+
         // Rewritten in place (the LF check fails), then a file that shrinks (416).
-        QStringList changed = posts(1, 9);
+        QStringList changed = datPosts(1, 9);
         changed[2] = QStringLiteral("あぼーん<>あぼーん<>あぼーん ID:DELETED<> あぼーん <>");
-        changed << posts(10, 10);
+        changed << datPost(10);
         QStringList shrunk = changed;
         shrunk.removeAt(4);
         shrunk.removeAt(4);
         for (const QStringList *each : {&changed, &shrunk}) {
             const QStringList &thread = *each;
-            QVERIFY(writeFile(datPath(), datOf(thread), QIODevice::WriteOnly | QIODevice::Truncate));
-            m_h.clearRecords();
-            QVERIFY(m_h.load(threadUrl()));
-            QCOMPARE(m_h.lastEnd(), LoadEnd::Finished);
-            QCOMPARE(m_h.status(), note);
+            QVERIFY(
+                writeFile(datPath(), datOf(thread), QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(reload());
+            QCOMPARE(m_h.status(), QStringLiteral("受信終了（レスが削除されたため、スレッドを最初"
+                                                  "から読み込み直しました）"));
             QVERIFY(m_h.statuses.contains(
                 &thread == &changed
                     ? QStringLiteral("差分取得に失敗 Ctrlキーを押しながら更新してみてください")
@@ -154,42 +111,27 @@ private slots:
             QCOMPARE(m_h.lines, thread);
             QCOMPARE(m_h.state.DatBytes, datOf(thread));
         }
-        QCOMPARE(m_h.loader->fetch().response().statusLine(), QStringLiteral("HTTP/1.1 200 OK"));
         QCOMPARE(refetched.size(), 2);
+        // Following goes on with Range requests.
+        QVERIFY(writeFile(datPath(), datOf(datPosts(11, 11)), QIODevice::Append));
+        QVERIFY(reload());
+        QCOMPARE(statusLine(), QStringLiteral("HTTP/1.1 206 Partial Content"));
+        QCOMPARE(m_h.lines, datPosts(11, 11));
         // A Ctrl load reads the whole file as before, nothing more.
-        m_h.clearRecords();
-        QVERIFY(m_h.load(threadUrl(), true));
+        QVERIFY(reload(true));
         QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
-        QCOMPARE(m_h.lines, shrunk);
+        QCOMPARE(m_h.lines, shrunk + datPosts(11, 11));
         QVERIFY(!m_h.state.LiveMode);
         QCOMPARE(refetched.size(), 2);
     }
 
-    void subjectListAsFromTheBoardServer() // a real server's subject.txt listed differently
-    {
-        BoardServer board;
-        QVERIFY(board.listen());
-        board.setDat(QStringLiteral("b"), QStringLiteral("1699956800"), datOf(posts(1, 6)));
-        board.setDat(QStringLiteral("b"), QStringLiteral("1699913600"), datOf(posts(1, 2)));
-        // The board server's list, byte for byte, as nginx's static file.
-        QTcpSocket get;
-        QByteArray answer;
-        connect(&get, &QTcpSocket::readyRead, this, [&] { answer += get.readAll(); });
-        get.connectToHost(QHostAddress::LocalHost, board.port());
-        get.write("GET /b/subject.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(get.state(), QAbstractSocket::UnconnectedState, 5000);
-        const QByteArray subject = answer.mid(answer.indexOf("\r\n\r\n") + 4);
-        QVERIFY(subject.contains("1699913600.dat<>"));
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("html/b/subject.txt")), subject,
-                          QIODevice::WriteOnly));
-        const QStringList fromBoard = listOf(board.origin() + QStringLiteral("/b/"));
-        QCOMPARE(fromBoard.size(), 2);
-        QCOMPARE(listOf(QStringLiteral("http://127.0.0.1:") + QString::number(m_port) +
-                        QStringLiteral("/b/")),
-                 fromBoard);
-    }
-
 private:
+    bool reload(bool ctrl = false)
+    {
+        m_h.clearRecords();
+        return m_h.load(threadUrl(), ctrl);
+    }
+    QString statusLine() const { return m_h.loader->fetch().response().statusLine(); }
     QString datPath() const { return m_dir.filePath(QStringLiteral("html/b/dat/123.dat")); }
     QString threadUrl() const
     {

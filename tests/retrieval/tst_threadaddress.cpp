@@ -23,14 +23,10 @@ private slots:
                                 << "s";
         QTest::newRow("old rental host") << "https://jbbs.livedoor.jp/bbs/read.cgi/game/1/"
                                          << "s";
-        QTest::newRow("rental board page") << "http://jbbs.shitaraba.net/game/12345/"
-                                           << "";
         QTest::newRow("rental capitals") << "http://JBBS.SHITARABA.NET/bbs/read.cgi/a/1/2/"
                                          << "";
         QTest::newRow("central") << "https://hayabusa9.5ch.net/test/read.cgi/news/1/"
                                  << "rx";
-        QTest::newRow("old central") << "http://tanuki.2ch.net/test/read.cgi/news/1/l50"
-                                     << "rx";
         QTest::newRow("new central domain") << "https://mi.5ch.io/test/read.cgi/news/1/"
                                             << "rx";
         QTest::newRow("adult, capitals") << "http://KILAUEA.BBSPINK.COM/test/read.cgi/b/1/"

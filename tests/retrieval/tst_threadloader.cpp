@@ -32,8 +32,6 @@ private slots:
         QTest::newRow("central")
             << "https://hayabusa9.5ch.net/test/read.cgi/livejupiter/1700000000/" << refused
             << Boards::Kind::TwoChannel;
-        QTest::newRow("central data file") << "http://hayabusa9.5ch.net/livejupiter/dat/1.dat"
-                                           << unknown << Boards::Kind::Shitaraba;
         // A board's own page where a thread was meant says so.
         const QString board = QStringLiteral("これは板のURLです。スレッドのURLを入力してください");
         QTest::newRow("rental board page")
@@ -44,8 +42,6 @@ private slots:
             << "http://example.com/a/b/c/" << unknown << Boards::Kind::Shitaraba;
         QTest::newRow("no key") << "http://example.com/test/read.cgi/board/" << noThread
                                 << Boards::Kind::TwoChannel;
-        QTest::newRow("no slash after host")
-            << "test/read.cgi/board/1234567890/" << noThread << Boards::Kind::TwoChannel;
         QTest::newRow("bad port") << "http://example.com:99999/test/read.cgi/board/1/"
                                   << "URLのポート番号が正しくありません"
                                   << Boards::Kind::TwoChannel;
@@ -91,16 +87,6 @@ private slots:
         QVERIFY(m_h->addressWrites.isEmpty());
         QCOMPARE(m_h->statuses,
                  QStringList{QStringLiteral("したばらのURLっぽいけど、なんか変です")});
-    }
-
-    void loadDuringALoadDoesNothing() // a second load taken while one runs
-    {
-        m_h->state.Ready = false;
-        m_h->loader->load(QStringLiteral("http://hayabusa9.5ch.net/test/read.cgi/news/1/"), false);
-        m_h->loader->load(QStringLiteral("http://jbbs.shitaraba.net/bbs/read.cgi/a/1/2"), false);
-        QVERIFY(m_h->statuses.isEmpty() && m_h->addressWrites.isEmpty());
-        QCOMPARE(m_h->state.BoardKind, Boards::Kind::Shitaraba);
-        QVERIFY(!m_h->state.Ready);
     }
 
 private:
