@@ -80,19 +80,9 @@ private slots:
         QSignalSpy refetched(m_h.loader.get(), &ThreadLoader::refetched);
         QVERIFY(m_h.load(threadUrl()));
         QCOMPARE(m_h.lines, datPosts(1, 6));
-        QVERIFY(writeFile(datPath(), datOf(datPosts(7, 9)), QIODevice::Append));
-        QVERIFY(reload());
-        QCOMPARE(statusLine(), QStringLiteral("HTTP/1.1 206 Partial Content"));
-        QCOMPARE(m_h.lines, datPosts(7, 9));
-        QCOMPARE(m_h.state.DatBytes, datOf(datPosts(1, 9)));
-        QVERIFY(reload()); // nothing new: the check byte alone
-        QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
-        QVERIFY(m_h.lines.isEmpty());
-
         // Rewritten in place (the LF check fails), then a file that shrinks (416).
-        QStringList changed = datPosts(1, 9);
+        QStringList changed = datPosts(1, 7);
         changed[2] = QStringLiteral("あぼーん<>あぼーん<>あぼーん ID:DELETED<> あぼーん <>");
-        changed << datPost(10);
         QStringList shrunk = changed;
         shrunk.removeAt(4);
         shrunk.removeAt(4);
@@ -112,15 +102,18 @@ private slots:
             QCOMPARE(m_h.state.DatBytes, datOf(thread));
         }
         QCOMPARE(refetched.size(), 2);
-        // Following goes on with Range requests.
-        QVERIFY(writeFile(datPath(), datOf(datPosts(11, 11)), QIODevice::Append));
+        // Following goes on with Range requests; nothing new is the check byte alone.
+        QVERIFY(writeFile(datPath(), datOf(datPosts(8, 8)), QIODevice::Append));
         QVERIFY(reload());
         QCOMPARE(statusLine(), QStringLiteral("HTTP/1.1 206 Partial Content"));
-        QCOMPARE(m_h.lines, datPosts(11, 11));
+        QCOMPARE(m_h.lines, datPosts(8, 8));
+        QVERIFY(reload());
+        QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
+        QVERIFY(m_h.lines.isEmpty());
         // A Ctrl load reads the whole file as before, nothing more.
         QVERIFY(reload(true));
         QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
-        QCOMPARE(m_h.lines, shrunk + datPosts(11, 11));
+        QCOMPARE(m_h.lines, shrunk + datPosts(8, 8));
         QVERIFY(!m_h.state.LiveMode);
         QCOMPARE(refetched.size(), 2);
     }
