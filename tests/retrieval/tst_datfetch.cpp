@@ -124,18 +124,6 @@ private slots:
         QCOMPARE(m_h->lines, datPosts(kept + 1, 5));
     }
 
-    void endlessBodyStopsAtTheLineBound() // an endless body read until memory runs out
-    {
-        behave([](BoardServer::Behaviour &b) {
-            b.endlessLines = true;
-            b.announcedLength = 1000000000;
-        });
-        QVERIFY(reload(true, 30000));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::TooLarge);
-        QCOMPARE(m_h->lines.size(), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 3000);
-    }
-
     void failuresExplained() // a failure shown without its reason, the copy lost, the loader busy
     {
         const quint16 refused = unusedPort();
