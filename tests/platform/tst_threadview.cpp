@@ -32,12 +32,12 @@ class TestThreadView : public QObject
 {
     Q_OBJECT
 private slots:
-    void writesAppendScrollAndSelect() // writes lost or reordered, end not followed, a script run
+    void writesAppendScrollAndSelect() // writes lost, reordered or mangled, a post's script run
     {
         ThreadView view;
         openDocument(view);
         view.SetCharset(QStringLiteral("Shift_JIS"));
-        // As a chunk of posts arrives: a scroll after every write.
+        // As a chunk of posts arrives: a scroll after every write (the road test checks the end).
         for (int i = 1; i <= 100; ++i) {
             view.Write(QStringLiteral("<p class=r>%1 \"実況\" '\\' </p>").arg(i));
             view.ScrollToBottom();
@@ -47,10 +47,6 @@ private slots:
         QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r')[99].textContent"))
                      .toString(),
                  QStringLiteral("100 \"実況\" '\\' "));
-        const QString bottomGap =
-            QStringLiteral("(function(){var e=document.scrollingElement||document.body;"
-                           "return e.scrollHeight-e.clientHeight-e.scrollTop;})()");
-        QCOMPARE(evaluate(view, bottomGap).toInt(), 0);
         evaluate(view, QStringLiteral("getSelection().selectAllChildren(document.body)"));
         QTRY_VERIFY_WITH_TIMEOUT(view.SelectionText().contains(QStringLiteral("100 ")), 10000);
         QVERIFY(view.SelectionText().startsWith(QStringLiteral("1 \"実況\"")));
