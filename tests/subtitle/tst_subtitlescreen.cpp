@@ -1,26 +1,12 @@
 #include "settings/program.h"
 #include "subtitle/frmtext.h"
 #include "support/testhome.h"
+#include "support/widgets.h"
 
 #include <QApplication>
 #include <QPalette>
-#include <QPointer>
 #include <QProcess>
 #include <QtTest>
-
-// Counts the mouse presses a window receives.
-class PressCounter : public QObject
-{
-public:
-    int presses = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        presses += event->type() == QEvent::MouseButtonPress ? 1 : 0;
-        return false;
-    }
-};
 
 // The subtitle window in region mode on a real X server: a screenshot taken with a standard X
 // tool shows the window's pixels where it drew and whatever lies behind everywhere else. The test
@@ -32,60 +18,42 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        m_backdrop = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint);
-        QPalette palette = m_backdrop->palette();
+        QPalette palette = m_backdrop.palette();
         palette.setColor(QPalette::Window, m_background);
-        m_backdrop->setPalette(palette);
-        m_backdrop->setAutoFillBackground(true);
-        m_backdrop->setGeometry(QGuiApplication::primaryScreen()->geometry());
-        m_backdrop->installEventFilter(&m_backdropPresses);
-        m_backdrop->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_backdrop));
+        m_backdrop.setPalette(palette);
+        m_backdrop.setAutoFillBackground(true);
+        m_backdrop.setGeometry(QGuiApplication::primaryScreen()->geometry());
+        m_backdrop.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_backdrop));
         m_program.opt.WakuSize = QStringLiteral("640x360");
     }
 
-    void cleanupTestCase() { delete m_backdrop.data(); }
-
-    void regionModeOnX() // shape not applied on X, or clicks outside it taken by the window
+    void regionModeOnX() // shape not applied on X: black shown around the letters, or no text
     {
         m_program.flags.DragPointView = true;
-        QPointer<frmText> w =
-            show(QStringLiteral("字幕 ABC"), QStringLiteral("naka jumbo red"), QPoint(120, 80));
-        QVERIFY(w);
-        PressCounter windowPresses;
-        w->installEventFilter(&windowPresses);
+        auto *w = new frmText(m_program, nullptr);
+        w->move(120, 80);
+        // A first picture shown, then a draw that changes part of it.
+        w->TextDraw(QStringLiteral("一\r\n二行目"), QStringLiteral("shita jumbo"), false, QString(),
+                    QString(), QString());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->TextDraw(QStringLiteral("字幕 ABC"), QStringLiteral("naka jumbo red"), false, QString(),
+                    QString(), QString());
+        QVERIFY(pixelsOf(w->picture(), Qt::red).count > 100); // the letters are there
         QString first;
         QTRY_VERIFY2_WITH_TIMEOUT(mismatches(w, &first) == 0, qPrintable(first), 5000);
-        click(w->geometry().topLeft() + QPoint(20, 9)); // on the drag mark
-        QTRY_COMPARE_WITH_TIMEOUT(windowPresses.presses, 1, 5000);
-        QCOMPARE(m_backdropPresses.presses, 0);
-        QCOMPARE(w->picture().pixel(300, 330), qRgb(0, 0, 0)); // in the rectangle, not the shape
-        click(w->geometry().topLeft() + QPoint(300, 330));
-        QTRY_COMPARE_WITH_TIMEOUT(m_backdropPresses.presses, 1, 5000);
-        QCOMPARE(windowPresses.presses, 1);
-        w->close();
+        delete w;
     }
 
 private:
-    frmText *show(const QString &text, const QString &command, QPoint at);
-    void click(QPoint global);
     // Pixels of the window's rectangle on screen that are not what a capture should see.
     int mismatches(const frmText *w, QString *first);
 
     QColor m_background{30, 160, 90};
-    QPointer<QWidget> m_backdrop;
-    PressCounter m_backdropPresses;
+    QWidget m_backdrop{nullptr, Qt::Window | Qt::FramelessWindowHint};
     Program m_program;
 };
-
-frmText *TestSubtitleScreen::show(const QString &text, const QString &command, QPoint at)
-{
-    auto *w = new frmText(m_program, nullptr);
-    w->move(at);
-    w->TextDraw(text, command, false, QString(), QString(), QString());
-    w->show();
-    return QTest::qWaitForWindowExposed(w) ? w : nullptr;
-}
 
 int TestSubtitleScreen::mismatches(const frmText *w, QString *first)
 {
@@ -109,15 +77,6 @@ int TestSubtitleScreen::mismatches(const frmText *w, QString *first)
                 *first = QStringLiteral("at %1,%2 seen %3").arg(x).arg(y).arg(seen, 6, 16);
         }
     return bad;
-}
-
-void TestSubtitleScreen::click(QPoint global)
-{
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), {"mousemove", QString::number(global.x()),
-                                              QString::number(global.y()), "click", "1"});
-    QVERIFY(xdotool.waitForFinished(10000));
-    QCOMPARE(xdotool.exitCode(), 0);
 }
 
 // Runs this test again on a private X server; returns the test's exit code.

@@ -13,11 +13,6 @@ inline bool isBlack(QRgb c)
     return (c & 0x00FFFFFF) == 0;
 }
 
-inline bool sameColour(QRgb c, const QColor &colour)
-{
-    return (c & 0x00FFFFFF) == (colour.rgb() & 0x00FFFFFF);
-}
-
 // Bounding box and number of the pixels inside `within` (the whole picture if null) that are
 // `colour`, or that are not black when `colour` is invalid.
 struct PixelBox
@@ -34,7 +29,7 @@ inline PixelBox pixelsOf(const QImage &image, const QColor &colour, QRect within
     for (int y = within.top(); y <= within.bottom(); ++y)
         for (int x = within.left(); x <= within.right(); ++x) {
             const QRgb c = image.pixel(x, y);
-            if (colour.isValid() ? sameColour(c, colour) : !isBlack(c)) {
+            if (colour.isValid() ? (c & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF) : !isBlack(c)) {
                 p.box |= QRect(x, y, 1, 1);
                 ++p.count;
             }
