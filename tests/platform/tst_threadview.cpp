@@ -17,25 +17,19 @@ QVariant evaluate(ThreadView &view, const QString &script)
     return result;
 }
 
-// Shows the view with a fresh document open for writing.
-void openDocument(ThreadView &view)
-{
-    view.resize(300, 200);
-    view.show();
-    view.Navigate(QStringLiteral("about:blank"));
-    view.Open();
-}
-
 } // namespace
 
 class TestThreadView : public QObject
 {
     Q_OBJECT
 private slots:
-    void writesAppendScrollAndSelect() // writes lost, reordered or mangled, a post's script run
+    void writesAndScrolls() // writes lost, reordered or mangled, a post's script run
     {
         ThreadView view;
-        openDocument(view);
+        view.resize(300, 200);
+        view.show();
+        view.Navigate(QStringLiteral("about:blank"));
+        view.Open();
         view.SetCharset(QStringLiteral("Shift_JIS"));
         // As a chunk of posts arrives: a scroll after every write (the road test checks the end).
         for (int i = 1; i <= 100; ++i) {
@@ -47,9 +41,6 @@ private slots:
         QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r')[99].textContent"))
                      .toString(),
                  QStringLiteral("100 \"実況\" '\\' "));
-        evaluate(view, QStringLiteral("getSelection().selectAllChildren(document.body)"));
-        QTRY_VERIFY_WITH_TIMEOUT(view.SelectionText().contains(QStringLiteral("100 ")), 10000);
-        QVERIFY(view.SelectionText().startsWith(QStringLiteral("1 \"実況\"")));
         // Restarting the document drops what was there.
         view.Navigate(QStringLiteral("about:blank"));
         view.Open();

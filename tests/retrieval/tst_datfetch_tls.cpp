@@ -1,11 +1,11 @@
 #include "boardserver.h"
 #include "loaderharness.h"
+#include "support/testhome.h"
 
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslSocket>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -91,61 +91,11 @@ private slots:
         BoardSocket::addCaCertificates(m_certificate);
         BoardSocket::setHostOverride(QStringLiteral("board.example"), QStringLiteral("127.0.0.1"),
                                      m_server->port());
-        QVERIFY(m_h->load(threadUrl(QStringLiteral("board.example"))));
+        const QString origin = QStringLiteral("https://board.example:%1").arg(m_server->port());
+        QVERIFY(m_h->load(threadAddress(origin, kBoard, kKey)));
         QCOMPARE(m_h->lastEnd(), LoadEnd::TlsRefused);
         QVERIFY(m_h->status().contains(QStringLiteral("証明書")));
         QVERIFY(m_server->requests().isEmpty());
-    }
-
-    void brokenRecordWhileReceiving() // a broken connection losing the complete lines or the copy
-    {
-        BoardSocket::addCaCertificates(m_certificate);
-        const QByteArray twoLines = datOf(datPosts(1, 2));
-        QVERIFY(m_h->load(threadUrl()));
-        const qint64 header = m_h->loader->fetch().response().RecvHeader().size() + 3;
-        m_h->state = ThreadState();
-
-        BoardServer::Behaviour b;
-        b.closeAfter = header + twoLines.size() + 5;
-        b.tlsGarbageAtEnd = true;
-        m_server->setBehaviour(b);
-        m_h->clearRecords();
-        QVERIFY(m_h->load(threadUrl()));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::SocketError);
-        QVERIFY2(m_h->status().startsWith(QStringLiteral("通信エラーのため受信が中断されました（")),
-                 qPrintable(m_h->status()));
-        QCOMPARE(m_h->lines, datPosts(1, 2));
-        QCOMPARE(m_h->state.DatBytes, twoLines);
-        QVERIFY(m_h->state.Ready);
-    }
-
-    void handshakeHasItsOwnLimit() // a slow handshake taken for no connection, or never ended
-    {
-        QCOMPARE(BoardSocket::Limits().handshakeMs, 10000);
-        BoardSocket::Limits limits;
-        limits.connectMs = 500;
-        limits.handshakeMs = 2000;
-        m_h->loader->fetch().setLimits(limits);
-        // The connection is there at once; the handshake takes longer than the connect limit.
-        BoardSocket::addCaCertificates(m_certificate);
-        BoardServer::Behaviour b;
-        b.handshakeDelayMs = 1500;
-        m_server->setBehaviour(b);
-        QVERIFY(m_h->load(threadUrl()));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::Finished);
-        QCOMPARE(m_h->lines, datPosts(1, 4));
-
-        // The connection is taken but the handshake never answered.
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        const QString remote = QStringLiteral("127.0.0.1:") + QString::number(silent.serverPort());
-        QVERIFY(m_h->load(QStringLiteral("https://") + remote +
-                              QStringLiteral("/test/read.cgi/board/1/"),
-                          false, 8000));
-        QCOMPARE(m_h->lastEnd(), LoadEnd::HandshakeTimedOut);
-        QCOMPARE(m_h->status(),
-                 remote + QStringLiteral("との暗号化通信の確立が2秒以内に終わりませんでした"));
-        QVERIFY(m_h->state.Ready);
     }
 
     void systemTrustStore_data()
@@ -210,12 +160,7 @@ private slots:
     }
 
 private:
-    QString threadUrl(const QString &host = QStringLiteral("127.0.0.1")) const
-    {
-        return QStringLiteral("https://") + host + QLatin1Char(':') +
-               QString::number(m_server->port()) + QStringLiteral("/test/read.cgi/") + kBoard +
-               QLatin1Char('/') + kKey + QLatin1Char('/');
-    }
+    QString threadUrl() const { return threadAddress(m_server->origin(), kBoard, kKey); }
 
     QTemporaryDir m_dir;
     QList<QSslCertificate> m_certificate;
