@@ -101,7 +101,6 @@ private slots:
         // Following goes on with Range requests; nothing new is the check byte alone.
         QVERIFY(writeFile(datPath(), datOf(datPosts(8, 8)), QIODevice::Append));
         QVERIFY(reload());
-        QCOMPARE(statusLine(), QStringLiteral("HTTP/1.1 206 Partial Content"));
         QCOMPARE(m_h.lines, datPosts(8, 8));
         QVERIFY(reload());
         QCOMPARE(m_h.status(), QStringLiteral("受信終了"));
@@ -115,7 +114,6 @@ private:
         m_h.clearRecords();
         return m_h.load(threadUrl());
     }
-    QString statusLine() const { return m_h.loader->fetch().response().statusLine(); }
     QString datPath() const { return m_dir.filePath(QStringLiteral("html/b/dat/123.dat")); }
     QString threadUrl() const
     {
