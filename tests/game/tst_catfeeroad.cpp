@@ -4,7 +4,6 @@
 #include "game/frmquestion.h"
 #include "game/frmscore.h"
 #include "platform/textfile.h"
-#include "platform/windowops.h"
 
 #include <QPushButton>
 
@@ -59,37 +58,23 @@ private slots:
         QVERIFY(!next->isEnabled());
         QCOMPARE(labelText(catfee, "lblOdai"), QStringLiteral("りんご"));
         QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("1"));
-        QTest::mouseClick(part<QPushButton>(catfee, "cmdCopy"), Qt::LeftButton);
-        QCOMPARE(ClipboardText(), QStringLiteral("りんご"));
         for (int i = 0; i < 30; ++i)
             catfee->game().tick();
         QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
-        QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("？？？"));
 
-        // A wrong answer only sounds like any new subtitle.
-        QSignalSpy waves(&catfee->game(), &CatfeeGame::waveRequested);
-        post(QStringLiteral("WRONG1"), QStringLiteral("みかん"));
-        QTRY_COMPARE_WITH_TIMEOUT(waves.count(), 1, 10000);
-        QCOMPARE(waves.at(0).at(0).toString(),
-                 m_board->env.home.file(QStringLiteral("newmaku.wav")));
-        QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
-        QCOMPARE(labelText(score, "lblScore"), QStringLiteral("0"));
-
-        post(QStringLiteral("ANSWER1"), QStringLiteral("りんご"));
+        // A wrong answer, then the right one: the round ends, scored for its poster alone.
+        m_board->append(datLine(QStringLiteral("WRONG1"), QStringLiteral("みかん")) +
+                        datLine(QStringLiteral("ANSWER1"), QStringLiteral("りんご")));
+        QVERIFY(m_board->reload());
         QTRY_COMPARE_WITH_TIMEOUT(labelText(question, "lblTimeLimit"), QStringLiteral("-1"), 10000);
-        QCOMPARE(waves.at(1).at(0).toString(), m_board->env.home.file(QStringLiteral("ok.wav")));
         QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("りんご"));
         QCOMPARE(labelText(score, "lblScore"), QStringLiteral("125"));
         QCOMPARE(lines(part<QListWidget>(score, "lstScore")),
                  QStringList{QStringLiteral("ID:ANSWER1 [Score:  125]")});
         QVERIFY(next->isEnabled());
 
-        // The question and score windows close only with the game window.
-        QVERIFY(!question->close());
-        QVERIFY(!score->close());
-        QVERIFY(question->isVisible() && score->isVisible());
+        // The question and score windows go with the game window.
         QVERIFY(catfee->close());
-        QVERIFY(!question->isVisible() && !score->isVisible());
         QTRY_VERIFY(!question && !score);
 
         // Reopened, it starts from zero.
@@ -101,11 +86,6 @@ private slots:
     }
 
 private:
-    void post(const QString &id, const QString &message)
-    {
-        m_board->append(datLine(id, message));
-        QVERIFY(m_board->reload());
-    }
     frmCatfee *openGame()
     {
         part<QAction>(m_board->window, "mnuMakucatch")->trigger();
