@@ -3,7 +3,6 @@
 #include "app/frmmain.h"
 #include "platform/threadview.h"
 #include "retrieval/threadloader.h"
-#include "settings/frmsetting.h"
 #include "subtitle/subtitlequeue.h"
 #include "subtitle/subtitlewindowcontrol.h"
 
@@ -35,21 +34,9 @@ inline QComboBox *cmbUrl(const std::unique_ptr<frmMain> &w)
 {
     return part<QComboBox>(w, QStringLiteral("cmbUrl"));
 }
-inline ThreadView *webMain(const std::unique_ptr<frmMain> &w)
-{
-    return part<ThreadView>(w, QStringLiteral("webMain"));
-}
-inline QListWidget *list(const std::unique_ptr<frmMain> &w, const char *name)
-{
-    return part<QListWidget>(w, QLatin1String(name));
-}
 inline QAction *action(const std::unique_ptr<frmMain> &w, const QString &name)
 {
     return part<QAction>(w, name);
-}
-inline QTimer *timer(const std::unique_ptr<frmMain> &w, const char *name)
-{
-    return part<QTimer>(w, QLatin1String(name));
 }
 // The text of a status-bar panel: "TIMER", "MAKUTIMER" or "STATUS".
 inline QString panelText(const std::unique_ptr<frmMain> &w, const QString &key)
@@ -73,16 +60,11 @@ inline QVariant evaluate(const std::unique_ptr<frmMain> &w, const QString &scrip
 {
     QVariant result;
     bool done = false;
-    webMain(w)->evaluate(script, [&](const QVariant &v) {
+    part<ThreadView>(w, QStringLiteral("webMain"))->evaluate(script, [&](const QVariant &v) {
         result = v;
         done = true;
     });
     return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
-}
-// The open settings dialog, or null.
-inline frmSetting *settingDialog(const std::unique_ptr<frmMain> &w)
-{
-    return w->findChild<frmSetting *>();
 }
 
 } // namespace MainWindowParts

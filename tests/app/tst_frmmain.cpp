@@ -1,14 +1,9 @@
 #include "mainwindowparts.h"
 #include "platform/textfile.h"
-#include "platform/threadview.h"
-#include "settings/frmsetting.h"
-#include "subtitle/frmtext.h"
-#include "subtitle/subtitlewindowcontrol.h"
 #include "support/testhome.h"
 #include "support/widgets.h"
 
 #include <QDir>
-#include <memory>
 
 using namespace MainWindowParts;
 
@@ -20,18 +15,14 @@ private slots:
 
     void cleanup() { m_env.reset(); }
 
-    // No welcome page, reload on, commands off; a board's long error text flooding the status.
+    // Reload on, commands off on a first start; a board's long error text flooding the status.
     void firstStartWithEmptyStore()
     {
         auto w = start();
         QVERIFY(w && w->isVisible());
         QCOMPARE(panelText(w, QStringLiteral("TIMER")), QStringLiteral("-1"));
         QVERIFY(action(w, QStringLiteral("mnuAutoReload(0)"))->isChecked());
-        const QString page = evaluate(w, QStringLiteral("document.body.innerHTML")).toString();
-        QVERIFY2(page.contains(QStringLiteral("「設定」を開いて各設定を自分好みに編集")),
-                 qPrintable(page));
-        QCOMPARE(webMain(w)->charset(), QStringLiteral("Shift_JIS"));
-        QCOMPARE(list(w, "lstCommand")->selectedItems().size(), 17);
+        QCOMPARE(part<QListWidget>(w, "lstCommand")->selectedItems().size(), 17);
         // Status texts are one line of at most 200 characters, never half a character.
         w->SetStatus(QString(250, QLatin1Char('x')) + QStringLiteral("\nsecond"));
         QCOMPARE(panelText(w, QStringLiteral("STATUS")), QString(200, QLatin1Char('x')));
@@ -46,11 +37,12 @@ private slots:
         {
             auto w = start();
             QVERIFY(w);
-            QCOMPARE(list(w, "lstNG")->count(), 2); // the unended last word is not a word
-            QVERIFY(list(w, "lstCommand")->item(2)->isSelected() &&
-                    !list(w, "lstCommand")->item(3)->isSelected());
+            QCOMPARE(part<QListWidget>(w, "lstNG")->count(),
+                     2); // the unended last word is not a word
+            QVERIFY(part<QListWidget>(w, "lstCommand")->item(2)->isSelected() &&
+                    !part<QListWidget>(w, "lstCommand")->item(3)->isSelected());
             // A plain click only selects a word; with Ctrl held it removes it.
-            QListWidget *ng = list(w, "lstNG");
+            QListWidget *ng = part<QListWidget>(w, "lstNG");
             ng->setFocus();
             QWidget *target = w->focusWidget();
             QVERIFY(target);
@@ -61,7 +53,7 @@ private slots:
             QTest::mouseClick(ng->viewport(), Qt::LeftButton, Qt::ControlModifier, abc);
             QTest::keyRelease(target, Qt::Key_Control);
             QCOMPARE(ng->count(), 1);
-            list(w, "lstCommand")->item(16)->setSelected(true);
+            part<QListWidget>(w, "lstCommand")->item(16)->setSelected(true);
             cmbUrl(w)->setEditText(QStringLiteral("http://host/test/read.cgi/b/1/"));
             w->resize(700, 500);
             QTRY_COMPARE_WITH_TIMEOUT(w->size(), QSize(700, 500), 5000);
@@ -105,21 +97,6 @@ private slots:
         QCOMPARE(ReadTextFile(m_env->home.file(QStringLiteral("ngword.txt"))),
                  QStringLiteral("keep\r\n"));
         QCOMPARE(stored("Option", "Address"), QStringLiteral("x"));
-    }
-
-    void settingsDialogReopensSubtitleWindow() // subtitle window gone after the dialog
-    {
-        auto w = start();
-        QVERIFY(w);
-        action(w, QStringLiteral("mnuMakuView"))->trigger();
-        // The subtitle window is away while the dialog is open.
-        action(w, QStringLiteral("mnuSetting"))->trigger();
-        QVERIFY(settingDialog(w) && !maku(w).isLoaded());
-        settingDialog(w)->cmbWakuSize->setEditText("800x450");
-        QVERIFY(settingDialog(w)->cmdOk_Click());
-        QTRY_VERIFY_WITH_TIMEOUT(!settingDialog(w), 5000);
-        QVERIFY(maku(w).isLoaded() && maku(w).window()->isVisible());
-        QCOMPARE(maku(w).window()->size(), QSize(800, 450));
     }
 
     void unsavedFilesAreReported() // NG words or settings lost at exit without a word

@@ -1,13 +1,28 @@
+#include "game/catfeegame.h"
+#include "game/frmcatfee.h"
+#include "game/frmquestion.h"
+#include "game/frmscore.h"
 #include "localboardwindow.h"
 #include "platform/textfile.h"
 #include "subtitle/frmtext.h"
 
 #include <QElapsedTimer>
+#include <QPushButton>
 
 using namespace MainWindowParts;
 
+namespace {
+
+QString labelText(QObject *owner, const char *name)
+{
+    return part<QLabel>(owner, name)->text();
+}
+
+} // namespace
+
 // The whole road of a post through the real main window: fetched from the local board,
-// rendered through the default skin, queued, paced and drawn on the subtitle window.
+// rendered through the default skin, queued, paced, drawn on the subtitle window and judged by
+// the guessing game.
 class TestLiveRoad : public QObject
 {
     Q_OBJECT
@@ -50,7 +65,7 @@ private slots:
                               QStringLiteral(" <> 新着その2 <>ID:ab:cd<>名無し<>6")}));
 
         // On air with the post's commands: red, at the bottom.
-        timer(window(), "tmrMaku")->setInterval(5);
+        part<QTimer>(window(), "tmrMaku")->setInterval(5);
         SubtitleLayout shown;
         connect(&maku(window()), &SubtitleWindowControl::drawn, this, [&] {
             if (maku(window()).window()->lastLayout().text == QStringLiteral("新着その1 "))
@@ -84,7 +99,7 @@ private slots:
 
         const QString note = QStringLiteral(
             "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）");
-        timer(window(), "tmrReload")->setInterval(40);
+        part<QTimer>(window(), "tmrReload")->setInterval(40);
         action(window(), QStringLiteral("mnuAutoReload(2)"))->trigger();
         // Post 2 deleted in place while two posts arrive.
         QVERIFY(m_board->server.rewriteDatLine(
@@ -120,7 +135,7 @@ private slots:
         // The subtitle timer's longest silence while the answer pours in.
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
-        connect(timer(window(), "tmrMaku"), &QTimer::timeout, this, [&] {
+        connect(part<QTimer>(window(), "tmrMaku"), &QTimer::timeout, this, [&] {
             if (sinceTick.isValid())
                 longestGap = qMax(longestGap, sinceTick.elapsed());
             sinceTick.start();
@@ -132,6 +147,55 @@ private slots:
         QVERIFY(queue(window()).entries().constLast().endsWith(QStringLiteral("<>20001")));
         QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
         QVERIFY(sinceTick.isValid());
+    }
+
+    // A right answer not ending the round or credited to another ID; the side windows left
+    // behind; a reopened game carrying the old round.
+    void guessingGameRoundAnsweredByPosts()
+    {
+        QVERIFY(WriteTextFile(m_board->env.home.file(QStringLiteral("default.dat")),
+                              QStringLiteral("りんご\r\n")));
+        m_board->setThread(datLine(QStringLiteral("START"), QStringLiteral("開始")));
+        load();
+        part<QTimer>(window(), "tmrMaku")->setInterval(5);
+        action(window(), QStringLiteral("mnuMakuView"))->trigger();
+        frmCatfee *catfee = openGame();
+        QVERIFY(catfee && catfee->isVisible());
+        QPointer<frmQuestion> question = catfee->findChild<frmQuestion *>();
+        QPointer<frmScore> score = catfee->findChild<frmScore *>();
+        QVERIFY(question->isVisible() && score->isVisible());
+
+        auto *next = part<QPushButton>(catfee, "cmdNextQuestion");
+        QTest::mouseClick(next, Qt::LeftButton);
+        QVERIFY(!next->isEnabled());
+        QCOMPARE(labelText(catfee, "lblOdai"), QStringLiteral("りんご"));
+        QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("1"));
+        for (int i = 0; i < 30; ++i)
+            catfee->game().tick();
+        QCOMPARE(labelText(question, "lblTimeLimit"), QStringLiteral("125"));
+
+        // A wrong answer, then the right one: the round ends, scored for its poster alone.
+        m_board->append(datLine(QStringLiteral("WRONG1"), QStringLiteral("みかん")) +
+                        datLine(QStringLiteral("ANSWER1"), QStringLiteral("りんご")));
+        load();
+        QTRY_COMPARE_WITH_TIMEOUT(labelText(question, "lblTimeLimit"), QStringLiteral("-1"), 10000);
+        QCOMPARE(labelText(question, "lblQuestion"), QStringLiteral("りんご"));
+        QCOMPARE(labelText(score, "lblScore"), QStringLiteral("125"));
+        auto *lines = part<QListWidget>(score, "lstScore");
+        QCOMPARE(lines->count(), 1);
+        QCOMPARE(lines->item(0)->text(), QStringLiteral("ID:ANSWER1 [Score:  125]"));
+        QVERIFY(next->isEnabled());
+
+        // The question and score windows go with the game window.
+        QVERIFY(catfee->close());
+        QTRY_VERIFY(!question && !score);
+
+        // Reopened, it starts from zero.
+        catfee = openGame();
+        QVERIFY(catfee);
+        QCOMPARE(labelText(catfee, "lblCount"), QStringLiteral("0"));
+        lines = part<QListWidget>(catfee->findChild<frmScore *>(), "lstScore");
+        QCOMPARE(lines->item(0)->text(), QStringLiteral(" [Score:    0]"));
     }
 
 private:
@@ -148,6 +212,15 @@ private:
             ->evaluate(QStringLiteral("Array.from(document.querySelectorAll('.msg'))"
                                       ".map(e=>e.textContent.trim()).join('|')"))
             .toString();
+    }
+
+    frmCatfee *openGame()
+    {
+        action(window(), QStringLiteral("mnuMakucatch"))->trigger();
+        auto *game = window()->findChild<frmCatfee *>();
+        if (game)
+            part<QTimer>(game, "tmrTimelimit")->stop(); // the test turns the clock itself
+        return game;
     }
 
     std::unique_ptr<LocalBoardWindow> m_board;

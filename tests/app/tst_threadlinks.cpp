@@ -13,17 +13,6 @@ const QString kRental =
     QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/demo/1/1700000000/");
 const QString kCentral = QStringLiteral("https://hayabusa9.5ch.net/test/read.cgi/livejupiter/1/");
 
-QByteArray png(Qt::GlobalColor colour)
-{
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // Stands in for the desktop: what OpenExternal hands over arrives here.
 class DesktopSeam : public QObject
 {
@@ -49,8 +38,9 @@ private slots:
         BoardServer &server = m_board->server;
         QVERIFY(server.listen());
         const QString img = server.origin() + QStringLiteral("/img/");
-        server.setPicture(QStringLiteral("/img/red.png"), png(Qt::red));
-        server.setPicture(QStringLiteral("/img/blue.png"), png(Qt::blue));
+        // The viewer's address is what counts, not the picture.
+        server.setPicture(QStringLiteral("/img/red.png"), "red");
+        server.setPicture(QStringLiteral("/img/blue.png"), "blue");
         server.setPicture(QStringLiteral("/img/page.html?.jpg"),
                           "<title>page</title><script>document.title='ran'</script>");
         const QString links =
@@ -64,7 +54,7 @@ private slots:
                                       "sage") +
                               datLine("ab/cd", links.arg(kRental, kCentral))));
         QVERIFY(QTest::qWaitForWindowExposed(window().get()));
-        m_view = webMain(window());
+        m_view = part<ThreadView>(window(), QStringLiteral("webMain"));
     }
 
     void cleanup() { m_board.reset(); }

@@ -30,7 +30,7 @@ private slots:
     void replyWithShiftEnterGoesOnAir()
     {
         m_board->env.program.opt.MakuMode = 1;
-        timer(window(), "tmrMaku")->setInterval(5);
+        part<QTimer>(window(), "tmrMaku")->setInterval(5);
         action(window(), QStringLiteral("mnuMakuView"))->trigger();
         QStringList drawn;
         connect(&maku(window()), &SubtitleWindowControl::drawn, this,
@@ -162,19 +162,6 @@ private slots:
             takeError().endsWith(QStringLiteral("書き込みの応答が1秒以内に返ってきませんでした")));
         QCOMPARE(message(), QStringLiteral("届かない"));
         QVERIFY(postPart<QPushButton>("cmdKakikomi")->isEnabled());
-    }
-
-    // Subtitles held back after the pause is unticked in the post window.
-    void untickedPauseStaysOff()
-    {
-        QVERIFY(openPost());
-        queue(window()).append(QStringLiteral("<>待ち<><>名無し<>2"));
-        QTest::mouseClick(postPart<QCheckBox>("chkMakuStop"), Qt::LeftButton);
-        QVERIFY(!m_board->env.program.flags.MakuStop);
-        QCOMPARE(panelText(window(), QStringLiteral("MAKUTIMER")), QStringLiteral("1"));
-        m_post->close();
-        QTRY_VERIFY(m_post.isNull());
-        QVERIFY(!m_board->env.program.flags.MakuStop);
     }
 
 private:

@@ -52,25 +52,6 @@ private slots:
             QCOMPARE(ThreadUrlOf(board, file), thread);
     }
 
-    void powerOf_data()
-    {
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<qint64>("key");
-        QTest::addColumn<QString>("power");
-        QTest::newRow("100 posts in 43200 s") << " 100" << kNow - 43200 << "  200.0";
-        QTest::newRow("key in the future") << " 123" << kNow + 60 << "?";
-        QTest::newRow("count not a number") << "abc" << kNow - 100 << "";
-        QTest::newRow("wider than 7, unpadded") << "1000" << kNow - 1 << "86400000.0";
-    }
-
-    void powerOf() // a rate from the wrong clock, or a number shown for a future key
-    {
-        QFETCH(QString, count);
-        QFETCH(qint64, key);
-        QFETCH(QString, power);
-        QCOMPARE(PowerOf(count, key, kNow), power);
-    }
-
     void rows_data()
     {
         // "r" in front: a rental board's list. Rows: number|title|posts|rate|thread key, by ";".
