@@ -39,7 +39,6 @@ private slots:
         QVERIFY(openPost());
         QVERIFY(m_board->env.program.flags.MakuStop);
         QCOMPARE(postPart<QComboBox>("txtMail")->currentText(), QStringLiteral("sage"));
-        QCOMPARE(m_post->focusWidget(), postPart<QPlainTextEdit>("txtMessage"));
         typeMessage(QStringLiteral("一行目"));
         // Enter alone breaks the line; Shift+Enter posts and adds none.
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return);
