@@ -2,11 +2,13 @@
 
 #include "game/catfeegame.h"
 #include "game/frmcatfee.h"
+#include "overlay/overlayserver.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
 #include "platform/sound.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
+#include "platform/windowops.h"
 #include "posting/frmpost.h"
 #include "posting/postrequest.h"
 #include "rendering/ngwords.h"
@@ -30,7 +32,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QGridLayout>
+#include <QHostAddress>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,6 +44,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QNetworkInterface>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
@@ -95,6 +103,9 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
                 if (m_catfee)
                     m_catfee->game().Hantei(text, id);
             });
+    m_overlay = new OverlayServer(this);
+    connect(m_maku, &SubtitleWindowControl::drawn, this, &frmMain::feedOverlaySubtitle);
+    connect(m_maku, &SubtitleWindowControl::unloaded, this, &frmMain::feedOverlaySubtitle);
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
@@ -249,6 +260,9 @@ void frmMain::buildMenu()
     connect(mnuThread, &QAction::triggered, this, &frmMain::mnuThread_Click);
     connect(mnuMakucatch, &QAction::triggered, this, &frmMain::mnuMakucatch_Click);
     connect(mnuWrite, &QAction::triggered, this, &frmMain::mnuWrite_Click);
+    features->addSeparator();
+    mnuOverlayUrl = item(features, QStringLiteral("配信用URL（ブラウザソース）"));
+    connect(mnuOverlayUrl, &QAction::triggered, this, &frmMain::mnuOverlayUrl_Click);
 
     QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
     mnuSetting = item(settings, QStringLiteral("設定(&S)"));
@@ -279,6 +293,7 @@ void frmMain::buildMenu()
         {mnuWrite, "mnuWrite"},
         {mnuThread, "mnuThread"},
         {mnuMakucatch, "mnuMakucatch"},
+        {mnuOverlayUrl, "mnuOverlayUrl"},
         {mnuSetting, "mnuSetting"},
         {mnuAddNG, "mnuAddNG"},
         {mnuSkinReload, "mnuSkinReload"},
@@ -329,6 +344,7 @@ bool frmMain::Form_Load(const QString &commandLine)
     loadNgWords();
     loadCommandSelection();
     LoadBackPicture();
+    applyOverlay();
     m_loaded = true;
     Form_Resize();
     show();
@@ -624,6 +640,8 @@ void frmMain::mnuSetting_Click()
     connect(m_setting, &frmSetting::closed, this, [this](bool reopenMakuView) {
         if (reopenMakuView && !m_unloaded && !m_maku->isLoaded())
             mnuMakuView_Click();
+        if (!m_unloaded)
+            applyOverlay();
     });
     m_setting->show();
 }
@@ -643,6 +661,101 @@ void frmMain::mnuMakucatch_Click()
     }
     m_catfee = new frmCatfee(m_program, this);
     m_catfee->Form_Load();
+    m_overlay->followGame(&m_catfee->game());
+}
+
+void frmMain::applyOverlay()
+{
+    Options &o = m_program.opt;
+    if (o.Overlay == 0) {
+        m_overlay->stop();
+        m_overlayRunning.clear();
+        return;
+    }
+    if (o.OverlayLAN != 0 && o.OverlayToken.isEmpty()) {
+        // Made once and kept, so the addresses in the streaming software stay valid.
+        o.OverlayToken = OverlayServer::newToken();
+        m_program.store->setValue(kOptionSection, QStringLiteral("OverlayToken"), o.OverlayToken);
+        m_program.store->sync();
+    }
+    const QString wanted =
+        QStringLiteral("%1 %2 %3").arg(o.OverlayPort).arg(o.OverlayLAN).arg(o.OverlayToken);
+    if (wanted == m_overlayRunning && m_overlay->isListening())
+        return;
+    m_overlayRunning.clear();
+    const bool portOk = o.OverlayPort >= OverlayServer::kMinPort && o.OverlayPort <= 65535;
+    if (!portOk || !m_overlay->start(quint16(o.OverlayPort), o.OverlayLAN != 0, o.OverlayToken)) {
+        // The rest of the program works on without the pages.
+        SetStatus(QStringLiteral("配信用サーバーを開始できませんでした（ポート%1: %2）")
+                      .arg(o.OverlayPort)
+                      .arg(portOk ? m_overlay->errorString() : QStringLiteral("範囲外")));
+        return;
+    }
+    m_overlayRunning = wanted;
+    feedOverlaySubtitle();
+}
+
+void frmMain::feedOverlaySubtitle()
+{
+    if (!m_overlay->isListening())
+        return;
+    const frmText *w = m_maku->window();
+    m_overlay->setSubtitle(w ? w->overlayPicture() : QImage());
+}
+
+void frmMain::mnuOverlayUrl_Click()
+{
+    auto *dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("frmOverlayUrl"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("配信用URL（ブラウザソース）"));
+    auto *grid = new QGridLayout(dialog);
+    int row = 0;
+    if (!m_overlay->isListening()) {
+        grid->addWidget(new QLabel(QStringLiteral("配信用サーバーは動いていません。"
+                                                  "「設定」で配信用サーバーを「使う」にして"
+                                                  "ください。"),
+                                   dialog),
+                        row++, 0, 1, 4);
+    } else {
+        QStringList hosts{QStringLiteral("127.0.0.1")};
+        if (m_program.opt.OverlayLAN != 0) {
+            for (const QHostAddress &a : QNetworkInterface::allAddresses()) {
+                if (!a.isLoopback() && a.protocol() == QAbstractSocket::IPv4Protocol)
+                    hosts << a.toString();
+            }
+        }
+        const std::pair<OverlayServer::Page, QString> pages[] = {
+            {OverlayServer::Page::Subtitle, QStringLiteral("字幕")},
+            {OverlayServer::Page::Question, QStringLiteral("お題")},
+            {OverlayServer::Page::Score, QStringLiteral("スコア")},
+            {OverlayServer::Page::Index, QStringLiteral("一覧")},
+        };
+        for (const QString &host : std::as_const(hosts)) {
+            for (const auto &[page, caption] : pages) {
+                const QString address = m_overlay->address(page, host);
+                auto *field = new QLineEdit(address, dialog);
+                field->setReadOnly(true);
+                field->setMinimumWidth(420);
+                auto *copy = new QPushButton(QStringLiteral("コピー"), dialog);
+                connect(copy, &QPushButton::clicked, dialog,
+                        [address] { SetClipboardText(address); });
+                const QSize size = m_overlay->pageSize(page);
+                grid->addWidget(new QLabel(caption, dialog), row, 0);
+                grid->addWidget(field, row, 1);
+                if (page != OverlayServer::Page::Index)
+                    grid->addWidget(
+                        new QLabel(QStringLiteral("%1×%2").arg(size.width()).arg(size.height()),
+                                   dialog),
+                        row, 2);
+                grid->addWidget(copy, row++, 3);
+            }
+        }
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    grid->addWidget(buttons, row, 0, 1, 4);
+    dialog->show();
 }
 
 void frmMain::mnuMakuList_Click()

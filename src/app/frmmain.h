@@ -18,6 +18,7 @@ class QListWidget;
 class QListWidgetItem;
 class QMenu;
 class QTimer;
+class OverlayServer;
 class PostPipeline;
 class ReloadCountdown;
 class SubtitlePacing;
@@ -99,6 +100,11 @@ private:
     void mnuThread_Click();
     void mnuMakucatch_Click();
     void mnuWrite_Click();
+    void mnuOverlayUrl_Click();
+
+    // Starts, restarts or stops the browser-source server as the options say.
+    void applyOverlay();
+    void feedOverlaySubtitle();
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
@@ -124,6 +130,7 @@ private:
     QAction *mnuWrite = nullptr;
     QAction *mnuThread = nullptr;
     QAction *mnuMakucatch = nullptr;
+    QAction *mnuOverlayUrl = nullptr;
     QAction *mnuSetting = nullptr;
     QAction *mnuAddNG = nullptr;
     QAction *mnuSkinReload = nullptr;
@@ -150,6 +157,8 @@ private:
     SubtitleWindowControl *m_maku = nullptr;
     ThreadLinks *m_links = nullptr;
     WavePlayer *m_wave = nullptr;
+    OverlayServer *m_overlay = nullptr;
+    QString m_overlayRunning; // port, LAN and token the server was started with
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;

@@ -253,6 +253,20 @@ void frmSetting::buildControls()
     for (QRadioButton *b : optTextMode)
         textModeLayout->addWidget(b);
 
+    // Frame "配信用サーバー": the pages for a streaming program's browser source.
+    auto *overlay = new QGroupBox(QStringLiteral("配信用サーバー（ブラウザソース）"), this);
+    auto *overlayRow = new QHBoxLayout(overlay);
+    chkOverlay = new QCheckBox(QStringLiteral("使う"), overlay);
+    txtOverlayPort = new QLineEdit(overlay);
+    txtOverlayPort->setMaximumWidth(80);
+    chkOverlayLan =
+        new QCheckBox(QStringLiteral("LAN（他のパソコンから合言葉付きで接続）"), overlay);
+    overlayRow->addWidget(chkOverlay);
+    overlayRow->addWidget(new QLabel(QStringLiteral("ポート"), overlay));
+    overlayRow->addWidget(txtOverlayPort);
+    overlayRow->addWidget(chkOverlayLan);
+    overlayRow->addStretch(1);
+
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     auto *buttons = new QHBoxLayout;
@@ -264,6 +278,7 @@ void frmSetting::buildControls()
     layout->addWidget(settings);
     layout->addWidget(decorate);
     layout->addWidget(textMode);
+    layout->addWidget(overlay);
     layout->addLayout(buttons);
 
     connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
@@ -290,6 +305,9 @@ void frmSetting::Form_Load()
     chkTextNameView->setChecked(o.TextNameView != 0);
     chkTextNumView->setChecked(o.TextNumView != 0);
     chkMakuFormTop->setChecked(o.MakuFormTop != 0);
+    chkOverlay->setChecked(o.Overlay != 0);
+    chkOverlayLan->setChecked(o.OverlayLAN != 0);
+    txtOverlayPort->setText(QString::number(o.OverlayPort));
 
     const int size = cmbWakuSize->findText(o.WakuSize);
     if (size >= 0)
@@ -342,6 +360,16 @@ bool frmSetting::cmdOk_Click()
         return false;
     }
 
+    const QString portText =
+        txtOverlayPort->text().normalized(QString::NormalizationForm_KC).trimmed();
+    bool portOk = portText.size() <= 5 && wholeNumber.match(portText).hasMatch();
+    const int port = portOk ? portText.toInt(&portOk) : 0;
+    if (!portOk || port < 1024 || port > 65535) {
+        refuse(txtOverlayPort, QStringLiteral("配信用サーバーのポートには 1024 から 65535 までの"
+                                              "整数を入力してください。"));
+        return false;
+    }
+
     Options &o = m_program.opt;
     takeOption(optMakuMode, o.MakuMode);
     for (int i = 0; i < optColor.size(); ++i) {
@@ -365,6 +393,9 @@ bool frmSetting::cmdOk_Click()
     o.TextNameView = checkValue(chkTextNameView);
     o.TextNumView = checkValue(chkTextNumView);
     o.MakuFormTop = checkValue(chkMakuFormTop);
+    o.Overlay = checkValue(chkOverlay);
+    o.OverlayLAN = checkValue(chkOverlayLan);
+    o.OverlayPort = port;
 
     o.WakuSize = waku;
     o.Keyword = txtKeyword->text();

@@ -55,11 +55,14 @@ public:
     QCheckBox *chkTextNameView = nullptr;
     QCheckBox *chkTextNumView = nullptr;
     QCheckBox *chkMakuFormTop = nullptr;
+    QCheckBox *chkOverlay = nullptr;
+    QCheckBox *chkOverlayLan = nullptr;
 
     QComboBox *cmbWakuSize = nullptr;
     QLineEdit *txtKeyword = nullptr;
     QLineEdit *txtTextLimit = nullptr;
     QComboBox *cmbBackPicture = nullptr;
+    QLineEdit *txtOverlayPort = nullptr;
 
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;

@@ -93,6 +93,10 @@ const Field kFields[] = {
     {"MakuFormTop", &Options::MakuFormTop},
     {"AutoReload", &Options::AutoReload},
     {"AutoScroll", &Options::AutoScroll},
+    {"Overlay", &Options::Overlay},
+    {"OverlayPort", &Options::OverlayPort},
+    {"OverlayLAN", &Options::OverlayLAN},
+    {"OverlayToken", &Options::OverlayToken},
 };
 
 template<typename T> void readNumber(const SettingsStore &store, const char *key, T &target)

@@ -38,6 +38,12 @@ struct Options
     // automatic scrolling of the thread view (0 off, 1 on).
     qint16 AutoReload = 0;
     qint16 AutoScroll = 0;
+    // The browser-source server: on (1) or off, its port, and "LAN" (1: every address, with
+    // the random OverlayToken in every request; 0: 127.0.0.1 only).
+    qint16 Overlay = 0;
+    qint32 OverlayPort = 50080;
+    qint16 OverlayLAN = 0;
+    QString OverlayToken;
 
     static QString defaultEnableCommand()
     {

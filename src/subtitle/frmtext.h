@@ -39,6 +39,7 @@ public:
     // What the last draw produced: the picture on black, what the window paints, the region.
     const QImage &picture() const { return m_painter.picture(); }
     const QImage &shownImage() const { return m_layered ? m_shown : m_painter.picture(); }
+    QImage overlayPicture() const { return m_painter.transparentPicture(); }
     const QRegion &appliedRegion() const { return m_region; }
     const SubtitleLayout &lastLayout() const { return m_layout; }
 

@@ -222,3 +222,26 @@ QRect SubtitlePainter::paintLetters(const SubtitleLayout &l)
     print(lp, l.lines, l.pos, false);
     return box;
 }
+
+QImage SubtitlePainter::transparentPicture() const
+{
+    if (m_base.isNull())
+        return QImage();
+    QImage out(m_base.size(), QImage::Format_ARGB32_Premultiplied);
+    const QRect dragMark = m_baseKey.dragMark;
+    for (int y = 0; y < out.height(); ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(m_base.constScanLine(y));
+        QRgb *o = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            o[x] = (in[x] & 0x00FFFFFF) == 0 ? 0 : in[x] | 0xFF000000;
+    }
+    QPainter p(&out);
+    if (!dragMark.isEmpty()) {
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.fillRect(dragMark, Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (!m_lettersBox.isEmpty())
+        p.drawImage(m_lettersBox.topLeft(), m_letters, m_lettersBox);
+    return out;
+}

@@ -54,6 +54,7 @@ void SubtitleWindowControl::close()
     if (frmText *w = window())
         w->close();
     m_window = nullptr;
+    emit unloaded();
 }
 
 void SubtitleWindowControl::drawEmpty(frmText *w)

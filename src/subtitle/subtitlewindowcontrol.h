@@ -56,6 +56,8 @@ signals:
     void drawnForGame(const QString &text, const QString &id);
     // Forwarded from the window: after every draw.
     void drawn();
+    // The window was closed: nothing is shown any more.
+    void unloaded();
 
 private:
     frmText *load();

@@ -1,0 +1,334 @@
+#include "overlay/overlayserver.h"
+
+#include "overlay/overlaypages.h"
+
+#include "game/catfeegame.h"
+
+#include <QAbstractHttpServer>
+#include <QBuffer>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QWebSocket>
+
+Q_LOGGING_CATEGORY(lcOverlay, "sazanami.overlay")
+
+namespace {
+
+const char *const kPaths[] = {"/", "/subtitle", "/question", "/score"};
+
+std::optional<OverlayServer::Page> pageOf(const QString &path)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (path == QLatin1String(kPaths[i]))
+            return OverlayServer::Page(i);
+    }
+    return std::nullopt;
+}
+
+// Accepts at most kMaxConnections at once, buffers at most kMaxRequestBytes of a request, and
+// closes what has not become a page's WebSocket within the idle limit: a peer that sends
+// nothing, or a header that never ends, cannot hold the server.
+class BoundedTcpServer : public QTcpServer
+{
+public:
+    BoundedTcpServer(int idleLimitMs, QObject *parent)
+        : QTcpServer(parent), m_idleLimitMs(idleLimitMs)
+    {}
+    int open() const { return m_open; }
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        auto *socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(handle) || m_open >= OverlayServer::kMaxConnections) {
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
+        ++m_open;
+        connect(socket, &QObject::destroyed, this, [this] { --m_open; });
+        socket->setReadBufferSize(OverlayServer::kMaxRequestBytes);
+        QTimer::singleShot(m_idleLimitMs, socket, [socket] {
+            if (!socket->property("overlayWebSocket").toBool())
+                socket->abort();
+        });
+        addPendingConnection(socket);
+    }
+
+private:
+    int m_idleLimitMs;
+    int m_open = 0;
+};
+
+QByteArray json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+class OverlayHttp : public QAbstractHttpServer
+{
+public:
+    explicit OverlayHttp(OverlayServer &owner) : m_owner(owner) {}
+    BoundedTcpServer *tcp = nullptr;
+
+protected:
+    // A WebSocket upgrade comes here first: true without an answer lets it through, false
+    // sends it to missingHandler.
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
+    {
+        const auto page = pageOf(request.url().path());
+        m_refusal = !page                             ? QHttpServerResponder::StatusCode::NotFound
+                    : !m_owner.allowed(request.url()) ? QHttpServerResponder::StatusCode::Forbidden
+                    : request.method() != QHttpServerRequest::Method::Get
+                        ? QHttpServerResponder::StatusCode::MethodNotAllowed
+                        : QHttpServerResponder::StatusCode::Ok;
+        const bool upgrade =
+            request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+        if (m_refusal != QHttpServerResponder::StatusCode::Ok ||
+            (upgrade && *page == OverlayServer::Page::Index))
+            return false;
+        if (upgrade)
+            return true;
+        const QByteArray body = *page == OverlayServer::Page::Index
+                                    ? OverlayIndexHtml(m_owner.indexEntries())
+                                    : OverlayPageHtml(*page);
+        // The token rides in the address: it must not leak as a referrer or from a cache.
+        makeResponder(request, socket)
+            .write(body,
+                   {{"Content-Type", "text/html; charset=utf-8"},
+                    {"Cache-Control", "no-store"},
+                    {"Referrer-Policy", "no-referrer"},
+                    {"X-Content-Type-Options", "nosniff"}},
+                   QHttpServerResponder::StatusCode::Ok);
+        return true;
+    }
+
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override
+    {
+        const auto status = m_refusal == QHttpServerResponder::StatusCode::Ok
+                                ? QHttpServerResponder::StatusCode::NotFound
+                                : m_refusal;
+        makeResponder(request, socket).write(status);
+    }
+
+private:
+    OverlayServer &m_owner;
+    QHttpServerResponder::StatusCode m_refusal = QHttpServerResponder::StatusCode::Ok;
+};
+
+OverlayServer::OverlayServer(QObject *parent) : QObject(parent)
+{
+    setQuestion(QString(), -1);
+    setScores(0, {});
+}
+
+OverlayServer::~OverlayServer()
+{
+    stop();
+}
+
+bool OverlayServer::start(quint16 port, bool lan, const QString &token)
+{
+    stop();
+    m_lan = lan;
+    m_token = token;
+    if (port < kMinPort) {
+        m_error = QStringLiteral("ポート%1は使えません").arg(port);
+        return false;
+    }
+    if (lan && token.size() < 16) {
+        m_error = QStringLiteral("LANで使うための合言葉がありません");
+        return false;
+    }
+    auto http = std::make_unique<OverlayHttp>(*this);
+    auto *tcp = new BoundedTcpServer(m_idleLimitMs, http.get());
+    tcp->setMaxPendingConnections(kMaxConnections);
+    // A crowd is taken in and refused at once rather than left waiting in the kernel.
+    tcp->setListenBacklogSize(4 * kMaxConnections);
+    if (!tcp->listen(lan ? QHostAddress::Any : QHostAddress::LocalHost, port)) {
+        m_error = tcp->errorString();
+        qCInfo(lcOverlay) << "cannot listen on" << port << m_error;
+        return false;
+    }
+    http->tcp = tcp;
+    http->bind(tcp);
+    connect(http.get(), &QAbstractHttpServer::newWebSocketConnection, this,
+            &OverlayServer::acceptWebSocket);
+    m_http = std::move(http);
+    m_port = port;
+    m_error.clear();
+    return true;
+}
+
+void OverlayServer::stop()
+{
+    for (QWebSocket *socket : std::as_const(m_sockets)) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    m_sockets.clear();
+    m_http.reset();
+    m_port = 0;
+}
+
+bool OverlayServer::isListening() const
+{
+    return m_http != nullptr;
+}
+
+int OverlayServer::connectionCount() const
+{
+    return m_http ? m_http->tcp->open() : 0;
+}
+
+QString OverlayServer::newToken()
+{
+    QByteArray bytes(16, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return QString::fromLatin1(bytes.toHex());
+}
+
+QString OverlayServer::address(Page page, const QString &host) const
+{
+    QString a = QStringLiteral("http://%1:%2%3").arg(host).arg(m_port).arg(kPaths[int(page)]);
+    if (m_lan)
+        a += QStringLiteral("?token=") + m_token;
+    return a;
+}
+
+bool OverlayServer::allowed(const QUrl &url) const
+{
+    return !m_lan || QUrlQuery(url).queryItemValue(QStringLiteral("token")) == m_token;
+}
+
+QList<OverlayIndexEntry> OverlayServer::indexEntries() const
+{
+    QList<OverlayIndexEntry> entries;
+    for (Page page : {Page::Subtitle, Page::Question, Page::Score})
+        entries.append({address(page), pageSize(page)});
+    return entries;
+}
+
+QSize OverlayServer::pageSize(Page page) const
+{
+    switch (page) {
+    case Page::Subtitle:
+        return m_frame.isValid() ? m_frame : QSize(640, 480);
+    case Page::Question:
+        return QSize(440, 90);
+    case Page::Score:
+        return QSize(320, 240);
+    case Page::Index:
+        break;
+    }
+    return QSize(640, 480);
+}
+
+void OverlayServer::acceptWebSocket()
+{
+    while (m_http && m_http->hasPendingWebSocketConnections()) {
+        QWebSocket *socket = m_http->nextPendingWebSocketConnection().release();
+        // Address and token were checked in handleRequest.
+        const auto page = pageOf(socket->requestUrl().path());
+        if (!page || *page == Page::Index) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        for (QTcpSocket *tcp : m_http->tcp->findChildren<QTcpSocket *>()) {
+            if (tcp->peerPort() == socket->peerPort() &&
+                tcp->peerAddress() == socket->peerAddress())
+                tcp->setProperty("overlayWebSocket", true);
+        }
+        // Pages only listen: whatever they send is small and dropped.
+        socket->setMaxAllowedIncomingFrameSize(256);
+        socket->setMaxAllowedIncomingMessageSize(256);
+        socket->setProperty("overlayPage", int(*page));
+        socket->setParent(this);
+        m_sockets.append(socket);
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            m_sockets.removeOne(socket);
+            socket->deleteLater();
+        });
+        sendCurrent(socket, *page);
+    }
+}
+
+void OverlayServer::sendCurrent(QWebSocket *socket, Page page)
+{
+    switch (page) {
+    case Page::Subtitle:
+        socket->sendBinaryMessage(m_png);
+        break;
+    case Page::Question:
+        socket->sendTextMessage(QString::fromUtf8(m_question));
+        break;
+    case Page::Score:
+        socket->sendTextMessage(QString::fromUtf8(m_scores));
+        break;
+    case Page::Index:
+        break;
+    }
+}
+
+void OverlayServer::push(Page page)
+{
+    for (QWebSocket *socket : std::as_const(m_sockets)) {
+        if (socket->property("overlayPage").toInt() == int(page))
+            sendCurrent(socket, page);
+    }
+}
+
+void OverlayServer::setSubtitle(const QImage &picture)
+{
+    m_png.clear();
+    if (!picture.isNull()) {
+        m_frame = picture.size();
+        QBuffer buffer(&m_png);
+        buffer.open(QIODevice::WriteOnly);
+        // Low compression: the picture is mostly transparent and must reach the page quickly.
+        picture.save(&buffer, "PNG", 90);
+    }
+    push(Page::Subtitle);
+}
+
+void OverlayServer::setQuestion(const QString &text, int clock)
+{
+    m_question = json({{QStringLiteral("question"), text}, {QStringLiteral("clock"), clock}});
+    push(Page::Question);
+}
+
+void OverlayServer::setScores(qint64 total, const QStringList &lines)
+{
+    m_scores = json({{QStringLiteral("total"), QString::number(total)},
+                     {QStringLiteral("lines"), QJsonArray::fromStringList(lines)}});
+    push(Page::Score);
+}
+
+void OverlayServer::followGame(const CatfeeGame *game)
+{
+    auto question = [this, game] { setQuestion(game->questionText(), game->clock()); };
+    auto scores = [this, game] { setScores(game->scores().total(), game->scores().lines()); };
+    connect(game, &CatfeeGame::questionTextChanged, this, question);
+    connect(game, &CatfeeGame::clockChanged, this, question);
+    connect(game, &CatfeeGame::scoresChanged, this, scores);
+    connect(game, &QObject::destroyed, this, [this] {
+        setQuestion(QString(), CatfeeGame::kIdle);
+        setScores(0, {});
+    });
+    question();
+    scores();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "overlay/overlaypages.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QSize>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class CatfeeGame;
+class QImage;
+class QUrl;
+class QWebSocket;
+class OverlayHttp;
+
+// The browser-source server: pages that streaming software shows over the video, fed with the
+// subtitle picture and the game's texts as they change. It decides nothing about them.
+// Pages and updates travel over one address each: a plain GET gives the page, the page's own
+// WebSocket to the same address gets the pushes.
+class OverlayServer : public QObject
+{
+    Q_OBJECT
+public:
+    using Page = OverlayPage;
+
+    static constexpr quint16 kDefaultPort = 50080;
+    static constexpr quint16 kMinPort = 1024;
+    static constexpr int kMaxConnections = 64;
+    static constexpr qint64 kMaxRequestBytes = 8 * 1024;
+    // A connection that has not become a page's WebSocket by then is closed.
+    static constexpr int kIdleLimitMs = 10000;
+
+    explicit OverlayServer(QObject *parent = nullptr);
+    ~OverlayServer() override;
+
+    // Listens on 127.0.0.1, or on every address with `lan` (then every request needs `token`).
+    // False when the port cannot be had; errorString() says why. Pushed contents survive.
+    bool start(quint16 port, bool lan, const QString &token);
+    // For the next start (tests shorten it).
+    void setIdleLimit(int ms) { m_idleLimitMs = ms; }
+    void stop();
+    bool isListening() const;
+    quint16 port() const { return m_port; }
+    QString errorString() const { return m_error; }
+    // The address of a page for a browser on `host`, token included when one is needed.
+    QString address(Page page, const QString &host = QStringLiteral("127.0.0.1")) const;
+
+    // The subtitle as drawn: a frame-sized picture with alpha. A null picture clears the page.
+    void setSubtitle(const QImage &picture);
+    void setQuestion(const QString &text, int clock);
+    void setScores(qint64 total, const QStringList &lines);
+    // The size to give a page's browser source: the subtitle frame as last drawn.
+    QSize pageSize(Page page) const;
+    int connectionCount() const;
+
+    // Keeps the question and score pages up to date with `game` while it lives; blank after.
+    void followGame(const CatfeeGame *game);
+
+    // A random token for the LAN mode: 32 hex digits.
+    static QString newToken();
+
+private:
+    friend class OverlayHttp;
+    bool allowed(const QUrl &url) const;
+    QList<OverlayIndexEntry> indexEntries() const;
+    void acceptWebSocket();
+    void sendCurrent(QWebSocket *socket, Page page);
+    void push(Page page);
+
+    std::unique_ptr<OverlayHttp> m_http;
+    QList<QWebSocket *> m_sockets;
+    QString m_token;
+    QString m_error;
+    quint16 m_port = 0;
+    int m_idleLimitMs = kIdleLimitMs;
+    bool m_lan = false;
+    QSize m_frame;
+    QByteArray m_png;
+    QByteArray m_question;
+    QByteArray m_scores;
+};
