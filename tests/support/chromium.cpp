@@ -49,8 +49,8 @@ bool HeadlessChromium::start(QSize viewport, QString *error)
     m_process.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu",
                             "--remote-debugging-port=0", "--hide-scrollbars", "--no-first-run",
                             "--user-data-dir=" + m_profile.path(), "about:blank"});
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.setChildProcessModifier([] { ::setsid(); });
     m_process.start();
     QFile portFile(m_profile.filePath(QStringLiteral("DevToolsActivePort")));
