@@ -104,8 +104,8 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
                     m_catfee->game().Hantei(text, id);
             });
     m_overlay = new OverlayServer(this);
-    connect(m_maku, &SubtitleWindowControl::drawn, this, &frmMain::feedOverlaySubtitle);
-    connect(m_maku, &SubtitleWindowControl::unloaded, this, &frmMain::feedOverlaySubtitle);
+    connect(m_maku, &SubtitleWindowControl::drawn, this, [this] { feedOverlaySubtitle(false); });
+    connect(m_maku, &SubtitleWindowControl::unloaded, m_overlay, &OverlayServer::clearSubtitle);
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
@@ -692,15 +692,20 @@ void frmMain::applyOverlay()
         return;
     }
     m_overlayRunning = wanted;
-    feedOverlaySubtitle();
+    feedOverlaySubtitle(true);
 }
 
-void frmMain::feedOverlaySubtitle()
+void frmMain::feedOverlaySubtitle(bool whole)
 {
     if (!m_overlay->isListening())
         return;
     const frmText *w = m_maku->window();
-    m_overlay->setSubtitle(w ? w->overlayPicture() : QImage());
+    if (!w || w->picture().isNull()) {
+        m_overlay->clearSubtitle();
+        return;
+    }
+    const QRect area = whole ? w->picture().rect() : w->lastChange();
+    m_overlay->drawSubtitle(w->picture().size(), area.topLeft(), w->overlayPicture(area));
 }
 
 void frmMain::mnuOverlayUrl_Click()

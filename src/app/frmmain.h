@@ -104,7 +104,8 @@ private:
 
     // Starts, restarts or stops the browser-source server as the options say.
     void applyOverlay();
-    void feedOverlaySubtitle();
+    // The subtitle window's last change to the pages, or its whole picture.
+    void feedOverlaySubtitle(bool whole);
 
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();

@@ -9,7 +9,6 @@ html, body { margin: 0; background: transparent; overflow: hidden; }
 body { color: #fff; font: bold 28px "IPAGothic", "Noto Sans CJK JP", sans-serif;
        text-shadow: -2px -2px 0 #000, 2px -2px 0 #000, -2px 2px 0 #000, 2px 2px 0 #000,
                     0 2px 0 #000, 0 -2px 0 #000, 2px 0 0 #000, -2px 0 0 #000; }
-img { position: absolute; left: 0; top: 0; display: none; }
 </style>
 <script>
 // Marks every update the page has shown; a test or benchmark may listen through overlayShown.
@@ -27,26 +26,29 @@ function connect(onMessage) {
 </script></head>
 )";
 
-const char kSubtitle[] = R"(<body><img id="s" alt="">
+const char kSubtitle[] = R"(<body><canvas id="s" width="0" height="0"
+ style="position:absolute; left:0; top:0"></canvas>
 <script>
-const img = document.getElementById('s');
-let url = null;
-img.onload = () => {
-  img.style.display = 'block';
-  requestAnimationFrame(shown);
-};
-connect((blob) => {
-  if (url) URL.revokeObjectURL(url);
-  url = null;
-  if (!blob.size) {
-    img.style.display = 'none';
-    img.removeAttribute('src');
-    requestAnimationFrame(shown);
-    return;
+const canvas = document.getElementById('s');
+const ctx = canvas.getContext('2d');
+// Kind (0 whole, 1 part), x, y, frame width, frame height; then the part's PNG, if any.
+async function apply(blob) {
+  const head = new DataView(await blob.slice(0, 10).arrayBuffer());
+  const [kind, x, y, w, h] = [0, 2, 4, 6, 8].map((i) => head.getUint16(i));
+  if (kind === 0 || canvas.width !== w || canvas.height !== h) {
+    canvas.width = w; // also clears it
+    canvas.height = h;
   }
-  url = URL.createObjectURL(blob);
-  img.src = url;
-});
+  if (blob.size > 10) {
+    const part = await createImageBitmap(blob.slice(10, blob.size, 'image/png'));
+    ctx.clearRect(x, y, part.width, part.height);
+    ctx.drawImage(part, x, y);
+    part.close();
+  }
+  requestAnimationFrame(shown);
+}
+let queue = Promise.resolve();
+connect((blob) => { queue = queue.then(() => apply(blob)).catch(() => {}); });
 </script></body></html>
 )";
 

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -226,7 +227,7 @@ QSize OverlayServer::pageSize(Page page) const
 {
     switch (page) {
     case Page::Subtitle:
-        return m_frame.isValid() ? m_frame : QSize(640, 480);
+        return m_picture.isNull() ? QSize(640, 480) : m_picture.size();
     case Page::Question:
         return QSize(440, 90);
     case Page::Score:
@@ -271,7 +272,7 @@ void OverlayServer::sendCurrent(QWebSocket *socket, Page page)
 {
     switch (page) {
     case Page::Subtitle:
-        socket->sendBinaryMessage(m_png);
+        socket->sendBinaryMessage(wholeSubtitle());
         break;
     case Page::Question:
         socket->sendTextMessage(QString::fromUtf8(m_question));
@@ -292,17 +293,92 @@ void OverlayServer::push(Page page)
     }
 }
 
-void OverlayServer::setSubtitle(const QImage &picture)
+namespace {
+
+// The smallest rectangle holding every pixel that is not fully transparent.
+QRect inkBox(const QImage &picture)
 {
-    m_png.clear();
-    if (!picture.isNull()) {
-        m_frame = picture.size();
-        QBuffer buffer(&m_png);
-        buffer.open(QIODevice::WriteOnly);
-        // Low compression: the picture is mostly transparent and must reach the page quickly.
-        picture.save(&buffer, "PNG", 90);
+    int top = -1, bottom = -1, left = picture.width(), right = -1;
+    for (int y = 0; y < picture.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        int x = 0;
+        while (x < picture.width() && qAlpha(line[x]) == 0)
+            ++x;
+        if (x == picture.width())
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, x);
+        int r = picture.width() - 1;
+        while (qAlpha(line[r]) == 0)
+            --r;
+        right = std::max(right, r);
     }
-    push(Page::Subtitle);
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// A picture message: kind (0 the whole picture, 1 a part of it), x, y, frame width and height as
+// 16-bit big-endian numbers, then the PNG of the part at x, y (none when nothing is shown).
+QByteArray subtitleMessage(int kind, const QPoint &at, const QSize &frame, const QImage &image)
+{
+    QByteArray message;
+    for (int v : {kind, at.x(), at.y(), frame.width(), frame.height()}) {
+        message.append(char((v >> 8) & 0xFF));
+        message.append(char(v & 0xFF));
+    }
+    if (!image.isNull()) {
+        QBuffer buffer(&message);
+        buffer.open(QIODevice::Append);
+        // zlib's fastest level: the part must reach the page quickly, not be small.
+        image.save(&buffer, "PNG", 80);
+    }
+    return message;
+}
+
+} // namespace
+
+void OverlayServer::drawSubtitle(const QSize &frame, const QPoint &at, const QImage &patch)
+{
+    const bool newFrame = frame != m_picture.size();
+    if (newFrame) {
+        m_picture = QImage(frame, QImage::Format_ARGB32_Premultiplied);
+        m_picture.fill(Qt::transparent);
+    }
+    QPainter p(&m_picture);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(at, patch);
+    p.end();
+    m_whole.clear();
+    if (newFrame)
+        pushSubtitle(wholeSubtitle());
+    else
+        pushSubtitle(subtitleMessage(1, at, frame, patch));
+}
+
+void OverlayServer::clearSubtitle()
+{
+    m_picture = QImage();
+    m_whole.clear();
+    pushSubtitle(wholeSubtitle());
+}
+
+const QByteArray &OverlayServer::wholeSubtitle()
+{
+    if (m_whole.isEmpty()) {
+        const QRect box = inkBox(m_picture);
+        m_whole = subtitleMessage(0, box.topLeft(), m_picture.size(),
+                                  box.isEmpty() ? QImage() : m_picture.copy(box));
+    }
+    return m_whole;
+}
+
+void OverlayServer::pushSubtitle(const QByteArray &message)
+{
+    for (QWebSocket *socket : std::as_const(m_sockets)) {
+        if (socket->property("overlayPage").toInt() == int(Page::Subtitle))
+            socket->sendBinaryMessage(message);
+    }
 }
 
 void OverlayServer::setQuestion(const QString &text, int clock)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QStringList>
@@ -11,7 +12,7 @@
 #include <optional>
 
 class CatfeeGame;
-class QImage;
+
 class QUrl;
 class QWebSocket;
 class OverlayHttp;
@@ -48,8 +49,11 @@ public:
     // The address of a page for a browser on `host`, token included when one is needed.
     QString address(Page page, const QString &host = QStringLiteral("127.0.0.1")) const;
 
-    // The subtitle as drawn: a frame-sized picture with alpha. A null picture clears the page.
-    void setSubtitle(const QImage &picture);
+    // The subtitle window's picture as it changes, with alpha: `patch` replaces the part at
+    // `at` of a picture of `frame`'s size; a new size starts from a clear picture.
+    void drawSubtitle(const QSize &frame, const QPoint &at, const QImage &patch);
+    // Nothing is shown any more: the window closed.
+    void clearSubtitle();
     void setQuestion(const QString &text, int clock);
     void setScores(qint64 total, const QStringList &lines);
     // The size to give a page's browser source: the subtitle frame as last drawn.
@@ -69,6 +73,8 @@ private:
     void acceptWebSocket();
     void sendCurrent(QWebSocket *socket, Page page);
     void push(Page page);
+    void pushSubtitle(const QByteArray &message);
+    const QByteArray &wholeSubtitle();
 
     std::unique_ptr<OverlayHttp> m_http;
     QList<QWebSocket *> m_sockets;
@@ -77,8 +83,8 @@ private:
     quint16 m_port = 0;
     int m_idleLimitMs = kIdleLimitMs;
     bool m_lan = false;
-    QSize m_frame;
-    QByteArray m_png;
+    QImage m_picture;
+    QByteArray m_whole; // the message for a page that connects now; empty until needed
     QByteArray m_question;
     QByteArray m_scores;
 };

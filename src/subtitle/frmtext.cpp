@@ -111,6 +111,7 @@ void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, 
         SetClipboardText(m_layout.clipboardText);
 
     const QRect changed = m_painter.paint(m_layout, m_picBack ? *m_picBack : QImage());
+    m_changed = changed;
     const QImage &picture = m_painter.picture();
     const bool layered = opt.TextMode != 0;
     const bool whole = !m_shapeValid || layered != m_layered || changed == picture.rect();

@@ -39,7 +39,9 @@ public:
     // What the last draw produced: the picture on black, what the window paints, the region.
     const QImage &picture() const { return m_painter.picture(); }
     const QImage &shownImage() const { return m_layered ? m_shown : m_painter.picture(); }
-    QImage overlayPicture() const { return m_painter.transparentPicture(); }
+    // Where the last draw changed the picture, and that part (or any) on a transparent ground.
+    QRect lastChange() const { return m_changed; }
+    QImage overlayPicture(const QRect &area) const { return m_painter.transparentPicture(area); }
     const QRegion &appliedRegion() const { return m_region; }
     const SubtitleLayout &lastLayout() const { return m_layout; }
 
@@ -75,6 +77,7 @@ private:
     // Kept between draws and brought up to date where the picture changed.
     QImage m_shown;
     QRegion m_region;
+    QRect m_changed;
     bool m_layered = false;
     bool m_shapeValid = false; // m_region or m_shown matches the picture outside a change
 

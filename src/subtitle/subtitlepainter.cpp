@@ -223,25 +223,29 @@ QRect SubtitlePainter::paintLetters(const SubtitleLayout &l)
     return box;
 }
 
-QImage SubtitlePainter::transparentPicture() const
+QImage SubtitlePainter::transparentPicture(const QRect &wanted) const
 {
-    if (m_base.isNull())
+    const QRect area = wanted & m_base.rect();
+    if (area.isEmpty())
         return QImage();
-    QImage out(m_base.size(), QImage::Format_ARGB32_Premultiplied);
-    const QRect dragMark = m_baseKey.dragMark;
-    for (int y = 0; y < out.height(); ++y) {
-        const QRgb *in = reinterpret_cast<const QRgb *>(m_base.constScanLine(y));
+    QImage out(area.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < area.height(); ++y) {
+        const QRgb *in =
+            reinterpret_cast<const QRgb *>(m_base.constScanLine(area.top() + y)) + area.left();
         QRgb *o = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
+        for (int x = 0; x < area.width(); ++x)
             o[x] = (in[x] & 0x00FFFFFF) == 0 ? 0 : in[x] | 0xFF000000;
     }
     QPainter p(&out);
+    p.translate(-area.topLeft());
+    const QRect dragMark = m_baseKey.dragMark & area;
     if (!dragMark.isEmpty()) {
         p.setCompositionMode(QPainter::CompositionMode_Clear);
         p.fillRect(dragMark, Qt::transparent);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    if (!m_lettersBox.isEmpty())
-        p.drawImage(m_lettersBox.topLeft(), m_letters, m_lettersBox);
+    const QRect letters = m_lettersBox & area;
+    if (!letters.isEmpty())
+        p.drawImage(letters.topLeft(), m_letters, letters);
     return out;
 }

@@ -16,9 +16,10 @@ public:
     // (the whole frame when the frame, its marks or the background picture changed).
     QRect paint(const SubtitleLayout &layout, const QImage &backPicture = QImage());
     const QImage &picture() const { return m_picture; }
-    // The last paint on a transparent background instead of black, letters with their smooth
-    // edges, for pages that lay it over video. The drag mark is left out: nothing drags a page.
-    QImage transparentPicture() const;
+    // The part `area` of the last paint on a transparent background instead of black, letters
+    // with their smooth edges, for pages that lay it over video. The drag mark is left out:
+    // nothing drags a page.
+    QImage transparentPicture(const QRect &area) const;
 
 private:
     bool updateBase(const SubtitleLayout &layout, const QImage &backPicture);

@@ -63,8 +63,11 @@ private slots:
     {
         m_env.program.opt.WakuView = 1; // no frame: the box is the letters' own
         frmText window(m_env.program, nullptr);
-        connect(&window, &frmText::drawn, &m_server,
-                [&] { m_server.setSubtitle(window.overlayPicture()); });
+        connect(&window, &frmText::drawn, &m_server, [&] {
+            const QRect area = window.lastChange();
+            m_server.drawSubtitle(window.picture().size(), area.topLeft(),
+                                  window.overlayPicture(area));
+        });
         m_browser.navigate(address("/subtitle"));
         waitShown(1);
         m_browser.evaluate("window.sameDocument = 1");

@@ -155,31 +155,52 @@ private slots:
         // On connecting, each page gets what is shown now: nothing yet.
         QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 1, 5000);
-        QVERIFY(pictures.at(0).at(0).toByteArray().isEmpty());
+        // Kind, x, y, frame width and height, 16 bits each; then a PNG when anything shows.
+        QCOMPARE(pictures.at(0).at(0).toByteArray().toHex(), QByteArray("00000000000000000000"));
 
         QImage picture(64, 32, QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         picture.setPixel(10, 5, qRgba(255, 0, 0, 255));
-        m_server->setSubtitle(picture);
-        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 2, 5000);
-        const QImage got = QImage::fromData(pictures.at(1).at(0).toByteArray(), "PNG");
-        QCOMPARE(got.size(), QSize(64, 32));
-        QCOMPARE(got.pixel(10, 5), qRgba(255, 0, 0, 255));
-        QCOMPARE(qAlpha(got.pixel(11, 5)), 0);
+        m_server->drawSubtitle(QSize(64, 32), QPoint(0, 0), picture);
+        QImage patch(2, 1, QImage::Format_ARGB32_Premultiplied);
+        patch.fill(Qt::transparent);
+        patch.setPixel(0, 0, qRgba(0, 0, 255, 255));
+        m_server->drawSubtitle(QSize(64, 32), QPoint(12, 6), patch);
+        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 3, 5000);
+        // A new frame goes whole, cut to its ink; a change goes as the changed part.
+        const QByteArray whole = pictures.at(1).at(0).toByteArray();
+        QCOMPARE(whole.left(10).toHex(), QByteArray("0000000a000500400020"));
+        QCOMPARE(QImage::fromData(whole.mid(10), "PNG").size(), QSize(1, 1));
+        const QByteArray part = pictures.at(2).at(0).toByteArray();
+        QCOMPARE(part.left(10).toHex(), QByteArray("0001000c000600400020"));
+        QCOMPARE(QImage::fromData(part.mid(10), "PNG").size(), QSize(2, 1));
+
+        // A page that connects now gets both, composed.
+        QWebSocket late;
+        QSignalSpy latePictures(&late, &QWebSocket::binaryMessageReceived);
+        late.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/subtitle").arg(m_port)));
+        QVERIFY(latePictures.wait(5000));
+        const QByteArray composed = latePictures.at(0).at(0).toByteArray();
+        QCOMPARE(composed.left(10).toHex(), QByteArray("0000000a000500400020"));
+        const QImage got = QImage::fromData(composed.mid(10), "PNG");
+        QCOMPARE(got.size(), QSize(3, 2));
+        QCOMPARE(got.pixel(0, 0), qRgba(255, 0, 0, 255));
+        QCOMPARE(got.pixel(2, 1), qRgba(0, 0, 255, 255));
+        QCOMPARE(qAlpha(got.pixel(1, 0)), 0);
 
         m_server->setQuestion(QStringLiteral("？？？"), 150);
         QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 2, 5000);
         QCOMPARE(texts.at(1).at(0).toString(),
                  QStringLiteral("{\"clock\":150,\"question\":\"？？？\"}"));
-        m_server->setSubtitle(QImage());
-        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 3, 5000);
-        QVERIFY(pictures.at(2).at(0).toByteArray().isEmpty());
+        m_server->clearSubtitle();
+        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 4, 5000);
+        QCOMPARE(pictures.at(3).at(0).toByteArray().toHex(), QByteArray("00000000000000000000"));
         QCOMPARE(texts.size(), 2);
         // A page's connection outlives the idle limit of plain requests.
         QSignalSpy gone(&subtitle, &QWebSocket::disconnected);
         QVERIFY(!gone.wait(1000));
-        m_server->setSubtitle(picture);
-        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 4, 5000);
+        m_server->drawSubtitle(QSize(64, 32), QPoint(0, 0), picture);
+        QTRY_COMPARE_WITH_TIMEOUT(pictures.size(), 5, 5000);
     }
 
     void lanWebSocketNeedsToken() // pushes readable without the token
