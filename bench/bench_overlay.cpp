@@ -53,8 +53,8 @@ int main(int argc, char **argv)
     const QStringList texts = {QStringLiteral("実況のレスが字幕になって流れます www"),
                                QStringLiteral("ここで決めてくれ！！ がんばれー"),
                                QStringLiteral("今の見た？ 88888888")};
-    std::printf("| frame | TextDraw | transparent picture | ... and PNG sent | TextDraw to shown:"
-                " median | best | worst |\n|---|---|---|---|---|---|---|\n");
+    std::printf("| frame | drawn | transparent part made | PNG sent | shown: median | best | worst"
+                " |\n|---|---|---|---|---|---|---|\n");
     for (const QSize frame : {QSize(640, 480), QSize(1920, 1080)}) {
         HeadlessChromium browser;
         QString error;
