@@ -115,7 +115,7 @@ int main(int argc, char **argv)
             total << clock.nsecsElapsed() / 1e6;
             work << drawn;
             paint << painted;
-            compose << composed - painted;
+            compose << composed;
         }
         const Figures t = figures(total);
         std::printf("| %dx%d | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms |\n",
