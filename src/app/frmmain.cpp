@@ -33,7 +33,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QHostAddress>
@@ -686,9 +685,9 @@ void frmMain::applyOverlay()
     const bool portOk = o.OverlayPort >= OverlayServer::kMinPort && o.OverlayPort <= 65535;
     if (!portOk || !m_overlay->start(quint16(o.OverlayPort), o.OverlayLAN != 0, o.OverlayToken)) {
         // The rest of the program works on without the pages.
-        SetStatus(QStringLiteral("配信用サーバーを開始できませんでした（ポート%1: %2）")
-                      .arg(o.OverlayPort)
-                      .arg(portOk ? m_overlay->errorString() : QStringLiteral("範囲外")));
+        SetStatus(QStringLiteral("配信用サーバーを開始できませんでした（%1）")
+                      .arg(portOk ? m_overlay->errorString()
+                                  : QStringLiteral("ポート%1は範囲外です").arg(o.OverlayPort)));
         return;
     }
     m_overlayRunning = wanted;
@@ -757,9 +756,9 @@ void frmMain::mnuOverlayUrl_Click()
             }
         }
     }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    grid->addWidget(buttons, row, 0, 1, 4);
+    auto *close = new QPushButton(QStringLiteral("閉じる"), dialog);
+    connect(close, &QPushButton::clicked, dialog, &QDialog::close);
+    grid->addWidget(close, row, 3);
     dialog->show();
 }
 

@@ -146,7 +146,7 @@ bool OverlayServer::start(quint16 port, bool lan, const QString &token)
     m_lan = lan;
     m_token = token;
     if (port < kMinPort) {
-        m_error = QStringLiteral("ポート%1は使えません").arg(port);
+        m_error = QStringLiteral("ポート%1は使えません（1024から65535まで）").arg(port);
         return false;
     }
     if (lan && token.size() < 16) {
@@ -159,7 +159,9 @@ bool OverlayServer::start(quint16 port, bool lan, const QString &token)
     // A crowd is taken in and refused at once rather than left waiting in the kernel.
     tcp->setListenBacklogSize(4 * kMaxConnections);
     if (!tcp->listen(lan ? QHostAddress::Any : QHostAddress::LocalHost, port)) {
-        m_error = tcp->errorString();
+        m_error = tcp->serverError() == QAbstractSocket::AddressInUseError
+                      ? QStringLiteral("ポート%1は使用中です").arg(port)
+                      : tcp->errorString();
         qCInfo(lcOverlay) << "cannot listen on" << port << m_error;
         return false;
     }
