@@ -9,7 +9,7 @@
 #include "overlay/overlayserver.h"
 #include "settings/program.h"
 #include "subtitle/frmtext.h"
-#include "support/chromium.h"
+#include "chromium.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

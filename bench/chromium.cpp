@@ -1,4 +1,4 @@
-#include "support/chromium.h"
+#include "chromium.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
