@@ -17,6 +17,14 @@ function shown() {
   document.body.dataset.shown = ++shownCount;
   if (window.overlayShown) window.overlayShown(String(shownCount));
 }
+// Text pages: each message maps element ids to the texts they show, never markup.
+function showTexts(message) {
+  for (const [id, text] of Object.entries(JSON.parse(message))) {
+    const element = document.getElementById(id);
+    if (element) element.textContent = text;
+  }
+  shown();
+}
 function connect(onMessage) {
   const ws = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') +
                            location.host + location.pathname + location.search);
@@ -55,27 +63,13 @@ connect((blob) => { queue = queue.then(() => apply(blob)).catch(() => {}); });
 const char kQuestion[] = R"(<body>
 <div id="q" style="position:absolute; left:8px; top:8px; white-space:pre"></div>
 <div id="t" style="position:absolute; left:8px; top:48px"></div>
-<script>
-connect((text) => {
-  const d = JSON.parse(text);
-  document.getElementById('q').textContent = d.question;
-  document.getElementById('t').textContent = d.clock >= 0 ? String(d.clock) : '';
-  shown();
-});
-</script></body></html>
+<script>connect(showTexts);</script></body></html>
 )";
 
 const char kScore[] = R"(<body>
 <div id="total" style="margin:8px"></div>
 <div id="lines" style="margin:8px; font-family:monospace; font-size:18px; white-space:pre"></div>
-<script>
-connect((text) => {
-  const d = JSON.parse(text);
-  document.getElementById('total').textContent = 'Score: ' + d.total;
-  document.getElementById('lines').textContent = d.lines.join('\n');
-  shown();
-});
-</script></body></html>
+<script>connect(showTexts);</script></body></html>
 )";
 
 } // namespace

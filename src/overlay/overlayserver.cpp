@@ -9,7 +9,6 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QImage>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -385,14 +384,16 @@ void OverlayServer::pushSubtitle(const QByteArray &message)
 
 void OverlayServer::setQuestion(const QString &text, int clock)
 {
-    m_question = json({{QStringLiteral("question"), text}, {QStringLiteral("clock"), clock}});
+    // The clock shows only during a round.
+    m_question = json({{QStringLiteral("q"), text},
+                       {QStringLiteral("t"), clock >= 0 ? QString::number(clock) : QString()}});
     push(Page::Question);
 }
 
 void OverlayServer::setScores(qint64 total, const QStringList &lines)
 {
-    m_scores = json({{QStringLiteral("total"), QString::number(total)},
-                     {QStringLiteral("lines"), QJsonArray::fromStringList(lines)}});
+    m_scores = json({{QStringLiteral("total"), QStringLiteral("Score: %1").arg(total)},
+                     {QStringLiteral("lines"), lines.join(QLatin1Char('\n'))}});
     push(Page::Score);
 }
 

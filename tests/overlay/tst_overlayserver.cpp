@@ -163,8 +163,7 @@ private slots:
 
         m_server->setQuestion(QStringLiteral("？？？"), 150);
         QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 2, 5000);
-        QCOMPARE(texts.at(1).at(0).toString(),
-                 QStringLiteral("{\"clock\":150,\"question\":\"？？？\"}"));
+        QCOMPARE(texts.at(1).at(0).toString(), QStringLiteral("{\"q\":\"？？？\",\"t\":\"150\"}"));
         QCOMPARE(pictures.size(), 3);
         // A page's connection outlives the idle limit of plain requests.
         QSignalSpy gone(&subtitle, &QWebSocket::disconnected);
