@@ -6,16 +6,14 @@
 // The page reports each picture from the frame after it loaded it (requestAnimationFrame after
 // the image's load event), through a DevTools binding; the time runs from the call of TextDraw.
 
+#include "chromium.h"
 #include "overlay/overlayserver.h"
 #include "settings/program.h"
 #include "subtitle/frmtext.h"
-#include "chromium.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpServer>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -57,17 +55,10 @@ int main(int argc, char **argv)
                 " |\n|---|---|---|---|---|---|---|\n");
     for (const QSize frame : {QSize(640, 480), QSize(1920, 1080)}) {
         HeadlessChromium browser;
-        QString error;
-        if (!browser.start(frame, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        if (!browser.start(frame)) {
+            std::fprintf(stderr, "chromium did not start\n");
             return 1;
         }
-        int shown = 0;
-        QObject::connect(&browser, &HeadlessChromium::event, &browser,
-                         [&](const QString &method, const QJsonObject &) {
-                             if (method == QLatin1String("Runtime.bindingCalled"))
-                                 ++shown;
-                         });
         browser.call("Runtime.addBinding", {{"name", "overlayShown"}});
         Program program;
         program.opt.WakuSize = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());
@@ -83,17 +74,7 @@ int main(int argc, char **argv)
             drawn = clock.nsecsElapsed() / 1e6;
         });
         auto waitShown = [&](int count) {
-            QEventLoop loop;
-            QTimer limit;
-            QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-            QObject::connect(&browser, &HeadlessChromium::event, &loop, [&] {
-                if (shown >= count)
-                    loop.quit();
-            });
-            limit.start(5000);
-            if (shown < count)
-                loop.exec();
-            return shown >= count;
+            return browser.waitFor([&] { return browser.bindingCalls() >= count; }, 5000);
         };
         browser.navigate(QStringLiteral("http://127.0.0.1:%1/subtitle").arg(port));
         if (!waitShown(1)) {
@@ -102,7 +83,7 @@ int main(int argc, char **argv)
         }
         QVector<double> total, work, paint, compose;
         for (int i = 0; i < 22; ++i) {
-            const int before = shown;
+            const int before = browser.bindingCalls();
             clock.start();
             window.TextDraw(texts[i % texts.size()], QStringLiteral("shita big"), false, QString(),
                             QString(), QString());

@@ -89,13 +89,15 @@ protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
     {
         const auto page = pageOf(request.url().path());
-        m_refusal = !page                             ? QHttpServerResponder::StatusCode::NotFound
-                    : !m_owner.allowed(request.url()) ? QHttpServerResponder::StatusCode::Forbidden
+        const bool upgrade =
+            request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+        m_refusal = !page ? QHttpServerResponder::StatusCode::NotFound
+                    : !m_owner.allowed(request.url(), request.value("host"),
+                                       upgrade ? request.value("origin") : QByteArray())
+                        ? QHttpServerResponder::StatusCode::Forbidden
                     : request.method() != QHttpServerRequest::Method::Get
                         ? QHttpServerResponder::StatusCode::MethodNotAllowed
                         : QHttpServerResponder::StatusCode::Ok;
-        const bool upgrade =
-            request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
         if (m_refusal != QHttpServerResponder::StatusCode::Ok ||
             (upgrade && *page == OverlayServer::Page::Index))
             return false;
@@ -203,6 +205,17 @@ QString OverlayServer::newToken()
     return QString::fromLatin1(bytes.toHex());
 }
 
+int OverlayServer::portOf(const QString &typed)
+{
+    // Digits typed through an input method count as their plain forms.
+    const QString text = typed.normalized(QString::NormalizationForm_KC).trimmed();
+    bool digits = !text.isEmpty() && text.size() <= 5;
+    for (QChar c : text)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int port = digits ? text.toInt() : 0;
+    return port >= kMinPort && port <= 65535 ? port : 0;
+}
+
 QString OverlayServer::address(Page page, const QString &host) const
 {
     QString a = QStringLiteral("http://%1:%2%3").arg(host).arg(m_port).arg(kPaths[int(page)]);
@@ -211,9 +224,19 @@ QString OverlayServer::address(Page page, const QString &host) const
     return a;
 }
 
-bool OverlayServer::allowed(const QUrl &url) const
+bool OverlayServer::allowed(const QUrl &url, const QByteArray &host, const QByteArray &origin) const
 {
-    return !m_lan || QUrlQuery(url).queryItemValue(QStringLiteral("token")) == m_token;
+    if (m_lan)
+        return QUrlQuery(url).queryItemValue(QStringLiteral("token")) == m_token;
+    // Only this machine's own names: a foreign name resolving to 127.0.0.1 (DNS rebinding) or
+    // another site's script must not read the pages or their pushes.
+    const QByteArray port = ':' + QByteArray::number(m_port);
+    const auto local = [](const QByteArray &name) {
+        return name == "127.0.0.1" || name == "localhost";
+    };
+    const QByteArray h = host.toLower(), o = origin.toLower();
+    return (local(h) || (h.endsWith(port) && local(h.chopped(port.size())))) &&
+           (o.isEmpty() || o == "http://127.0.0.1" + port || o == "http://localhost" + port);
 }
 
 QList<OverlayIndexEntry> OverlayServer::indexEntries() const

@@ -63,12 +63,15 @@ public:
     // Keeps the question and score pages up to date with `game` while it lives; blank after.
     void followGame(const CatfeeGame *game);
 
+    // The port in a typed text (full-width digits too), or 0 when it is none we may listen on.
+    static int portOf(const QString &typed);
     // A random token for the LAN mode: 32 hex digits.
     static QString newToken();
 
 private:
     friend class OverlayHttp;
-    bool allowed(const QUrl &url) const;
+    // With LAN the token; without, a Host and (for pushes) an Origin of this machine's own.
+    bool allowed(const QUrl &url, const QByteArray &host, const QByteArray &origin) const;
     QList<OverlayIndexEntry> indexEntries() const;
     void acceptWebSocket();
     void sendCurrent(QWebSocket *socket, Page page);

@@ -1,5 +1,6 @@
 #include "settings/frmsetting.h"
 
+#include "overlay/overlayserver.h"
 #include "platform/settingsstore.h"
 #include "settings/program.h"
 #include "subtitle/commands.h"
@@ -360,11 +361,8 @@ bool frmSetting::cmdOk_Click()
         return false;
     }
 
-    const QString portText =
-        txtOverlayPort->text().normalized(QString::NormalizationForm_KC).trimmed();
-    bool portOk = portText.size() <= 5 && wholeNumber.match(portText).hasMatch();
-    const int port = portOk ? portText.toInt(&portOk) : 0;
-    if (!portOk || port < 1024 || port > 65535) {
+    const int port = OverlayServer::portOf(txtOverlayPort->text());
+    if (!port) {
         refuse(txtOverlayPort, QStringLiteral("配信用サーバーのポートには 1024 から 65535 までの"
                                               "整数を入力してください。"));
         return false;
