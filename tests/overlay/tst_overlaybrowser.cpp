@@ -8,32 +8,25 @@
 #include <QPainter>
 #include <QTcpServer>
 #include <QtTest>
-#include <map>
 
 namespace {
 
-struct Ink
+// Where an image is drawn on (pixels not transparent, or with `keyed` not black), and the
+// commonest opaque colour there that is not black.
+std::pair<QRect, QRgb> inkOf(const QImage &image, bool keyed = false)
 {
     QRect box;
-    QRgb colour = 0; // the commonest opaque colour that is not black
-};
-
-// Where an image is drawn on: pixels not transparent, or with `keyed` not black.
-Ink inkOf(const QImage &image, bool keyed = false)
-{
-    Ink ink;
-    std::map<QRgb, int> counts;
+    QRgb colour = 0;
+    QHash<QRgb, int> counts;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y);
-            if (keyed ? (p & 0xFFFFFF) == 0 : qAlpha(p) == 0)
-                continue;
-            ink.box |= QRect(x, y, 1, 1);
-            if (qAlpha(p) == 255 && (p & 0xFFFFFF) != 0 && ++counts[p] > counts[ink.colour])
-                ink.colour = p;
+            box |= (keyed ? p & 0xFFFFFF : qAlpha(p)) ? QRect(x, y, 1, 1) : QRect();
+            if (qAlpha(p) == 255 && (p & 0xFFFFFF) && ++counts[p] > counts[colour])
+                colour = p;
         }
     }
-    return ink;
+    return {box, colour};
 }
 
 } // namespace
@@ -69,31 +62,30 @@ private slots:
         waitShown(1);
         m_browser.evaluate("window.sameDocument = 1");
 
-        window.TextDraw("字幕の試験", "shita red big", false, {}, {}, {});
-        waitShown(2);
-        QImage drawn = window.picture();
-        QPainter(&drawn).fillRect(window.lastLayout().dragMark, Qt::black); // not on a page
-        const Ink want = inkOf(drawn, true), got = inkOf(m_browser.screenshot());
-        QVERIFY2(want.box.top() > 240, "shita puts the text in the lower half");
-        const QPoint off1 = got.box.topLeft() - want.box.topLeft();
-        const QPoint off2 = got.box.bottomRight() - want.box.bottomRight();
-        QVERIFY(qMax(qAbs(off1.x()), qAbs(off1.y())) <= 2);
-        QVERIFY(qMax(qAbs(off2.x()), qAbs(off2.y())) <= 2);
-        QCOMPARE(want.colour, qRgb(255, 0, 0));
-        QCOMPARE(got.colour, qRgb(255, 0, 0));
-
-        window.TextDraw({}, {}, false, {}, {}, {});
-        waitShown(3);
-        QVERIFY(inkOf(m_browser.screenshot()).box.isEmpty());
-
         window.TextDraw("二つ目", {}, false, {}, {}, {});
-        waitShown(4);
-        // The program ends and comes back on the same port: the page finds it by itself.
+        waitShown(2);
+        window.TextDraw("字幕の試験", "shita red big", false, {}, {}, {});
+        waitShown(3);
+        // The program ends and comes back on the same port: the page finds it by itself and
+        // gets the picture as it stands, composed of every part.
         m_server.stop();
         QVERIFY(m_server.start(m_port, false, QString()));
-        QTRY_VERIFY_WITH_TIMEOUT(shownCount() >= 5, 5000);
-        QVERIFY(!inkOf(m_browser.screenshot()).box.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(shownCount() >= 4, 5000);
         QCOMPARE(m_browser.evaluate("window.sameDocument").toInt(), 1);
+        QImage drawn = window.picture();
+        QPainter(&drawn).fillRect(window.lastLayout().dragMark, Qt::black); // not on a page
+        const auto [want, wantColour] = inkOf(drawn, true);
+        const auto [got, gotColour] = inkOf(m_browser.screenshot());
+        QVERIFY2(want.top() > 240, "shita puts the text in the lower half");
+        QVERIFY2(want.adjusted(-2, -2, 2, 2).contains(got) &&
+                     got.adjusted(-2, -2, 2, 2).contains(want),
+                 "the same place and size within 2 px");
+        QCOMPARE(wantColour, qRgb(255, 0, 0));
+        QCOMPARE(gotColour, qRgb(255, 0, 0));
+
+        window.TextDraw({}, {}, false, {}, {}, {});
+        waitShown(5);
+        QVERIFY(inkOf(m_browser.screenshot()).first.isEmpty());
     }
 
     void gamePagesFollowTheRound() // question or score page not updated during a round

@@ -1,16 +1,8 @@
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QWebSocket>
+#include <QtCore>
 #include <csignal>
 #include <unistd.h>
 
@@ -64,7 +56,6 @@ public:
             m_replies.insert(message["id"].toInt(), message["result"].toObject());
             m_bindingCalls += message["method"] == "Runtime.bindingCalled";
         });
-        m_socket.setMaxAllowedIncomingMessageSize(64 * 1024 * 1024);
         m_socket.open(QUrl("ws://127.0.0.1:" + lines.value(0) + lines.value(1)));
         const QJsonValue target = call("Target.createTarget", {{"url", "about:blank"}})["targetId"];
         m_session =
