@@ -682,7 +682,7 @@ void frmMain::applyOverlay()
     if (wanted == m_overlayRunning && m_overlay->isListening())
         return;
     m_overlayRunning.clear();
-    const bool portOk = o.OverlayPort >= OverlayServer::kMinPort && o.OverlayPort <= 65535;
+    const bool portOk = o.OverlayPort >= kMinOverlayPort && o.OverlayPort <= 65535;
     if (!portOk || !m_overlay->start(quint16(o.OverlayPort), o.OverlayLAN != 0, o.OverlayToken)) {
         // The rest of the program works on without the pages.
         SetStatus(QStringLiteral("配信用サーバーを開始できませんでした（%1）")

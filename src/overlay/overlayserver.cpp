@@ -205,17 +205,6 @@ QString OverlayServer::newToken()
     return QString::fromLatin1(bytes.toHex());
 }
 
-int OverlayServer::portOf(const QString &typed)
-{
-    // Digits typed through an input method count as their plain forms.
-    const QString text = typed.normalized(QString::NormalizationForm_KC).trimmed();
-    bool digits = !text.isEmpty() && text.size() <= 5;
-    for (QChar c : text)
-        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const int port = digits ? text.toInt() : 0;
-    return port >= kMinPort && port <= 65535 ? port : 0;
-}
-
 QString OverlayServer::address(Page page, const QString &host) const
 {
     QString a = QStringLiteral("http://%1:%2%3").arg(host).arg(m_port).arg(kPaths[int(page)]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "overlay/overlaypages.h"
+#include "settings/options.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -28,7 +29,7 @@ public:
     using Page = OverlayPage;
 
     static constexpr quint16 kDefaultPort = 50080;
-    static constexpr quint16 kMinPort = 1024;
+    static constexpr quint16 kMinPort = kMinOverlayPort;
     static constexpr int kMaxConnections = 64;
     static constexpr qint64 kMaxRequestBytes = 8 * 1024;
     // A connection that has not become a page's WebSocket by then is closed.
@@ -63,8 +64,6 @@ public:
     // Keeps the question and score pages up to date with `game` while it lives; blank after.
     void followGame(const CatfeeGame *game);
 
-    // The port in a typed text (full-width digits too), or 0 when it is none we may listen on.
-    static int portOf(const QString &typed);
     // A random token for the LAN mode: 32 hex digits.
     static QString newToken();
 

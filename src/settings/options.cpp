@@ -36,6 +36,17 @@ std::optional<QSize> ParseWakuSize(const QString &text)
     return QSize(w, h);
 }
 
+int ParseOverlayPort(const QString &typed)
+{
+    // Digits typed through an input method count as their plain forms.
+    const QString text = typed.normalized(QString::NormalizationForm_KC).trimmed();
+    bool digits = !text.isEmpty() && text.size() <= 5;
+    for (QChar c : text)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int port = digits ? text.toInt() : 0;
+    return port >= kMinOverlayPort && port <= 65535 ? port : 0;
+}
+
 bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels)
 {
     constexpr double kTwipsPerPixel = 15;

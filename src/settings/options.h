@@ -64,6 +64,11 @@ bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
 constexpr int kMaxWakuSide = 8192;
 std::optional<QSize> ParseWakuSize(const QString &text);
 
+// `OverlayPort`: a port the browser-source server may listen on, typed with full-width digits
+// too; 0 when it is none.
+constexpr int kMinOverlayPort = 1024;
+int ParseOverlayPort(const QString &typed);
+
 // Window placement in section "Pos": stored in twips (15 per pixel), used in pixels.
 // Reading gives false when the key is missing or not a number.
 bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels);

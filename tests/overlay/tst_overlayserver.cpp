@@ -82,10 +82,10 @@ private slots:
 
     void portIsChecked() // a port outside 1024-65535 taken from the settings
     {
-        QCOMPARE(OverlayServer::portOf("1024"), 1024);
-        QCOMPARE(OverlayServer::portOf(" ６５５３５"), 65535);
+        QCOMPARE(ParseOverlayPort("1024"), 1024);
+        QCOMPARE(ParseOverlayPort(" ６５５３５"), 65535);
         for (const char *refused : {"1023", "65536", "00080", "web", "", "-1"})
-            QCOMPARE(OverlayServer::portOf(refused), 0);
+            QCOMPARE(ParseOverlayPort(refused), 0);
     }
 
     void loopbackOnlyWithoutLan() // the pages reachable from the network without "LAN"
