@@ -18,3 +18,8 @@ QString FormatEnableCommand(const QVector<bool> &enabled);
 
 // The mail field with every disabled command word removed.
 QString GetEnableCommand(const QString &text, const QVector<bool> &enabled);
+
+// Text colour of a command text (blue·65536 + green·256 + red); `fallback` when it names none.
+qint32 GetColorCode(const QString &command, qint32 fallback);
+// Outline colour for a text colour; black for a colour outside the table.
+qint32 GetFuchiColorCode(qint32 code);

@@ -1,9 +1,8 @@
 #include "settings/frmsetting.h"
 
-#include "overlay/overlayserver.h"
 #include "platform/settingsstore.h"
+#include "settings/commandwords.h"
 #include "settings/program.h"
-#include "subtitle/commands.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -361,7 +360,7 @@ bool frmSetting::cmdOk_Click()
         return false;
     }
 
-    const int port = OverlayServer::portOf(txtOverlayPort->text());
+    const int port = ParseOverlayPort(txtOverlayPort->text());
     if (!port) {
         refuse(txtOverlayPort, QStringLiteral("配信用サーバーのポートには 1024 から 65535 までの"
                                               "整数を入力してください。"));
