@@ -182,9 +182,11 @@ private slots:
 
     void confirmationCookie() // the confirmation answered without the board's cookies
     {
-        // Set-Cookie values replace NAME/MAIL and add new keys; attributes are dropped.
+        // Set-Cookie values replace NAME/MAIL and add new keys; attributes are dropped, and so is
+        // a value with a lone line break, which would smuggle a header line into the next post.
         const QString answer = QStringLiteral("HTTP/1.1 200 OK\r\nSet-Cookie: PON=abc; path=/\r\n"
-                                              "set-cookie: MAIL=%82%A0; expires=x\r\n\r\n"
+                                              "set-cookie: MAIL=%82%A0; expires=x\r\n"
+                                              "Set-Cookie: a=b\nX-Evil: 1\r\n\r\n"
                                               "Set-Cookie: body=no\r\n");
         QCOMPARE(PostCookie(reply(), answer), QStringLiteral("NAME=名無し; MAIL=%82%A0; PON=abc"));
     }
