@@ -2,6 +2,8 @@
 
 #include "retrieval/boards.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kHttp = QStringLiteral("http://");
@@ -200,6 +202,9 @@ void SubjectLines::addLine(QString line)
         return;
     ThreadRow row;
     row.file = line.left(split);
+    // The file name becomes the request line of the thread's fetch: a stray CR there is no thread.
+    if (std::any_of(row.file.cbegin(), row.file.cend(), [](QChar c) { return c < QChar(0x20); }))
+        return;
     QString second = line.mid(split + m_separator.size());
     // Further fields, if a board ever adds some, are not part of the title.
     const qsizetype more = second.indexOf(m_separator);

@@ -63,6 +63,7 @@ private slots:
             // A line without separator and the text after the last LF give no row.
             {"no separator, no LF", "2.dat<>a (b) (7)\njunk\n3.dat<>cut",
              "0001|a (b) |   7|    0.0|2"},
+            {"CR in the file name", "4\r5.dat<>x (1)\n6.dat<>y (2)\n", "0001|y |   2|    0.0|6"},
             {"empty list", "", ""},
             {"rental, repeated last line",
              "r1.cgi,一つ目(3)\r\n2.cgi,二つ目(1)\r\n1.cgi,一つ目(3)\r\n",
