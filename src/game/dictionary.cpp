@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
@@ -75,7 +76,9 @@ QStringList SplitPool(const QString &text)
 {
     if (text.isEmpty())
         return {};
-    return text.split(kCrLf);
+    // A dictionary saved by a Linux or old Mac editor has lone LF or CR line ends.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    return text.split(lineEnd);
 }
 
 std::optional<QString> GetQuestion(const QStringList &pool, const RandomSource &random)

@@ -52,7 +52,8 @@ struct JoinedDictionaries
 JoinedDictionaries JoinDictionaries(PoolMode mode, const QString &builtIn,
                                     const QVector<DictionaryText> &added);
 
-// The topic pool: the joined text split at every CR LF; an empty text has no element.
+// The topic pool: the joined text split at every line end (CR LF, lone LF or lone CR); an empty
+// text has no element.
 QStringList SplitPool(const QString &text);
 
 // A number from [0, 1).

@@ -52,9 +52,9 @@ private slots:
         QCOMPARE(GetQuestion({line, QString()}, [] { return 0.7; }).value_or("<none>"), topic);
     }
 
-    void drawNeverTakesTheRemainder() // the empty element after the last line drawn as a topic
+    void drawNeverTakesTheRemainder() // the remainder drawn, or an LF file taken as one topic
     {
-        const QStringList pool = SplitPool("あ\r\nい\r\n");
+        const QStringList pool = SplitPool("あ\nい\r\n"); // an LF-only line too
         QCOMPARE(pool, QStringList({"あ", "い", ""}));
         for (const auto &[r, topic] :
              {std::pair{0.0, "あ"}, {0.49, "あ"}, {0.5, "い"}, {0.9999, "い"}})
