@@ -668,7 +668,6 @@ void frmMain::applyOverlay()
     Options &o = m_program.opt;
     if (o.Overlay == 0) {
         m_overlay->stop();
-        m_overlayRunning.clear();
         return;
     }
     if (o.OverlayLAN != 0 && o.OverlayToken.isEmpty()) {
@@ -677,20 +676,15 @@ void frmMain::applyOverlay()
         m_program.store->setValue(kOptionSection, QStringLiteral("OverlayToken"), o.OverlayToken);
         m_program.store->sync();
     }
-    const QString wanted =
-        QStringLiteral("%1 %2 %3").arg(o.OverlayPort).arg(o.OverlayLAN).arg(o.OverlayToken);
-    if (wanted == m_overlayRunning && m_overlay->isListening())
+    const bool lan = o.OverlayLAN != 0;
+    if (m_overlay->isListeningWith(o.OverlayPort, lan, o.OverlayToken))
         return;
-    m_overlayRunning.clear();
-    const bool portOk = o.OverlayPort >= kMinOverlayPort && o.OverlayPort <= 65535;
-    if (!portOk || !m_overlay->start(quint16(o.OverlayPort), o.OverlayLAN != 0, o.OverlayToken)) {
+    if (!m_overlay->start(o.OverlayPort, lan, o.OverlayToken)) {
         // The rest of the program works on without the pages.
         SetStatus(QStringLiteral("配信用サーバーを開始できませんでした（%1）")
-                      .arg(portOk ? m_overlay->errorString()
-                                  : QStringLiteral("ポート%1は範囲外です").arg(o.OverlayPort)));
+                      .arg(m_overlay->errorString()));
         return;
     }
-    m_overlayRunning = wanted;
     feedOverlaySubtitle(true);
 }
 

@@ -159,7 +159,6 @@ private:
     ThreadLinks *m_links = nullptr;
     WavePlayer *m_wave = nullptr;
     OverlayServer *m_overlay = nullptr;
-    QString m_overlayRunning; // port, LAN and token the server was started with
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;

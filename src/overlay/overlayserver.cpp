@@ -141,12 +141,12 @@ OverlayServer::~OverlayServer()
     stop();
 }
 
-bool OverlayServer::start(quint16 port, bool lan, const QString &token)
+bool OverlayServer::start(int port, bool lan, const QString &token)
 {
     stop();
     m_lan = lan;
     m_token = token;
-    if (port < kMinPort) {
+    if (port < kMinPort || port > 65535) {
         m_error = QStringLiteral("ポート%1は使えません（1024から65535まで）").arg(port);
         return false;
     }
@@ -159,7 +159,7 @@ bool OverlayServer::start(quint16 port, bool lan, const QString &token)
     tcp->setMaxPendingConnections(kMaxConnections);
     // A crowd is taken in and refused at once rather than left waiting in the kernel.
     tcp->setListenBacklogSize(4 * kMaxConnections);
-    if (!tcp->listen(lan ? QHostAddress::Any : QHostAddress::LocalHost, port)) {
+    if (!tcp->listen(lan ? QHostAddress::Any : QHostAddress::LocalHost, quint16(port))) {
         m_error = tcp->serverError() == QAbstractSocket::AddressInUseError
                       ? QStringLiteral("ポート%1は使用中です").arg(port)
                       : tcp->errorString();
@@ -171,7 +171,7 @@ bool OverlayServer::start(quint16 port, bool lan, const QString &token)
     connect(http.get(), &QAbstractHttpServer::newWebSocketConnection, this,
             &OverlayServer::acceptWebSocket);
     m_http = std::move(http);
-    m_port = port;
+    m_port = quint16(port);
     m_error.clear();
     return true;
 }
@@ -191,6 +191,11 @@ void OverlayServer::stop()
 bool OverlayServer::isListening() const
 {
     return m_http != nullptr;
+}
+
+bool OverlayServer::isListeningWith(int port, bool lan, const QString &token) const
+{
+    return isListening() && m_port == port && m_lan == lan && m_token == token;
 }
 
 int OverlayServer::connectionCount() const

@@ -40,11 +40,13 @@ public:
 
     // Listens on 127.0.0.1, or on every address with `lan` (then every request needs `token`).
     // False when the port cannot be had; errorString() says why. Pushed contents survive.
-    bool start(quint16 port, bool lan, const QString &token);
+    bool start(int port, bool lan, const QString &token);
     // For the next start (tests shorten it).
     void setIdleLimit(int ms) { m_idleLimitMs = ms; }
     void stop();
     bool isListening() const;
+    // Listening already as start(port, lan, token) would: nothing to restart.
+    bool isListeningWith(int port, bool lan, const QString &token) const;
     quint16 port() const { return m_port; }
     QString errorString() const { return m_error; }
     // The address of a page for a browser on `host`, token included when one is needed.

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <QVector>
+#include <algorithm>
 
 qint32 CountString(const QString &text, const QString &part)
 {
@@ -33,6 +34,12 @@ QString ReplaceEnclosed(const QString &text, const QString &open, const QString 
     }
     result += QStringView(text).mid(pos);
     return result;
+}
+
+bool HasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c < QChar(0x20) || c == QChar(0x7F); });
 }
 
 QString RemoveTags(const QString &text)

@@ -13,6 +13,10 @@ qint32 CountString(const QString &text, const QString &part);
 QString ReplaceEnclosed(const QString &text, const QString &open, const QString &close,
                         const QString &replacement);
 
+// True when the text holds a C0 control character or DEL: such text must not reach a request
+// line or a header, where a lone CR or LF would end it early.
+bool HasControlCharacter(const QString &text);
+
 // The text with every "<…>" span removed (a "<" without a closing ">" goes alone).
 QString RemoveTags(const QString &text);
 

@@ -7,7 +7,6 @@
 #include "retrieval/threadaddress.h"
 
 #include <QStringList>
-#include <algorithm>
 
 namespace {
 
@@ -194,11 +193,7 @@ QString PostCookie(const PostFields &f, const QString &answer)
             continue;
         const QString pair = line.mid(key.size()).section(QLatin1Char(';'), 0, 0).trimmed();
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        // A lone CR or LF (or any control byte) would end the next request's Cookie line early.
-        const bool control = std::any_of(pair.cbegin(), pair.cend(), [](QChar c) {
-            return c < QChar(0x20) || c == QChar(0x7f);
-        });
-        if (eq <= 0 || pair.size() > 1024 || control)
+        if (eq <= 0 || pair.size() > 1024 || HasControlCharacter(pair))
             continue;
         const QString name = pair.left(eq);
         const qsizetype at = names.indexOf(name);

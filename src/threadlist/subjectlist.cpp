@@ -1,8 +1,7 @@
 #include "threadlist/subjectlist.h"
 
+#include "platform/text.h"
 #include "retrieval/boards.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -203,7 +202,7 @@ void SubjectLines::addLine(QString line)
     ThreadRow row;
     row.file = line.left(split);
     // The file name becomes the request line of the thread's fetch: a stray CR there is no thread.
-    if (std::any_of(row.file.cbegin(), row.file.cend(), [](QChar c) { return c < QChar(0x20); }))
+    if (HasControlCharacter(row.file))
         return;
     QString second = line.mid(split + m_separator.size());
     // Further fields, if a board ever adds some, are not part of the title.
