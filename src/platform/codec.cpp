@@ -96,6 +96,15 @@ struct Cp932Tables
                 encode[decode[code]] = quint16(code);
         }
         encode[kDefaultChar] = 0x8145;
+        // The JIS table's forms of characters that CP932 maps elsewhere (what Linux input
+        // methods type for 〜, −, ‖ …) take the code Windows gives them.
+        const std::pair<char16_t, quint16> jisForms[] = {
+            {0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C}, {0x00A2, 0x8191},
+            {0x00A3, 0x8192}, {0x00AC, 0x81CA}, {0x2014, 0x815C}};
+        for (const auto &[c, code] : jisForms) {
+            if (encode[c] == 0)
+                encode[c] = code;
+        }
     }
 };
 
@@ -115,30 +124,57 @@ QString fromSjis(const QByteArray &bytes)
     return text;
 }
 
-QByteArray toSjis(const QString &text)
+namespace {
+
+enum class Missing
+{
+    Question,     // "?", as Windows writes it
+    Reference,    // "&#N;", as a browser sends a form
+    EucReference, // the same, also for what EUC-JP lacks (leads 0xF0–0xFC, odd single bytes)
+};
+
+QByteArray encodeSjis(const QString &text, Missing missing)
 {
     const Cp932Tables &t = tables();
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
+        const quint16 code = t.encode[c];
+        const bool odd = c == 0x0080 || (c >= 0xF8F0 && c <= 0xF8F3);
+        const bool euc = missing == Missing::EucReference;
         if (c < 0x80) {
             out.append(char(c));
         } else if (c >= 0xFF61 && c <= 0xFF9F) {
             out.append(char(c - 0xFF61 + 0xA1));
-        } else if (c == 0x0080 || (c >= 0xF8F0 && c <= 0xF8F3)) {
+        } else if (odd && !euc) {
             out.append(char(c == 0x0080 ? 0x80 : c == 0xF8F0 ? 0xA0 : c - 0xF8F1 + 0xFD));
-        } else if (const quint16 code = t.encode[c]) {
+        } else if (code && !(euc && code >= 0xF000)) {
             out.append(char(code >> 8));
             out.append(char(code & 0xFF));
         } else {
-            // Like Windows: a character without a Shift_JIS form becomes "?".
+            char32_t whole = c;
             if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-                ++i;
-            out.append('?');
+                whole = QChar::surrogateToUcs4(c, text.at(++i).unicode());
+            if (missing == Missing::Question)
+                out.append('?');
+            else
+                out.append("&#" + QByteArray::number(quint32(whole)) + ';');
         }
     }
     return out;
+}
+
+} // namespace
+
+QByteArray toSjis(const QString &text)
+{
+    return encodeSjis(text, Missing::Question);
+}
+
+QByteArray toSjisForm(const QString &text, bool euc)
+{
+    return encodeSjis(text, euc ? Missing::EucReference : Missing::Reference);
 }
 
 qsizetype sjisLength(const QString &text)

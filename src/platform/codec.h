@@ -7,7 +7,12 @@
 namespace Codec {
 
 QString fromSjis(const QByteArray &bytes);
+// A character without a Shift_JIS form becomes "?", as Windows writes it.
 QByteArray toSjis(const QString &text);
+// Shift_JIS as a browser sends a form: a character the encoding lacks goes as its decimal
+// reference "&#N;", which the board stores and shows. With euc, also every character that has
+// no EUC-JP form (vendor and user-defined rows, leads 0xF0–0xFC).
+QByteArray toSjisForm(const QString &text, bool euc = false);
 QString fromEuc(const QByteArray &bytes);
 QByteArray toEuc(const QString &text);
 

@@ -29,7 +29,7 @@ void appendHex(QString &out, int b)
 
 QString UrlEncodeSJIS(const QString &text)
 {
-    const QByteArray bytes = Codec::toSjis(text);
+    const QByteArray bytes = Codec::toSjisForm(text);
     QString out;
     out.reserve(bytes.size() * 3);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -51,7 +51,8 @@ QString UrlEncodeSJIS(const QString &text)
 
 QString UrlEncodeEUC(const QString &text)
 {
-    const QByteArray bytes = Codec::toSjis(text);
+    // Characters without an EUC-JP form arrive here as references already.
+    const QByteArray bytes = Codec::toSjisForm(text, true);
     QString out;
     out.reserve(bytes.size() * 3);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -64,13 +65,9 @@ QString UrlEncodeEUC(const QString &text)
         } else if (s1 >= 0xA1 && s1 <= 0xDF) {
             out += QStringLiteral("%8E");
             appendHex(out, s1);
-        } else if (isLead(uchar(s1)) &&
+        } else if (isLead(uchar(s1)) && s1 < 0xF0 &&
                    ((s2 >= 0x40 && s2 <= 0x7E) || (s2 >= 0x80 && s2 <= 0xFC))) {
             ++i;
-            if (s1 >= 0xF0) {
-                out += QStringLiteral("%A2%AE");
-                continue;
-            }
             int e1, e2;
             if (s2 < 0x9F) {
                 e1 = s1 < 0xE0 ? 2 * s1 - 0x61 : 2 * s1 - 0xE1;

@@ -41,8 +41,15 @@ private slots:
             {"trail 0x9F", "亜", "%88%9F", "%B0%A1"},
             {"half-width", "ｱ", "%B1", "%8E%B1"},
             {"NEC special character", "①", "%87%40", "%AD%A1"},
-            // User-defined character (Shift_JIS F040): no EUC-JP code, sent as the geta mark.
-            {"lead F0", "\xee\x80\x80x", "%F0@x", "%A2%AEx"},
+            // The JIS forms take the Windows codes: 〜 − ‖ — ¢ £ ¬.
+            {"JIS forms", "\u301c\u2212\u2016\u2014\u00a2\u00a3\u00ac",
+             "%81%60%81%7C%81%61%81%5C%81%91%81%92%81%CA",
+             "%A1%C1%A1%DD%A1%C2%A1%BD%A1%F1%A1%F2%A2%CC"},
+            // What the encoding lacks goes as a reference, as a browser sends it; EUC-JP also
+            // lacks the user-defined (F040) and IBM (FA5C) rows.
+            {"references", "😀é?", "%26%23128512%3B%26%23233%3B%3F",
+             "%26%23128512%3B%26%23233%3B%3F"},
+            {"lead F0", "\xee\x80\x80纊", "%F0@%FA%5C", "%26%2357344%3B%26%2332394%3B"},
         };
         AddTextRows({"text", "sjis", "euc"}, table);
     }
