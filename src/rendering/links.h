@@ -23,6 +23,14 @@ bool IsWebAddress(const QString &target);
 // True when the address names a picture by its extension, in any case.
 bool IsPictureAddress(const QString &target);
 
+// The message with its plain reply anchors as links the view pops up, as 2channel writes them:
+// "&gt;&gt;N", "&gt;&gt;N-M", each number of "&gt;&gt;N,M", "＞＞N" (digits of either width)
+// and "&gt;N" at the start of a line, each linked to `base` + the number or range. Text inside a
+// tag or an existing link stays as written; at most 100 anchors per message are linked.
+QString LinkAnchors(const QString &message, const QString &base);
+// What the anchors of a thread link to: the path of its address up to the last "/".
+QString AnchorBase(const QString &threadUrl);
+
 const QString &RefusedSchemeText();
 const QString &RefusedBoardText();
 

@@ -3,6 +3,7 @@
 #include "platform/codec.h"
 #include "platform/text.h"
 #include "rendering/datline.h"
+#include "rendering/links.h"
 #include "rendering/ngwords.h"
 #include "rendering/skin.h"
 #include "retrieval/threadstate.h"
@@ -85,7 +86,9 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
 
     Message = Skin::LinkAddresses(Message);
 
-    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Names, mailName, Mail, DateID, Message));
+    // The view links the plain anchors some board software stores; the subtitle needs no links.
+    const QString shown = Links::LinkAnchors(Message, Links::AnchorBase(m_state.CurrentUrl));
+    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Names, mailName, Mail, DateID, shown));
     emit autoScrollRequested();
 
     // An empty mail field reads as a blank so that the keyword test has something to match.

@@ -1,5 +1,6 @@
 #include "platform/codec.h"
 #include "platform/textfile.h"
+#include "rendering/links.h"
 #include "rendering/ngwords.h"
 #include "rendering/postpipeline.h"
 #include "rendering/skin.h"
@@ -60,6 +61,11 @@ QString link(const QString &target, const QString &text)
 {
     return QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + text +
            QStringLiteral("</a>");
+}
+
+QString anchor(const QString &target, const QString &text)
+{
+    return "<a href=\"/t/" + target + "\" target=\"_blank\">" + text + "</a>";
 }
 
 QStringList posts(int count)
@@ -297,6 +303,50 @@ private slots:
         QCOMPARE(LinkAddresses(anchor + "http://b"), anchor + link("http://b", "http://b"));
         QCOMPARE(LinkAddresses("ttp://a\"ttp://b"),
                  link("http://a", "ttp://a") + "\"" + link("http://b", "ttp://b"));
+    }
+
+    void plainAnchors_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("linked");
+        const QString gt2 = QStringLiteral("&gt;&gt;2");
+        QTest::newRow("reply") << " " + gt2 + " x"
+                               << " " + anchor("2", gt2) + " x";
+        QTest::newRow("range, list")
+            << "&gt;&gt;2-3,5" << anchor("2-3", "&gt;&gt;2-3") + "," + anchor("5", "5");
+        QTest::newRow("full width")
+            << "＞＞２－３，12" << anchor("2-3", "＞＞２－３") + "，" + anchor("12", "12");
+        // "&gt;N" only where a line starts.
+        QTest::newRow("line start")
+            << " &gt;1 <BR> &gt;2 x&gt;3"
+            << " " + anchor("1", "&gt;1") + " <BR> " + anchor("2", "&gt;2") + " x&gt;3";
+        const QString inLink = "<a href=\"x/2\">x " + gt2 + "</a><i title=\"" + gt2 + "\">";
+        QTest::newRow("in a link or a tag") << inLink << inLink;
+        const QString noNumber = QStringLiteral("&gt;&gt;123456 &gt;&gt;x ＞＞");
+        QTest::newRow("six digits, no number") << noNumber << noNumber;
+        // A megabyte of marks, then a list of commas: one pass, 100 links at most.
+        const QString marks = QStringLiteral("&gt;").repeated(1 << 18) + "<";
+        QTest::newRow("hostile marks") << marks << marks;
+        QTest::newRow("hostile list") << gt2 + QStringLiteral(",2").repeated(1 << 19)
+                                      << anchor("2", gt2) + ("," + anchor("2", "2")).repeated(99) +
+                                             QStringLiteral(",2").repeated((1 << 19) - 99);
+    }
+
+    void plainAnchors() // an anchor left plain, or one linked inside a link or a tag
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, linked);
+        QCOMPARE(Links::LinkAnchors(message, QStringLiteral("/t/")), linked);
+    }
+
+    void anchorsLinkedInTheViewOnly() // the subtitle given the link, or a link to nowhere
+    {
+        Rig rig(Boards::Kind::TwoChannel, 1, true);
+        rig.state.CurrentUrl = QStringLiteral("http://h:8/test/read.cgi/b/1/l50");
+        rig.pipeline.SetLog({QStringLiteral("n<>sage<>d ID:x<> &gt;&gt;1 <>")}, kSep);
+        QVERIFY(rig.html[0].contains(
+            "<a href=\"/test/read.cgi/b/1/1\" target=\"_blank\">&gt;&gt;1</a>"));
+        QCOMPARE(rig.entry(0).at(1), QStringLiteral(" &gt;&gt;1 "));
     }
 
     void thirtyAddressesAtMost() // the search limit of 30 off by one

@@ -103,6 +103,16 @@ QString boardEscaped(QString text)
     return text;
 }
 
+// Reply anchors as 2channel writes them: a link to the post of the thread at `path`.
+QString linkedAnchors(const QString &text, const QString &path)
+{
+    static const QRegularExpression anchor(QStringLiteral("&gt;&gt;(\\d{1,5}(?:-\\d{1,5})?)"));
+    QString out = text;
+    out.replace(anchor, QStringLiteral("<a href=\"") + path +
+                            QStringLiteral("\\1\" target=\"_blank\">&gt;&gt;\\1</a>"));
+    return out;
+}
+
 } // namespace
 
 struct BoardServer::PostReply
@@ -694,7 +704,8 @@ void BoardServer::addDemoPostAt(const QDateTime &when)
         number == 1 ? QStringLiteral("【デモ】sazanami 実況テスト用スレ Part1") : QString();
     const QString datPath = QStringLiteral("../test/read.cgi/") + QLatin1String(kDemoBoard) +
                             QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
-    const DemoPosts::Post post = m_demo->make(number, when, datPath);
+    const DemoPosts::Post post =
+        m_demo->make(number, when, m_behaviour.plainAnchors ? QString() : datPath);
     appendDat(QLatin1String(kDemoBoard), QLatin1String(kDemoKey),
               Codec::toSjis(DemoPosts::datLine(post, title) + QLatin1Char('\n')));
     appendRentalLine(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey),
@@ -788,6 +799,10 @@ BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental
     post.date = DemoPosts::dateText(QDateTime::currentDateTime());
     post.id = QString::number(QRandomGenerator::global()->bounded(0x10000000), 36);
     post.message = boardEscaped(message);
+    if (!m_behaviour.plainAnchors)
+        post.message = linkedAnchors(post.message, (rental ? QStringLiteral("/bbs/read.cgi/")
+                                                           : QStringLiteral("../test/read.cgi/")) +
+                                                       prefix + key + QLatin1Char('/'));
     const QString title = newThread ? boardEscaped(subject) : QString();
     if (rental) {
         const int number = int(m_rental.value(prefix + key).size()) + 1;

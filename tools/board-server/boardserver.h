@@ -47,6 +47,9 @@ public:
         QByteArray confirmCookie;     // posts: a cookie key that must come back as well
         bool confirmAlways = false;   // posts: ask for confirmation every time
         QString postError;            // posts: refuse every post with this reason
+        // Posts keep reply anchors as plain "&gt;&gt;N", as the Perl board software most
+        // external boards run stores them; otherwise they are links, as 2channel writes them.
+        bool plainAnchors = false;
     };
 
     // Bytes an endless body stops at, should the client never give up.

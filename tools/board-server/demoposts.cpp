@@ -92,10 +92,14 @@ DemoPosts::Post DemoPosts::make(int number, const QDateTime &when, const QString
     post.id = m_rng.bounded(3) == 0 ? randomId() : m_ids[m_rng.bounded(6)];
     if (number > 2 && m_rng.bounded(4) == 0) {
         const int target = 1 + m_rng.bounded(number - 1);
-        // Boards wrap an anchor in a link to the post it names.
-        post.message = QStringLiteral("<a href=\"") + threadPath + QString::number(target) +
-                       QStringLiteral("\" target=\"_blank\">&gt;&gt;") + QString::number(target) +
-                       QStringLiteral("</a> ") + QString::fromUtf16(pick(kReplies));
+        const QString anchor = QStringLiteral("&gt;&gt;") + QString::number(target);
+        // 2channel wraps an anchor in a link to the post it names.
+        post.message =
+            (threadPath.isEmpty()
+                 ? anchor
+                 : QStringLiteral("<a href=\"") + threadPath + QString::number(target) +
+                       QStringLiteral("\" target=\"_blank\">") + anchor + QStringLiteral("</a>")) +
+            QLatin1Char(' ') + QString::fromUtf16(pick(kReplies));
     } else {
         post.message = QString::fromUtf16(pick(kMessages));
     }

@@ -20,7 +20,8 @@ public:
 
     explicit DemoPosts(quint32 seed = 1);
 
-    // Post number `number` (1 is the thread's opening post), dated `when`.
+    // Post number `number` (1 is the thread's opening post), dated `when`. Its anchors link to
+    // threadPath + number; with no path they stay plain text.
     Post make(int number, const QDateTime &when, const QString &threadPath);
 
     // One line of a 2channel-style data file, without its LF; title only on the first line.

@@ -49,7 +49,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption key(QStringLiteral("tls-key"),
                                  QStringLiteral("PEM private key for --tls-cert."),
                                  QStringLiteral("file"));
-    parser.addOptions({demo, port, portFile, posts, interval, seed, dat, cert, key});
+    const QCommandLineOption plainAnchors(
+        QStringLiteral("plain-anchors"),
+        QStringLiteral("Store reply anchors as plain &gt;&gt;N, as the Perl board software most\n"
+                       "external boards run does (default: links, as 2channel writes them)."));
+    parser.addOptions({demo, port, portFile, posts, interval, seed, dat, cert, key, plainAnchors});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -61,6 +65,9 @@ int main(int argc, char *argv[])
     }
 
     BoardServer server;
+    BoardServer::Behaviour behaviour;
+    behaviour.plainAnchors = parser.isSet(plainAnchors);
+    server.setBehaviour(behaviour);
     for (const QString &entry : parser.values(dat)) {
         const qsizetype eq = entry.indexOf(QLatin1Char('='));
         const QString where = entry.left(eq);
