@@ -142,3 +142,36 @@ QString DecodeEntities(const QString &text)
     }
     return result;
 }
+
+QString HtmlText(const QString &html)
+{
+    static const std::pair<QLatin1String, QChar> named[] = {
+        {QLatin1String("&quot;"), QLatin1Char('"')},  {QLatin1String("&amp;"), QLatin1Char('&')},
+        {QLatin1String("&lt;"), QLatin1Char('<')},    {QLatin1String("&gt;"), QLatin1Char('>')},
+        {QLatin1String("&apos;"), QLatin1Char('\'')}, {QLatin1String("&nbsp;"), QChar(0xA0)}};
+    const QString text = RemoveTags(html);
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i) != QLatin1Char('&')) {
+            result += text.at(i++);
+            continue;
+        }
+        const QStringView rest = QStringView(text).mid(i, 6);
+        const auto entity =
+            std::find_if(std::begin(named), std::end(named),
+                         [&rest](const auto &e) { return rest.startsWith(e.first); });
+        char32_t code = 0;
+        qsizetype length = 0;
+        if (entity != std::end(named)) {
+            result += entity->second;
+            i += entity->first.size();
+        } else if (NumericReference(text, i, &code, &length)) {
+            result += QString::fromUcs4(&code, 1);
+            i += length;
+        } else {
+            result += text.at(i++);
+        }
+    }
+    return result;
+}

@@ -24,3 +24,8 @@ QString RemoveTags(const QString &text);
 // then numeric references ("&#127843;", "&#x1F363;") as written by the board, never one that
 // "&amp;" made; a control character, a surrogate half or a value past U+10FFFF stays as written.
 QString DecodeEntities(const QString &text);
+
+// The text a web view shows for a piece of board HTML: tags removed once, then the entities
+// (&quot; &amp; &lt; &gt; &apos; &nbsp;) and numeric references decoded once, so "&amp;gt;"
+// shows as "&gt;" and "&lt;b&gt;" as "<b>".
+QString HtmlText(const QString &html);

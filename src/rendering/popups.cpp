@@ -21,11 +21,12 @@ constexpr int kExtraWidth = 60;
 constexpr int kAbove = 90;
 constexpr int kRight = 300;
 
+// The message as the view shows it, each line indented.
 QString indentedMessage(const QString &message)
 {
     QString msg = message;
     msg.replace(QStringLiteral("<br>"), kCrLf + kIndent);
-    return kIndent + msg;
+    return kIndent + HtmlText(msg);
 }
 
 // A whole decimal number, else 0 (as a part that is not a number leaves its value at 0).
@@ -88,16 +89,13 @@ QString GetPopupRes(const Thread &thread, qint64 StartPos, qint64 EndPos)
     QString result;
     for (qint64 n = StartPos; n <= EndPos; ++n) {
         const ResRecord post = thread.ResData.value(n);
-        QString msg = indentedMessage(post.Message);
-        msg.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-        msg = RemoveTags(msg);
         if (!result.isEmpty())
             result += kCrLf;
-        result +=
-            QString::number(n) + QLatin1Char(' ') + post.Name + QLatin1Char(' ') + post.DateID;
+        result += QString::number(n) + QLatin1Char(' ') + HtmlText(post.Name) + QLatin1Char(' ') +
+                  HtmlText(post.DateID);
         if (thread.twoCh)
             result += kCrLf;
-        result += msg;
+        result += indentedMessage(post.Message);
     }
     return result;
 }
@@ -114,29 +112,16 @@ QString GetSameId(const Thread &thread, const QString &IDStr)
         const ResRecord post = thread.ResData.value(i);
         if (!post.DateID.contains(id))
             continue;
-        QString name = post.Name;
-        name.remove(QStringLiteral("<b>"));
-        name.remove(QStringLiteral("</b>"));
-        QString msg = RemoveTags(indentedMessage(post.Message));
-        msg.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-        msg.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
         if (!result.isEmpty())
             result += kCrLf;
-        result += QString::number(i) + QLatin1Char(' ') + name + QStringLiteral(" [") + post.Mail +
-                  QStringLiteral("] ") + post.DateID;
+        result += QString::number(i) + QLatin1Char(' ') + HtmlText(post.Name) +
+                  QStringLiteral(" [") + HtmlText(post.Mail) + QStringLiteral("] ") +
+                  HtmlText(post.DateID);
         if (thread.twoCh)
             result += kCrLf;
-        result += msg;
+        result += indentedMessage(post.Message);
     }
     return result.isEmpty() ? kNone : result;
-}
-
-QString LabelText(const QString &text)
-{
-    QString t = text;
-    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    // The label shows "&" as written: no doubling for a mnemonic is needed.
-    return RemoveTags(t);
 }
 
 QRect PanelRect(QPoint pointer, QSize labelSize, QSize innerSize)

@@ -36,7 +36,8 @@ struct Request
 // post number or range ("12", "12-15", "12n"); "id:…" is an ID link.
 Request ParseStatusText(const QString &S);
 
-// The pop-up text for a request; null when the request gives no pop-up.
+// The pop-up text for a request, plain text as the view shows each post (tags removed,
+// entities and references decoded once); null when the request gives no pop-up.
 QString PopupText(const Request &request, const Thread &thread);
 
 // Posts StartPos to EndPos, or ">>N に期待" when the range reaches past the last post received,
@@ -44,9 +45,6 @@ QString PopupText(const Request &request, const Thread &thread);
 QString GetPopupRes(const Thread &thread, qint64 StartPos, qint64 EndPos);
 // Every post whose date field holds the ID; "？" for none and for the three special IDs.
 QString GetSameId(const Thread &thread, const QString &IDStr);
-
-// The text as the panel's label shows it: "&quot;" decoded, tags removed.
-QString LabelText(const QString &text);
 
 // Where the panel goes, in pixels of the main window's inner area: above and to the right of
 // the pointer, pinned to the top and to the right, never beyond the inner area (a panel

@@ -103,7 +103,7 @@ void ThreadLinks::webMain_StatusTextChange(const QString &text)
 void ThreadLinks::SetPopup(const QString &Text)
 {
     const QPoint pointer = m_area->mapFromGlobal(QCursor::pos());
-    lblPopup->setText(Popups::LabelText(Text));
+    lblPopup->setText(Text);
     lblPopup->adjustSize();
     const QRect r = Popups::PanelRect(pointer, lblPopup->size(), m_area->size());
     picPopup->setGeometry(r);

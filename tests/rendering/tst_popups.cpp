@@ -10,7 +10,7 @@ using Action = Links::Action;
 namespace {
 
 // Posts 1 to 1000 named "名無し", dated "dN", saying "mN"; posts 1 and 3 carry ID links whose
-// IDs share a start, and post 1 the entities and tags a message can hold.
+// IDs share a start, and post 1 the entities, references and tags a message can hold.
 const PostTable &table()
 {
     static const PostTable t = [] {
@@ -20,7 +20,7 @@ const PostTable &table()
                       QStringLiteral("m%1").arg(n)});
         p.set(1, {QStringLiteral("<b>コテ</b>"), QStringLiteral("sage"),
                   QStringLiteral("<a href=\"ID:ab%2fcd\">ID:</a>ab/cd"),
-                  QStringLiteral("a &gt; &lt;c&gt; <br> &amp; <i>d</i>")});
+                  QStringLiteral("a &gt; &lt;c&gt; &#x1F363; <br> &amp;gt; <i>d</i>")});
         p.set(3, {QStringLiteral("名無し"), QString(),
                   QStringLiteral("<a href=\"ID:ab%2fcdE\">ID:</a>ab/cdE"), QStringLiteral("y")});
         return p;
@@ -54,9 +54,11 @@ private slots:
             {"rental", "/bbs/read.cgi/game/1/2/7", "7 名無し d7    m7"},
             {"web address", "https://e.jp/test/read.cgi/b/1/12", nullptr},
             // The view may hand "%2F" over; a shorter ID matches a longer one that starts with it.
+            // Both show a post as the view does: tags removed, entities decoded once.
             {"ID, substring rule", "id:ab%2Fcd",
-             "1 コテ [sage] <a href=\"ID:ab%2fcd\">ID:</a>ab/cd\r\n    a > <c> \r\n     &amp; d\r\n"
-             "3 名無し [] <a href=\"ID:ab%2fcdE\">ID:</a>ab/cdE\r\n    y"},
+             "1 コテ [sage] ID:ab/cd\r\n    a > <c> 🍣 \r\n     &gt; d\r\n3 名無し [] ID:ab/cdE\r\n "
+             "   y"},
+            {"post with markup", "/1", "1 コテ ID:ab/cd\r\n    a > <c> 🍣 \r\n     &gt; d"},
             {"no match", "id:QQQ", "？"},
             {"???", "id:???", "？"},
         };
