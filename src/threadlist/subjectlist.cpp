@@ -211,7 +211,8 @@ void SubjectLines::addLine(QString line)
         second.truncate(more);
     const qsizetype open = second.lastIndexOf(QLatin1Char('('));
     // Without "(" the whole field is the title and the count is unknown.
-    row.Title = open < 0 ? second : second.left(open);
+    // Decoded as the main window's title is: "Q&amp;A &#127843;" reads "Q&A 🍣".
+    row.Title = DecodeEntities(open < 0 ? second : second.left(open));
     const QString count = TextBetweenLast(second, QStringLiteral("("), QStringLiteral(")"));
     row.Res = count.isEmpty() ? QString() : PadText(count, 4, QLatin1Char(' '));
     row.Power = PowerOf(row.Res, ThreadKeyOf(row.file), m_now);

@@ -33,7 +33,7 @@ QString PowerOf(const QString &count, qint64 key, qint64 now);
 struct ThreadRow
 {
     QString Num;   // "番号": line number, "0" padded to 4
-    QString Title; // "タイトル": the second field before its last "("
+    QString Title; // "タイトル": the second field before its last "(", entities decoded
     QString Res;   // "レス": post count, " " padded to 4
     QString Power; // "勢い": posts per day
     QString Url;   // "URL": the thread address
