@@ -2,9 +2,11 @@
 #include "platform/apppath.h"
 #include "platform/heappolicy.h"
 #include "platform/settingsstore.h"
+#include "platform/translations.h"
 #include "settings/program.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QStringList>
 
 int main(int argc, char *argv[])
@@ -13,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sazanami"));
     QApplication::setApplicationVersion(QStringLiteral("1.21"));
+    LoadQtTranslations(QLocale::system());
 
     SettingsStore store;
     Program program;

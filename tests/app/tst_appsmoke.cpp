@@ -41,10 +41,17 @@ private slots:
                  true);
         const QStringList debs = QDir(packages).entryList({QStringLiteral("*.deb")});
         QCOMPARE(debs.size(), 1);
+        // What the program loads at run time: Qt's own translations, an emoji font if it can.
+        const QString deb = packages + QLatin1Char('/') + debs.first();
+        QVERIFY(
+            run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
+                .contains(QStringLiteral("qt6-translations-l10n")));
+        QCOMPARE(run(QStringLiteral("dpkg-deb"),
+                     {QStringLiteral("-f"), deb, QStringLiteral("Recommends")}),
+                 QStringLiteral("fonts-noto-color-emoji"));
         const QString root = work.filePath(QStringLiteral("root"));
         QProcess unpack;
-        unpack.start(QStringLiteral("dpkg-deb"),
-                     {QStringLiteral("-x"), packages + QLatin1Char('/') + debs.first(), root});
+        unpack.start(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root});
         QVERIFY(unpack.waitForFinished(60000));
         QCOMPARE(unpack.exitCode(), 0);
         const QString share = root + QStringLiteral("/usr/share/");

@@ -1,4 +1,5 @@
 #include "app/localboardwindow.h"
+#include "platform/translations.h"
 #include "posting/frmpost.h"
 #include "posting/postexchange.h"
 #include "subtitle/frmtext.h"
@@ -9,8 +10,16 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
 
 using namespace MainWindowParts;
+
+namespace {
+// Typed by an input method: the JIS forms of the wave dash and minus, an emoji, a cent sign.
+const QString kTyped = QStringLiteral("波〜ダッシュ 減−算 😀 ¢");
+// As it comes back on air.
+const QString kOnAir = QStringLiteral("波～ダッシュ 減－算 😀 ￠");
+} // namespace
 
 // Posting through the real windows to the local board over TCP: the post window, the exchange,
 // the board's answer pages, and the main window's reload afterwards.
@@ -26,7 +35,8 @@ private slots:
 
     void cleanup() { m_board.reset(); }
 
-    // A post lost or doubled, Enter posting instead of breaking the line, no reload afterwards.
+    // A post lost or doubled, Enter posting instead of breaking the line, no reload afterwards;
+    // characters the board's encoding lacks, or has in another form, written as "?".
     void replyWithShiftEnterGoesOnAir()
     {
         m_board->env.program.opt.MakuMode = 1;
@@ -39,22 +49,25 @@ private slots:
         QVERIFY(openPost());
         QVERIFY(m_board->env.program.flags.MakuStop);
         QCOMPARE(postPart<QComboBox>("txtMail")->currentText(), QStringLiteral("sage"));
-        typeMessage(QStringLiteral("一行目"));
+        typeMessage(kTyped);
         // Enter alone breaks the line; Shift+Enter posts and adds none.
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return);
         typeMessage(QStringLiteral("<二行目>  "));
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(message(), QStringLiteral("一行目\n<二行目>"));
+        QCOMPARE(message(), kTyped + QStringLiteral("\n<二行目>"));
         QVERIFY(!postPart<QPushButton>("cmdKakikomi")->isEnabled());
 
         // Written once, then the main window reloads and the ticked box closes the window.
         QTRY_VERIFY_WITH_TIMEOUT(m_post.isNull(), 15000);
         QCOMPARE(m_board->server.postsWritten(), 1);
         QVERIFY(datText().contains(QStringLiteral("<>sage<>")));
-        QVERIFY(datText().contains(QStringLiteral("<> 一行目 <br> &lt;二行目&gt; <>\n")));
+        QVERIFY(m_board->server.dat(m_board->board, m_board->key)
+                    .contains(
+                        "<> \x94\x67\x81\x60\x83\x5f\x83\x62\x83\x56\x83\x85 \x8c\xb8\x81\x7c"
+                        "\x8e\x5a &#128512; \x81\x91 <br> &lt;\x93\xf1\x8d\x73\x96\xda&gt; <>\n"));
         QVERIFY(!m_board->env.program.flags.MakuStop);
         QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).ResTotal, 2, 15000);
-        QTRY_VERIFY2_WITH_TIMEOUT(drawn.contains(QStringLiteral("一行目 \r\n<二行目> ")),
+        QTRY_VERIFY2_WITH_TIMEOUT(drawn.contains(kOnAir + QStringLiteral(" \r\n<二行目> ")),
                                   qPrintable(drawn.join(QLatin1Char('|'))), 15000);
     }
 
@@ -102,14 +115,20 @@ private slots:
         QCOMPARE(m_board->server.postsWritten(), 1);
     }
 
-    void newThreadAfterTheQuestion() // a new thread posted unasked
+    // A new thread posted unasked, its title losing characters, the question in English.
+    void newThreadAfterTheQuestion()
     {
+        const std::unique_ptr<QTranslator> japanese(
+            LoadQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        QVERIFY(japanese);
         QVERIFY(openPost());
-        postPart<QLineEdit>("txtThread")->setText(QStringLiteral("次スレ"));
+        postPart<QLineEdit>("txtThread")->setText(QStringLiteral("次スレ😀〜"));
         typeMessage(QStringLiteral("立てました"));
         QTest::mouseClick(postPart<QPushButton>("cmdThread"), Qt::LeftButton);
         QMessageBox *question = m_post->findChild<QMessageBox *>(QStringLiteral("confirmThread"));
         QVERIFY(question);
+        QCOMPARE(question->button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+        QCOMPARE(question->button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
         QCOMPARE(m_board->server.postsWritten(), 0);
         question->button(QMessageBox::Yes)->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_board->server.postsWritten(), 1, 15000);
@@ -117,7 +136,7 @@ private slots:
         QCOMPARE(keys.size(), 2);
         const QString key = keys.at(keys.at(0) == m_board->key ? 1 : 0);
         QVERIFY(Codec::fromSjis(m_board->server.dat(m_board->board, key))
-                    .endsWith(QStringLiteral("<> 立てました <>次スレ\n")));
+                    .endsWith(QStringLiteral("<> 立てました <>次スレ&#128512;～\n")));
     }
 
     void rentalReplyOverTls() // a rental post not sent over TLS or not in EUC-JP
@@ -131,16 +150,22 @@ private slots:
         cmbUrl(window())->setEditText(
             QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/77/1234567890/l50"));
         QVERIFY(openPost());
-        postPart<QLineEdit>("txtName")->setText(QStringLiteral("ｶﾅ"));
-        typeMessage(QStringLiteral("暗号化で①書き込み"));
+        postPart<QLineEdit>("txtName")->setText(QStringLiteral("ｶﾅ😀"));
+        typeMessage(QStringLiteral("暗号化で①") + kTyped);
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
         QTRY_VERIFY_WITH_TIMEOUT(m_post.isNull(), 15000);
         const QStringList lines =
             tls.server.rentalLines(QStringLiteral("game"), QStringLiteral("77"), m_board->key);
         QCOMPARE(lines.size(), 2);
         const QStringList fields = lines.at(1).split(QStringLiteral("<>"));
-        QCOMPARE(fields.mid(0, 3), QStringList({"2", "ｶﾅ", "sage"}));
-        QCOMPARE(fields.at(4), QStringLiteral("暗号化で①書き込み"));
+        QCOMPARE(fields.mid(0, 3), QStringList({"2", "ｶﾅ&#128512;", "sage"}));
+        QCOMPARE(Codec::toEuc(fields.at(4)),
+                 QByteArray("\xb0\xc5\xb9\xe6\xb2\xbd\xa4\xc7\xad\xa1\xc7\xc8\xa1\xc1"
+                            "\xa5\xc0\xa5\xc3\xa5\xb7\xa5\xe5 \xb8\xba\xa1\xdd"
+                            "\xbb\xbb &#128512; \xa1\xf1"));
+        // Back from the board in the main window's view, characters intact.
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).ResTotal, 2, 15000);
+        QVERIFY(m_board->evaluate("document.body.textContent").toString().contains(kOnAir));
     }
 
     // A silent board holds the post forever, or a second post starts while one runs.
