@@ -1,9 +1,11 @@
 // Received lines through the post pipeline: fields, skin, queue and subtitle text. However the
 // lines are batched, the view, the queue and the post table come out the same, and every queued
-// entry splits back into the fields it was made of.
+// entry splits back into the fields it was made of. Anchor links leave a post's text as it was.
 #include "fuzzcheck.h"
 
 #include "platform/codec.h"
+#include "platform/text.h"
+#include "rendering/links.h"
 #include "rendering/postpipeline.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
@@ -93,6 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     s.keyword = words.takeFirst();
     words.removeAll(QString());
     s.ngWords = words;
+
+    // Anchors linked without touching the text (a link adds at most 45 characters, 100 links
+    // at most); the text a pop-up shows never longer than the post.
+    for (const QString &line : std::as_const(lines)) {
+        const QString linked = Links::LinkAnchors(line, QStringLiteral("/t/"));
+        FUZZ_EQUAL(RemoveTags(linked), RemoveTags(line));
+        FUZZ_CHECK(linked.size() <= line.size() + 100 * 45);
+        FUZZ_CHECK(HtmlText(line).size() <= line.size());
+    }
 
     const Result whole = run(s, lines, int(lines.size()) + 1);
     const Result batched = run(s, lines, batch);

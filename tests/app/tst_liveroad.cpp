@@ -266,6 +266,24 @@ private slots:
         QCOMPARE(window()->addressText(), kRental);
     }
 
+    // No pop-up for an anchor as the Perl board software stores it; pop-ups showing a reference
+    // raw or losing text the board escaped.
+    void popupsShowWhatTheViewShows()
+    {
+        m_board->setThread(datLine("AAAA1111", "寿司 &#x1F363; &lt;tag&gt;") +
+                           datLine("BBBB2222", "&gt;&gt;1 うまそう"));
+        load();
+        QVERIFY(QTest::qWaitForWindowExposed(window().get()));
+        m_view = part<ThreadView>(window(), QStringLiteral("webMain"));
+        const QString post1 = "2026/12/06(日) 21:00:00.00 ID:AAAA1111\r\n     寿司 🍣 <tag> ";
+        const auto *label = part<QLabel>(window(), "lblPopup");
+        QTest::mouseMove(m_view->focusProxy(), centreOf(QStringLiteral(".msg a")));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), "1 名無し " + post1, 10000);
+        QVERIFY(label->isVisible());
+        QTest::mouseMove(m_view->focusProxy(), centreOf(QStringLiteral(".date a")));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), "1 名無し [] " + post1, 10000);
+    }
+
 private:
     const std::unique_ptr<frmMain> &window() const { return m_board->window; }
     QString status() const { return panelText(window(), QStringLiteral("STATUS")); }

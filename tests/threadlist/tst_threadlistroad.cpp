@@ -44,19 +44,21 @@ private slots:
         m_list = nullptr;
     }
 
-    // A rental list asked for over plain HTTP or with the wrong bytes, its last line doubled.
+    // A rental list asked for over plain HTTP or with the wrong bytes, its last line doubled, a
+    // title listed undecoded.
     void rentalListOverTlsFromTheMenu()
     {
         RentalTlsBoard tls;
         QVERIFY(tls.start());
         tls.server.setRentalThread("game", "12345", "1699956800", rentalThread("雑談スレ", 3));
-        tls.server.setRentalThread("game", "12345", "1699913600", rentalThread("実況スレ", 5));
+        tls.server.setRentalThread("game", "12345", "1699913600",
+                                   rentalThread("Q&amp;A &lt;記号&gt; &#127843; スレ", 5));
         QVERIFY(openList("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699956800/l50"));
         QCOMPARE(tls.server.requests().last().head,
                  "GET /game/12345/subject.txt HTTP/1.0\r\nHost: jbbs.shitaraba.net\r\n"
                  "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close");
         QCOMPARE(rows()->topLevelItemCount(), 2);
-        QTreeWidgetItem *row = rows()->findItems("実況スレ", Qt::MatchExactly, 1).value(0);
+        QTreeWidgetItem *row = rows()->findItems("Q&A <記号> 🍣 スレ", Qt::MatchExactly, 1).value(0);
         QVERIFY(row);
         QCOMPARE(row->text(2), QStringLiteral("   5"));
         QCOMPARE(row->text(4), "https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699913600/");
