@@ -81,16 +81,17 @@ private slots:
         QVERIFY(openPost());
         postPart<QCheckBox>("chkAutoClose")->setChecked(false);
         postPart<QLineEdit>("txtName")->setText(QStringLiteral("実況者"));
-        typeMessage(QStringLiteral("確認のあと"));
+        typeMessage(QStringLiteral(">>1 確認のあと"));
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(takeError(),
                  QStringLiteral("なんかエラー\r\nＥＲＲＯＲ！\r\nＥＲＲＯＲ：連続投稿ですか？？"));
         // The texts stay for another try.
-        QCOMPARE(message(), QStringLiteral("確認のあと"));
+        QCOMPARE(message(), QStringLiteral(">>1 確認のあと"));
         QCOMPARE(m_board->server.postsWritten(), 0);
 
         b.postError.clear();
         b.confirmCookie = "PON";
+        b.plainAnchors = true; // as the Perl board software stores an anchor
         m_board->server.setBehaviour(b);
         m_board->server.clearRequests();
         QTest::mouseClick(postPart<QPushButton>("cmdKakikomi"), Qt::LeftButton);
@@ -103,6 +104,7 @@ private slots:
                  QByteArray("NAME=%8E%C0%8B%B5%8E%D2; MAIL=sage; PON=1"));
         QCOMPARE(posts[1].body, posts[0].body);
         QVERIFY(datText().contains(QStringLiteral("実況者<>sage<>")));
+        QVERIFY(datText().contains(QStringLiteral("<> &gt;&gt;1 確認のあと <>")));
         QVERIFY(message().isEmpty());
 
         // A board that asks again is a failure, and nothing is written.
@@ -115,7 +117,8 @@ private slots:
         QCOMPARE(m_board->server.postsWritten(), 1);
     }
 
-    // A new thread posted unasked, its title losing characters, the question in English.
+    // A new thread posted unasked, its title losing characters, the question in English; the
+    // board's anchor not a link as 2channel writes it.
     void newThreadAfterTheQuestion()
     {
         const std::unique_ptr<QTranslator> japanese(
@@ -123,7 +126,7 @@ private slots:
         QVERIFY(japanese);
         QVERIFY(openPost());
         postPart<QLineEdit>("txtThread")->setText(QStringLiteral("次スレ😀〜"));
-        typeMessage(QStringLiteral("立てました"));
+        typeMessage(QStringLiteral(">>1 立てました"));
         QTest::mouseClick(postPart<QPushButton>("cmdThread"), Qt::LeftButton);
         QMessageBox *question = m_post->findChild<QMessageBox *>(QStringLiteral("confirmThread"));
         QVERIFY(question);
@@ -135,8 +138,9 @@ private slots:
         const QStringList keys = m_board->server.threadKeys(m_board->board);
         QCOMPARE(keys.size(), 2);
         const QString key = keys.at(keys.at(0) == m_board->key ? 1 : 0);
-        QVERIFY(Codec::fromSjis(m_board->server.dat(m_board->board, key))
-                    .endsWith(QStringLiteral("<> 立てました <>次スレ&#128512;～\n")));
+        QVERIFY(
+            Codec::fromSjis(m_board->server.dat(m_board->board, key))
+                .endsWith("/1\" target=\"_blank\">&gt;&gt;1</a> 立てました <>次スレ&#128512;～\n"));
     }
 
     void rentalReplyOverTls() // a rental post not sent over TLS or not in EUC-JP
