@@ -6,6 +6,7 @@
 
 #include <QAbstractHttpServer>
 #include <QBuffer>
+#include <QHash>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QImage>
@@ -35,14 +36,15 @@ std::optional<OverlayServer::Page> pageOf(const QString &path)
     return std::nullopt;
 }
 
-// Accepts at most kMaxConnections at once, buffers at most kMaxRequestBytes of a request, and
-// closes what has not become a page's WebSocket within the idle limit: a peer that sends
-// nothing, or a header that never ends, cannot hold the server.
+// Accepts at most kMaxConnections at once (with LAN, kMaxPerPeer of one other machine),
+// buffers at most kMaxRequestBytes of a request, closes what has not sent its request header
+// within kHeaderLimitMs and what has not become a page's WebSocket within the idle limit: a
+// peer that sends nothing, or a header that never ends, cannot hold the server.
 class BoundedTcpServer : public QTcpServer
 {
 public:
-    BoundedTcpServer(int idleLimitMs, QObject *parent)
-        : QTcpServer(parent), m_idleLimitMs(idleLimitMs)
+    BoundedTcpServer(int idleLimitMs, bool perPeer, QObject *parent)
+        : QTcpServer(parent), m_idleLimitMs(idleLimitMs), m_perPeer(perPeer)
     {}
     int open() const { return m_open; }
 
@@ -50,14 +52,27 @@ protected:
     void incomingConnection(qintptr handle) override
     {
         auto *socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(handle) || m_open >= OverlayServer::kMaxConnections) {
+        const bool taken = socket->setSocketDescriptor(handle);
+        const QHostAddress peer = peerOf(*socket);
+        if (!taken || m_open >= OverlayServer::kMaxConnections ||
+            (!peer.isNull() && m_byPeer.value(peer) >= OverlayServer::kMaxPerPeer)) {
             socket->abort();
             socket->deleteLater();
             return;
         }
         ++m_open;
-        connect(socket, &QObject::destroyed, this, [this] { --m_open; });
+        if (!peer.isNull())
+            ++m_byPeer[peer];
+        connect(socket, &QObject::destroyed, this, [this, peer] {
+            --m_open;
+            if (!peer.isNull() && --m_byPeer[peer] <= 0)
+                m_byPeer.remove(peer);
+        });
         socket->setReadBufferSize(OverlayServer::kMaxRequestBytes);
+        QTimer::singleShot(OverlayServer::kHeaderLimitMs, socket, [socket] {
+            if (!socket->property("overlayRequest").toBool())
+                socket->abort();
+        });
         QTimer::singleShot(m_idleLimitMs, socket, [socket] {
             if (!socket->property("overlayWebSocket").toBool())
                 socket->abort();
@@ -66,8 +81,24 @@ protected:
     }
 
 private:
+    // The peer whose connections are counted: with LAN another machine; this machine's own
+    // streaming software on the loopback address is not capped. Null: not counted.
+    QHostAddress peerOf(const QTcpSocket &socket) const
+    {
+        if (!m_perPeer)
+            return QHostAddress();
+        bool v4 = false;
+        const quint32 address = socket.peerAddress().toIPv4Address(&v4);
+        const QHostAddress peer = v4 ? QHostAddress(address) : socket.peerAddress();
+        return peer == QHostAddress::LocalHost || peer == QHostAddress::LocalHostIPv6
+                   ? QHostAddress()
+                   : peer;
+    }
+
     int m_idleLimitMs;
+    bool m_perPeer;
     int m_open = 0;
+    QHash<QHostAddress, int> m_byPeer;
 };
 
 QByteArray json(const QJsonObject &object)
@@ -88,6 +119,7 @@ protected:
     // sends it to missingHandler.
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
     {
+        socket->setProperty("overlayRequest", true);
         const auto page = pageOf(request.url().path());
         const bool upgrade =
             request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
@@ -155,7 +187,7 @@ bool OverlayServer::start(int port, bool lan, const QString &token)
         return false;
     }
     auto http = std::make_unique<OverlayHttp>(*this);
-    auto *tcp = new BoundedTcpServer(m_idleLimitMs, http.get());
+    auto *tcp = new BoundedTcpServer(m_idleLimitMs, lan, http.get());
     tcp->setMaxPendingConnections(kMaxConnections);
     // A crowd is taken in and refused at once rather than left waiting in the kernel.
     tcp->setListenBacklogSize(4 * kMaxConnections);

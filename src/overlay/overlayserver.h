@@ -31,9 +31,13 @@ public:
     static constexpr quint16 kDefaultPort = 50080;
     static constexpr quint16 kMinPort = kMinOverlayPort;
     static constexpr int kMaxConnections = 64;
+    // With LAN, connections of one other machine at once.
+    static constexpr int kMaxPerPeer = 8;
     static constexpr qint64 kMaxRequestBytes = 8 * 1024;
     // A connection that has not become a page's WebSocket by then is closed.
     static constexpr int kIdleLimitMs = 10000;
+    // A connection that has not sent a whole request header by then is closed.
+    static constexpr int kHeaderLimitMs = 2000;
 
     explicit OverlayServer(QObject *parent = nullptr);
     ~OverlayServer() override;

@@ -11,11 +11,13 @@ const QString kToken = QStringLiteral("0123456789abcdef0123456789abcdef");
 // The status code of the answer to a GET with `headers` (Host: the address unless given), 0
 // when none came. The server runs in this thread: every wait runs the event loop.
 int statusOf(quint16 port, const QString &target, QString headers = {},
-             const QString &address = "127.0.0.1")
+             const QString &address = "127.0.0.1", const QString &from = {})
 {
     if (!headers.startsWith("Host:"))
         headers = "Host: " + address + "\r\n" + headers;
     QTcpSocket socket;
+    if (!from.isEmpty())
+        socket.bind(QHostAddress(from));
     QObject::connect(&socket, &QTcpSocket::connected, [&] {
         socket.write(("GET " + target + " HTTP/1.1\r\n" + headers + "\r\n").toLatin1());
     });
@@ -138,6 +140,27 @@ private slots:
         QCOMPARE(statusOf(m_port, "/score"), 200);
         QCOMPARE(page.state(), QAbstractSocket::ConnectedState);
         QCOMPARE(pictures.size(), 0);
+    }
+
+    // One machine of the LAN holding every connection; a silent one kept till the idle limit.
+    void lanPeerCannotStarveOthers()
+    {
+        m_server->setIdleLimit(60000);
+        QVERIFY(m_server->start(m_port, true, kToken));
+        std::vector<QTcpSocket> crowd(70);
+        for (QTcpSocket &socket : crowd) {
+            socket.bind(QHostAddress(QStringLiteral("127.0.0.2")));
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+        }
+        auto open = [&] {
+            return std::count_if(crowd.begin(), crowd.end(), [](const QTcpSocket &s) {
+                return s.state() == QAbstractSocket::ConnectedState;
+            });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(open(), 8, 5000);
+        QCOMPARE(statusOf(m_port, "/?token=" + kToken, {}, "127.0.0.1", "127.0.0.3"), 200);
+        // Silent ones go once the time for a request header is over, long before the idle limit.
+        QTRY_COMPARE_WITH_TIMEOUT(open(), 0, 5000);
     }
 
 private:
