@@ -6,9 +6,17 @@ namespace NgWords {
 
 QStringList FromFileText(const QString &text)
 {
-    QStringList pieces = text.split(QStringLiteral("\r\n"));
-    pieces.removeLast(); // what follows the final CR LF
-    return pieces;
+    // Any editor's line ends; a blank line is no word.
+    QStringList words;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text.at(i) != QLatin1Char('\r') && text.at(i) != QLatin1Char('\n'))
+            continue;
+        if (i > from)
+            words << text.mid(from, i - from);
+        from = i + 1;
+    }
+    return words;
 }
 
 QString ToFileText(const QStringList &words)

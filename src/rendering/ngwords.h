@@ -6,8 +6,8 @@
 // NG words: lines containing one are replaced before they are split into fields.
 namespace NgWords {
 
-// The words of an "ngword.txt" text: every piece ending with CR LF; a last piece without one
-// is not a word.
+// The words of an "ngword.txt" text: its lines, ended by CR LF, LF or CR or by the end of the
+// text; blank lines are no words.
 QStringList FromFileText(const QString &text);
 // The file text: every word, as AsBoardWrites gives it, followed by CR LF.
 QString ToFileText(const QStringList &words);

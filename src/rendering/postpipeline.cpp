@@ -5,6 +5,7 @@
 #include "rendering/datline.h"
 #include "rendering/links.h"
 #include "rendering/ngwords.h"
+#include "rendering/postmarkup.h"
 #include "rendering/skin.h"
 #include "retrieval/threadstate.h"
 #include "settings/commandwords.h"
@@ -87,8 +88,11 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
     Message = Skin::LinkAddresses(Message);
 
     // The view links the plain anchors some board software stores; the subtitle needs no links.
+    // Every field the board wrote passes the markup rule last, links included.
     const QString shown = Links::LinkAnchors(Message, Links::AnchorBase(m_state.CurrentUrl));
-    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Names, mailName, Mail, DateID, shown));
+    using PostMarkup::Clean;
+    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Clean(Names), Clean(mailName), Clean(Mail),
+                                        Clean(DateID), Clean(shown)));
     emit autoScrollRequested();
 
     // An empty mail field reads as a blank so that the keyword test has something to match.

@@ -36,8 +36,9 @@ QString GetMailName(const QString &names, const QString &mail)
 {
     if (mail.isEmpty())
         return names;
-    return QLatin1String("<a href=mailto:") + mail + QLatin1Char('>') + names +
-           QLatin1String("</a>");
+    // Quoted and escaped: a mail text must not add attributes to the link.
+    return QLatin1String("<a href=\"mailto:") + mail.toHtmlEscaped() + QLatin1String("\">") +
+           names + QLatin1String("</a>");
 }
 
 QString LinkTargetId(const QString &dateId)
@@ -52,9 +53,13 @@ QString LinkId(const QString &dateId, const QString &id)
 {
     if (id.isEmpty())
         return dateId;
+    // Only the "ID:" that GetID found: every other one would add the ID once more.
+    const qsizetype at = dateId.indexOf(QLatin1String("ID:"));
+    if (at < 0)
+        return dateId;
     QString linked = dateId;
-    linked.replace(QLatin1String("ID:"),
-                   QLatin1String("<a href=\"") + id + QLatin1String("\">ID:</a>"));
+    linked.replace(at, 3,
+                   QLatin1String("<a href=\"") + id.toHtmlEscaped() + QLatin1String("\">ID:</a>"));
     return linked;
 }
 
@@ -100,14 +105,29 @@ QString FillResSkin(const QString &resSkin, const QString &num, const QString &n
                     const QString &mailName, const QString &mail, const QString &dateId,
                     const QString &message)
 {
-    // "&MAILNAME" goes before "&MAIL", of which it is an extension.
-    QString html = resSkin;
-    html.replace(QLatin1String("&NUMBER"), num);
-    html.replace(QLatin1String("&NAME"), names);
-    html.replace(QLatin1String("&MAILNAME"), mailName);
-    html.replace(QLatin1String("&MAIL"), mail);
-    html.replace(QLatin1String("&DATE"), dateId);
-    html.replace(QLatin1String("&MESSAGE"), message);
+    // One pass over the skin's own text: a placeholder inside a field stays text, so the
+    // result grows with the fields once per placeholder of the skin, never more.
+    // "&MAILNAME" is tried before "&MAIL", of which it is an extension.
+    const std::pair<QLatin1String, const QString *> placeholders[] = {
+        {QLatin1String("&NUMBER"), &num},        {QLatin1String("&NAME"), &names},
+        {QLatin1String("&MAILNAME"), &mailName}, {QLatin1String("&MAIL"), &mail},
+        {QLatin1String("&DATE"), &dateId},       {QLatin1String("&MESSAGE"), &message},
+    };
+    QString html;
+    qsizetype from = 0;
+    for (qsizetype at = resSkin.indexOf(QLatin1Char('&')); at >= 0;
+         at = resSkin.indexOf(QLatin1Char('&'), at + 1)) {
+        const QStringView rest = QStringView(resSkin).mid(at);
+        for (const auto &[name, field] : placeholders) {
+            if (rest.startsWith(name)) {
+                html.append(QStringView(resSkin).mid(from, at - from)).append(*field);
+                from = at + name.size();
+                at = from - 1;
+                break;
+            }
+        }
+    }
+    html.append(QStringView(resSkin).mid(from));
     return html;
 }
 

@@ -2,11 +2,13 @@
 #include "platform/textfile.h"
 #include "rendering/links.h"
 #include "rendering/ngwords.h"
+#include "rendering/postmarkup.h"
 #include "rendering/postpipeline.h"
 #include "rendering/skin.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
 #include "subtitle/subtitlequeue.h"
+#include "support/textrows.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -177,7 +179,7 @@ private slots:
                 {rental ? "5<>Anon<>sage<>2007<>hi<><>abc\r" : "Anon<>sage<>2007 ID:abc<>hi<>"},
                 kSep);
             const QString date = rental ? "NG <a href=\"ID:NG\">ID:</a>NG" : "NG";
-            QCOMPARE(rig.html, QStringList{"[5|NG|<a href=mailto:NG>NG</a>|" + date + "|NG]"});
+            QCOMPARE(rig.html, QStringList{"[5|NG|<a href=\"mailto:NG\">NG</a>|" + date + "|NG]"});
             QCOMPARE(rig.message(5), QStringLiteral("NG"));
             QVERIFY(rig.queue.isEmpty());
             QCOMPARE(rig.queue.countdown(), -1);
@@ -241,10 +243,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(fired, 5000);
     }
 
-    void fileText() // split on LF alone, an unended word kept, not written as Shift_JIS lines
+    void fileText() // LF or CR line ends or an unended last word lost, not Shift_JIS lines
     {
-        QCOMPARE(NgWords::FromFileText(QStringLiteral("b\r\na\nc\r\nd")),
-                 (QStringList{"b", "a\nc"}));
+        QCOMPARE(NgWords::FromFileText(QStringLiteral("b\r\na\nc\r\r\nd")),
+                 (QStringList{"b", "a", "c", "d"}));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ngword.txt"));
         QVERIFY(WriteTextFile(path, NgWords::ToFileText({QStringLiteral("荒らし"), "spam"})));
@@ -270,11 +272,12 @@ private slots:
         QVERIFY(!ContainsNgWord(line, {}));
     }
 
-    void idLink() // ID link target not escaped or with CR
+    void idLink() // ID link target not escaped or with CR, every "ID:" linked
     {
         const std::tuple<const char *, const char *, QString> ids[] = {
             {"12:00 ID:ab/cd", "ID:ab%2fcd", "12:00 " + link("ID:ab%2fcd", "ID:") + "ab/cd"},
-            {"12:00 ID:abc\r", "ID:abc", "12:00 " + link("ID:abc", "ID:") + "abc\r"}};
+            {"12:00 ID:abc\r", "ID:abc", "12:00 " + link("ID:abc", "ID:") + "abc\r"},
+            {"ID:a\"b ID:", "ID:a\"b", link("ID:a&quot;b", "ID:") + "a\"b ID:"}};
         for (const auto &[date, id, linked] : ids) {
             QCOMPARE(LinkTargetId(QLatin1String(date)), QLatin1String(id));
             QCOMPARE(LinkId(QLatin1String(date), QLatin1String(id)), linked);
@@ -359,17 +362,65 @@ private slots:
         QVERIFY(linked.endsWith(link("http://h30/", "http://h30/") + " http://h31/"));
     }
 
-    void placeholders() // &MAIL filled inside &MAILNAME, a case-blind or recursive fill
+    void placeholders() // &MAIL filled inside &MAILNAME, a case-blind fill, a field filled
     {
-        const std::tuple<const char *, const char *, const char *> rows[] = {
-            {"[&NUMBER|&NAME|&MAILNAME|&MAIL|&DATE|&MESSAGE]", "M",
-             "[7|A|<a href=mailto:sage>A</a>|sage|D|M]"},
-            {"&NUMBER &number &MAIL&MAIL", "M", "7 &number sagesage"},
-            {"&MESSAGE", "&NUMBER", "&NUMBER"}};
-        for (const auto &[skin, message, html] : rows)
-            QCOMPARE(FillResSkin(QLatin1String(skin), "7", "A", GetMailName("A", "sage"), "sage",
-                                 "D", QLatin1String(message)),
+        const std::tuple<const char *, const char *, const char *, const char *> rows[] = {
+            {"[&NUMBER|&NAME|&MAILNAME|&MAIL|&DATE|&MESSAGE]", "A", "M",
+             "[7|A|<a href=\"mailto:a&quot;b\">A</a>|a\"b|D|M]"},
+            {"&NUMBER &number &MAIL&MAIL", "A", "M", "7 &number a\"ba\"b"},
+            {"&NAME&MESSAGE", "&MESSAGE&DATE", "&NAME", "&MESSAGE&DATE&NAME"}};
+        for (const auto &[skin, name, message, html] : rows)
+            QCOMPARE(FillResSkin(QLatin1String(skin), "7", QLatin1String(name),
+                                 GetMailName("A", "a\"b"), "a\"b", "D", QLatin1String(message)),
                      QLatin1String(html));
+    }
+
+    void hostileFieldsGrowLinearly() // a post of placeholders or of "ID:" filling the memory
+    {
+        Rig rig(Boards::Kind::TwoChannel);
+        rig.pipeline.setSkins(QString(), QStringLiteral("&NAME&MESSAGE&DATE"));
+        const QString line = QStringLiteral("&MESSAGE").repeated(100) +
+                             "<><>ID:" + QString(3000, 'x') + QStringLiteral("ID:").repeated(2000) +
+                             "<>" + QString(10000, 'm') + "<>";
+        rig.pipeline.SetLog({line}, kSep);
+        QVERIFY2(rig.html.value(0).size() < 3 * line.size(),
+                 qPrintable(QString::number(rig.html.value(0).size())));
+    }
+
+    void hostileMarkup_data()
+    {
+        // A board's field, and what the thread view gets of it.
+        const char *const table[][3] = {
+            {"kept, attributes quoted", "<B>x<br/><a HREF=../r/1 target=_blank>&gt;&gt;1",
+             "<b>x<br><a href=\"../r/1\">&gt;&gt;1</a></b>"},
+            {"fetch", "<img src=http://h/a.png><link rel=stylesheet href=//h/a.css>",
+             "&lt;img src=http://h/a.png&gt;&lt;link rel=stylesheet href=//h/a.css&gt;"},
+            {"base", "<base href=http://h/>", "&lt;base href=http://h/&gt;"},
+            {"autoplay", "<audio autoplay src=a>", "&lt;audio autoplay src=a&gt;"},
+            {"overlay", "<a href=\"http://h\" style=\"position:fixed\" onclick=x>o</a>",
+             "<a href=\"http://h\">o</a>"},
+            {"attribute breakout", "<font color='\"><img src=x>'>",
+             "<font color=\"&quot;&gt;&lt;img src=x&gt;\"></font>"},
+            {"stray end tag kept", "名無し </b>◆trip<b>", "名無し </b>◆trip<b></b>"},
+            {"inner tags closed", "<b><i>x</b>y", "<b><i>x</i></b>y"},
+            {"comment and unfinished tag", "a<!-- b <b>c", "a"},
+            {"unfinished attribute", "a<font color=\"x>y", "a"},
+            {"lone brackets", "a < b > c <", "a &lt; b > c &lt;"},
+            {"raw text element", "<plaintext><b>x", "&lt;plaintext&gt;<b>x</b>"}};
+        AddTextRows({"field", "clean"}, table);
+    }
+    void hostileMarkup() // a post that fetches, re-bases, plays, covers the view or swallows posts
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, clean);
+        QCOMPARE(PostMarkup::Clean(field), clean);
+    }
+
+    void markupBounded() // a post nesting without end freezing the view
+    {
+        const QString clean = PostMarkup::Clean(QStringLiteral("<b>").repeated(20000) + "x");
+        QCOMPARE(clean.count(QStringLiteral("<b>")), 512);
+        QVERIFY(clean.endsWith(QStringLiteral("x") + QStringLiteral("</b>").repeated(512)));
     }
 };
 
