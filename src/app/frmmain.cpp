@@ -194,6 +194,8 @@ void frmMain::buildControls()
     auto addPanel = [this](const QString &key, const QString &text, int stretch) {
         auto *label = new QLabel(text, this);
         label->setObjectName(key);
+        // A status line or an error page of a board is shown as written, never as markup.
+        label->setTextFormat(Qt::PlainText);
         label->setMinimumWidth(60);
         // The countdowns change every tick; at a fixed size they repaint alone, without
         // laying out and repainting the whole status bar.
@@ -377,7 +379,7 @@ void frmMain::mnuSkinReload_Click()
 
 void frmMain::showStartPage()
 {
-    webMain->Navigate(QStringLiteral("about:blank"));
+    webMain->Start(m_program.AppPath);
     webMain->Clear();
     webMain->Open();
     webMain->SetCharset(QStringLiteral("Shift_JIS"));
@@ -878,6 +880,7 @@ void frmMain::Form_Unload()
                         QStringLiteral("次のファイルに保存できませんでした\n") +
                             unsaved.join(QLatin1Char('\n')),
                         QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
         if (!ngSaved)
             box.setDetailedText(m_pipeline->ngWords().join(QLatin1Char('\n')));
         box.exec();

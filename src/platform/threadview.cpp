@@ -1,11 +1,13 @@
 #include "platform/threadview.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <utility>
 
 namespace {
 
@@ -15,12 +17,14 @@ const QString kClickTag = QStringLiteral("\x01sazanami-click:");
 
 // Runs in the application world after every document.open(), which drops listeners. Clicks on
 // links are stopped here: Chromium would replace the whole document for a scheme it does not
-// know ("ID:…") and cannot resolve a board's relative anchors against about:blank.
+// know ("ID:…"). A board's relative anchor is reported as written: it belongs to the board,
+// not to the data folder the document's addresses lead into.
 const QString kLinkHook = QStringLiteral(
     "(function(){var cur=null;"
     "function link(e){for(var n=e.target;n;n=n.parentNode)"
     "if(n.tagName==='A'&&n.hasAttribute('href'))return n;return null;}"
-    "function target(a){return a.href||a.getAttribute('href');}"
+    "function target(a){var h=a.getAttribute('href');"
+    "return /^[a-z][a-z0-9+.-]*:/i.test(h.trim())?a.href:h;}"
     "document.addEventListener('mouseover',function(e){var a=link(e);if(a===cur)return;"
     "cur=a;console.log('\\x01sazanami-hover:'+(a?target(a):''));},true);"
     "document.addEventListener('mouseout',function(e){if(e.relatedTarget||!cur)return;"
@@ -43,8 +47,9 @@ protected:
         if (!isMainFrame)
             return false;
         // The program's own start; a refresh or form in a post never navigates by itself.
-        if (url.toString() == QLatin1String("about:blank") || type != NavigationTypeLinkClicked)
-            return url.toString() == QLatin1String("about:blank");
+        if (type != NavigationTypeLinkClicked)
+            return std::exchange(m_view->m_starting, false) &&
+                   url.scheme() == QLatin1String("data");
         return m_view->m_handler && m_view->m_handler(url.toString());
     }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int,
@@ -76,6 +81,8 @@ ThreadView::ThreadView(QWidget *parent) : QWebEngineView(parent)
     auto *page = new ThreadPage(this);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
     setPage(page);
     connect(page, &QWebEnginePage::loadFinished, this, [this] {
         m_loading = false;
@@ -88,13 +95,24 @@ void ThreadView::setNavigationHandler(NavigationHandler handler)
     m_handler = std::move(handler);
 }
 
-void ThreadView::Navigate(const QString &address)
+void ThreadView::Start(const QString &folder)
 {
-    // Operations queued before the navigation belong to the old document.
+    // Operations queued before the start belong to the old document.
     m_pending.clear();
     m_scrollPending = false;
     m_loading = true;
-    setUrl(QUrl(address));
+    m_starting = true;
+    // The policy stays with the document through every document.open(). Files may be shown
+    // (the skins' own pictures and style sheets), nothing from the network; no base, form,
+    // frame, plug-in or media.
+    QString base = QDir(folder).absolutePath();
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    page()->setHtml(QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\""
+                                   "default-src 'none'; img-src file: data:; "
+                                   "style-src file: 'unsafe-inline'; font-src file: data:; "
+                                   "base-uri 'none'; form-action 'none'\">"),
+                    QUrl::fromLocalFile(base));
 }
 
 void ThreadView::Clear()

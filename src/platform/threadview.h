@@ -6,6 +6,7 @@
 
 // The thread view: one live HTML document that grows by document.write. Page scripts stay off,
 // so nothing a board sends can run; the program's own calls run in the application world.
+// Its policy keeps it off the network (what a post may show is PostMarkup's rule).
 // Links never navigate the view: a click is handed to the navigation handler, which decides.
 class ThreadView : public QWebEngineView
 {
@@ -19,7 +20,10 @@ public:
 
     void setNavigationHandler(NavigationHandler handler);
 
-    void Navigate(const QString &address);
+    // An empty document whose relative addresses lead into `folder`, where the skins' own
+    // pictures and style sheets lie. It may show files but fetch nothing from the network,
+    // never takes a base address, and runs no script of its own.
+    void Start(const QString &folder);
     // Document operations, applied in call order.
     void Clear();
     void Open();
@@ -55,6 +59,7 @@ private:
     QString m_pending;
     QString m_charset;
     bool m_loading = false;
+    bool m_starting = false; // Start() has asked for the document
     bool m_flushScheduled = false;
     bool m_scrollPending = false;
 };

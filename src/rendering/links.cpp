@@ -2,6 +2,9 @@
 
 #include "retrieval/threadaddress.h"
 
+#include <QStringList>
+#include <QUrl>
+
 namespace Links {
 
 namespace {
@@ -161,6 +164,23 @@ bool IsPictureAddress(const QString &target)
             return true;
     }
     return false;
+}
+
+QString DesktopAddress(const QString &target)
+{
+    const qsizetype query = target.indexOf(QLatin1Char('?'));
+    if (query < 0 || !target.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+        return target;
+    QStringList kept;
+    for (const QString &item : target.mid(query + 1).split(QLatin1Char('&'))) {
+        const QString name =
+            QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8()).trimmed();
+        if (name.compare(QLatin1String("attach"), Qt::CaseInsensitive) != 0 &&
+            name.compare(QLatin1String("attachment"), Qt::CaseInsensitive) != 0)
+            kept << item;
+    }
+    return target.left(query) +
+           (kept.isEmpty() ? QString() : QLatin1Char('?') + kept.join(QLatin1Char('&')));
 }
 
 Action Classify(const QString &target)

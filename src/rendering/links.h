@@ -22,6 +22,9 @@ bool IsOpenableScheme(const QString &target);
 bool IsWebAddress(const QString &target);
 // True when the address names a picture by its extension, in any case.
 bool IsPictureAddress(const QString &target);
+// The address as the desktop gets it: a mailto: address without "attach" or "attachment"
+// parameters, so that a post cannot have a local file attached to a mail.
+QString DesktopAddress(const QString &target);
 
 // The message with its plain reply anchors as links the view pops up, as 2channel writes them:
 // "&gt;&gt;N", "&gt;&gt;N-M", each number of "&gt;&gt;N,M", "＞＞N" (digits of either width)

@@ -78,7 +78,7 @@ bool ThreadLinks::webMain_BeforeNavigate2(const QString &target)
         showPicture(target);
         break;
     case Links::Action::OpenExternal:
-        OpenExternal(target);
+        OpenExternal(Links::DesktopAddress(target));
         break;
     }
     return false;

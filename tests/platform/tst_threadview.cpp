@@ -1,5 +1,7 @@
 #include "platform/threadview.h"
 
+#include <QImage>
+#include <QTcpServer>
 #include <QtTest>
 
 namespace {
@@ -28,7 +30,7 @@ private slots:
         ThreadView view;
         view.resize(300, 200);
         view.show();
-        view.Navigate(QStringLiteral("about:blank"));
+        view.Start(QDir::tempPath());
         view.Open();
         view.SetCharset(QStringLiteral("Shift_JIS"));
         // As a chunk of posts arrives: a scroll after every write (the road test checks the end).
@@ -50,6 +52,34 @@ private slots:
         QCOMPARE(
             evaluate(view, QStringLiteral("document.querySelectorAll('p.off').length")).toInt(), 1);
         QCOMPARE(evaluate(view, QStringLiteral("document.title")).toString(), QString());
+    }
+
+    // What a post slipped in reaching a server or re-basing the page; the skin's own files lost.
+    void onlyTheDataFolderIsReached()
+    {
+        QTemporaryDir dir;
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QFile sheet(dir.filePath(QStringLiteral("skin.css")));
+        QVERIFY(picture.save(dir.filePath(QStringLiteral("pic.png"))) &&
+                sheet.open(QIODevice::WriteOnly) && sheet.write("body{color:rgb(1,2,3)}") > 0);
+        sheet.close();
+        QTcpServer spy;
+        QVERIFY(spy.listen(QHostAddress::LocalHost));
+        const QString at = QStringLiteral("http://127.0.0.1:%1/").arg(spy.serverPort());
+        ThreadView view;
+        view.Start(dir.path());
+        view.Open();
+        view.Write("<link rel=stylesheet href=skin.css><img id=own src=pic.png><img src=" + at +
+                   "a.png><link rel=stylesheet href=" + at + "b.css><base href=" + at + ">");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            evaluate(view, QStringLiteral("document.getElementById('own').naturalWidth")).toInt(),
+            4, 10000);
+        QCOMPARE(evaluate(view, QStringLiteral("getComputedStyle(document.body).color+' '+"
+                                               "document.baseURI"))
+                     .toString(),
+                 "rgb(1, 2, 3) " + QUrl::fromLocalFile(dir.path() + "/").toString());
+        QVERIFY(!spy.hasPendingConnections());
     }
 };
 
