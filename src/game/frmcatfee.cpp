@@ -39,6 +39,7 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     lblOdai =
         new QLabel(QStringLiteral("配信者が見る用の「お題」（配信画面に入れないように）"), this);
     lblOdai->setObjectName(QStringLiteral("lblOdai"));
+    lblOdai->setTextFormat(Qt::PlainText); // a topic of a dictionary file is no markup
     lblOdai->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 18));
     lblOdai->installEventFilter(this);
     cmdCopy = button("cmdCopy", QStringLiteral("お題コピー"));

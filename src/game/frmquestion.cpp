@@ -27,6 +27,7 @@ frmQuestion::frmQuestion(Program &program, QWidget *parent)
     auto makeLabel = [&](const char *name, const QString &caption) {
         auto *label = new QLabel(caption, this);
         label->setObjectName(QLatin1String(name));
+        label->setTextFormat(Qt::PlainText); // a topic of a dictionary file is no markup
         label->setFont(font);
         label->setToolTip(QStringLiteral("ドラッグで移動できます"));
         label->installEventFilter(this);

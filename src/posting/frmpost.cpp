@@ -142,6 +142,7 @@ void frmPost::cmdThread_Click()
             QStringLiteral("\r\n") + QStringLiteral("本当に実行してよろしいですか？"),
         QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(QStringLiteral("confirmThread"));
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, box] {
         if (box->standardButton(box->clickedButton()) == QMessageBox::Yes) {
@@ -191,6 +192,7 @@ void frmPost::onFinished(const PostVerdict &verdict)
                                     QStringLiteral("なんかエラー\r\n") + verdict.text,
                                     QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("postError"));
+        box->setTextFormat(Qt::PlainText); // the board's error page, as written
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
         return;

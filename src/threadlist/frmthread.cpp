@@ -87,6 +87,7 @@ frmThread::frmThread(QWidget *parent) : QMainWindow(parent, Qt::Window)
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("stbStatus"));
+    m_status->setTextFormat(Qt::PlainText); // a board's status line is no markup
     statusBar()->addWidget(m_status, 1);
 
     mnuReload = menuBar()->addAction(QStringLiteral("更新(&R)"));

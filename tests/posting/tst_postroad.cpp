@@ -3,6 +3,7 @@
 #include "posting/frmpost.h"
 #include "posting/postexchange.h"
 #include "subtitle/frmtext.h"
+#include "support/widgets.h"
 
 #include <QCheckBox>
 #include <QInputMethodEvent>
@@ -76,7 +77,7 @@ private slots:
     void answerPagesAreJudged()
     {
         BoardServer::Behaviour b;
-        b.postError = QStringLiteral("連続投稿ですか？？");
+        b.postError = QStringLiteral("連続投稿ですか？？<font size=7>x</font>");
         m_board->server.setBehaviour(b);
         QVERIFY(openPost());
         postPart<QCheckBox>("chkAutoClose")->setChecked(false);
@@ -84,7 +85,12 @@ private slots:
         typeMessage(QStringLiteral(">>1 確認のあと"));
         QTest::keyClick(m_post->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(takeError(),
-                 QStringLiteral("なんかエラー\r\nＥＲＲＯＲ！\r\nＥＲＲＯＲ：連続投稿ですか？？"));
+                 QStringLiteral("なんかエラー\r\nＥＲＲＯＲ！\r\nＥＲＲＯＲ：連続投稿ですか？？"
+                                "<font size=7>x</font>"));
+        // Shown as written in the status bar too, never as markup.
+        QCOMPARE(
+            shownText(MainWindowParts::part<QLabel>(m_board->window, "STATUS")),
+            QStringLiteral("ＥＲＲＯＲ！ ＥＲＲＯＲ：連続投稿ですか？？<font size=7>x</font>"));
         // The texts stay for another try.
         QCOMPARE(message(), QStringLiteral(">>1 確認のあと"));
         QCOMPARE(m_board->server.postsWritten(), 0);
@@ -221,7 +227,7 @@ private:
         QMessageBox *box = nullptr;
         if (!QTest::qWaitFor([&] { return (box = m_post->findChild<QMessageBox *>(name)); }, 15000))
             return QStringLiteral("<no error box>");
-        const QString text = box->text();
+        const QString text = shownText(box->findChild<QLabel *>("qt_msgbox_label"));
         box->close();
         const bool closed =
             QTest::qWaitFor([&] { return !m_post->findChild<QMessageBox *>(name); }, 5000);

@@ -1,6 +1,7 @@
 #pragma once
 
 // Helpers for window tests: pixel boxes and counts, the message-box catcher, the key target.
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -35,6 +36,13 @@ inline PixelBox pixelsOf(const QImage &image, const QColor &colour, QRect within
             }
         }
     return p;
+}
+
+// What a label shows, as a screen reader reads it: text drawn as markup has lost its tags.
+inline QString shownText(QWidget *label)
+{
+    QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(label);
+    return shown ? shown->text(QAccessible::Name) : QStringLiteral("<no label>");
 }
 
 // Answers every message box that opens while it lives and records the last text.

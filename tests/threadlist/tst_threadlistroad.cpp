@@ -1,4 +1,5 @@
 #include "app/localboardwindow.h"
+#include "support/widgets.h"
 #include "threadlist/frmthread.h"
 #include "threadlist/subjectfetch.h"
 
@@ -115,6 +116,15 @@ private slots:
         QVERIFY2(count > 0 && count < 21, qPrintable(QString::number(count)));
     }
 
+    void refusalShownAsWritten() // a board's status line drawn as markup, reading local files
+    {
+        BoardServer::Behaviour refused;
+        refused.statusLine = "HTTP/1.1 403 <font size=7>x</font>";
+        m_board->server.setBehaviour(refused);
+        QVERIFY(enter(board()));
+        QCOMPARE(status(), QStringLiteral("HTTP/1.1 403 <font size=7>x</font>"));
+    }
+
 private:
     // Opens the list for a thread address from the menu; waits until it is listed.
     bool openList(const QString &threadUrl)
@@ -155,7 +165,7 @@ private:
             texts << rows()->topLevelItem(i)->text(index);
         return texts;
     }
-    QString status() const { return m_list->findChild<QLabel *>("stbStatus")->text(); }
+    QString status() const { return shownText(m_list->findChild<QLabel *>("stbStatus")); }
     QTreeWidget *rows() const { return m_list->findChild<QTreeWidget *>("lvwThread"); }
 
     std::unique_ptr<LocalBoardWindow> m_board;
