@@ -75,6 +75,11 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         return;
     }
 
+    if (a == m_state.CurrentUrl && m_state.ThreadFull) {
+        emit statusChanged(DatFetch::ThreadFullText());
+        return;
+    }
+
     m_state.Ready = false;
     m_refetchLoad = false;
     if (a != m_state.CurrentUrl) {
@@ -114,6 +119,8 @@ void ThreadLoader::startAfresh(const QString &address)
     m_state.LiveMode = false;
     m_state.DatSize = 0;
     m_state.ResTotal = 0;
+    m_state.ThreadBytes = 0;
+    m_state.ThreadFull = false;
     m_state.DatBytes.clear();
     m_state.CurrentUrl = address;
     emit viewRestartRequested();
@@ -124,12 +131,15 @@ void ThreadLoader::fetchEnded(DatFetch::LoadEnd how)
     const bool rangeLoad = std::exchange(m_rangeLoad, false);
     const bool refetchLoad = std::exchange(m_refetchLoad, false);
     if (refetchLoad) {
-        if (how == DatFetch::LoadEnd::Finished) {
+        // A thread past its bound has come as far as it ever will.
+        if (how == DatFetch::LoadEnd::Finished || m_state.ThreadFull) {
             emit refetched();
             m_state.RefetchAbove = -1;
             m_state.RefetchOld.clear();
-            emit statusChanged(QStringLiteral(
-                "受信終了（レスが削除されたため、スレッドを最初から読み込み直しました）"));
+            emit statusChanged(m_state.ThreadFull
+                                   ? DatFetch::ThreadFullText()
+                                   : QStringLiteral("受信終了（レスが削除されたため、スレッドを最初"
+                                                    "から読み込み直しました）"));
         } else if (how != DatFetch::LoadEnd::TooLarge) {
             // Whatever came stays shown; the next load fetches the whole thread again. A load
             // cut by a bound kept its complete lines, so the next one goes on from there instead:
