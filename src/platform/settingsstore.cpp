@@ -1,6 +1,8 @@
 #include "platform/settingsstore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -65,6 +67,16 @@ void SettingsStore::remove(const QString &section, const QString &key)
 
 bool SettingsStore::sync()
 {
+    // The file holds the browser source's token: readable by its owner alone from its first
+    // write on. QSettings replaces it through a QSaveFile, which keeps its permissions.
+    const QString path = m_settings->fileName();
+    if (!QFileInfo::exists(path) && QDir().mkpath(QFileInfo(path).absolutePath())) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.close();
+    }
+    if (QFileInfo(path).isFile())
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }
