@@ -7,6 +7,7 @@
 #include "rendering/frmpicture.h"
 #include "rendering/links.h"
 #include "subtitle/frmtext.h"
+#include "support/widgets.h"
 
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -50,6 +51,9 @@ private slots:
         QVERIFY(WriteTextFile(m_board->env.home.file(QStringLiteral("ngword.txt")),
                               QStringLiteral("荒らし\r\n")));
         QVERIFY(m_board->open(QByteArray(), false));
+        for (const char *scheme : {"http", "https", "mailto"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "open");
+        m_desktop.opened.clear();
     }
 
     void cleanup() { m_board.reset(); }
@@ -141,7 +145,8 @@ private slots:
         QCOMPARE(messages, QStringList({"レス4", "レス5", "レス6", "レス7", "レス8"}));
     }
 
-    void endlessAnswerNeitherFreezesNorFloods() // one endless answer freezes the broadcast
+    // One endless answer freezes the broadcast; a thread without end fills the memory.
+    void endlessAnswerNeitherFreezesNorFloods()
     {
         m_board->setThread(datLine("START", "開始"));
         load();
@@ -159,11 +164,72 @@ private slots:
         });
         window()->mnuReload_Click();
         QTRY_VERIFY_WITH_TIMEOUT(MainWindowParts::thread(window()).Ready, 60000);
-        QCOMPARE(MainWindowParts::thread(window()).ResTotal, 20001);
+        QCOMPARE(MainWindowParts::thread(window()).ResTotal, 10001);
         QCOMPARE(queue(window()).count(), 1000);
-        QVERIFY(queue(window()).entries().constLast().endsWith(QStringLiteral("<>20001")));
+        QVERIFY(queue(window()).entries().constLast().endsWith(QStringLiteral("<>10001")));
         QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
         QVERIFY(sinceTick.isValid());
+        // Nothing more of that thread is read; another one starts afresh.
+        const QString full = QStringLiteral(
+            "このスレッドは上限（10001レスか256MB）に達したため、これより先は読み込みません");
+        QCOMPARE(status(), full);
+        m_board->server.setBehaviour({});
+        m_board->server.clearRequests();
+        window()->mnuReload_Click();
+        QVERIFY(MainWindowParts::thread(window()).Ready && m_board->server.requests().isEmpty());
+        m_board->server.setDat(m_board->board, "1234567891", datLine("OTHER", "別スレ"));
+        window()->setAddressText(
+            threadAddress(m_board->server.origin(), m_board->board, QStringLiteral("1234567891")));
+        load();
+        QCOMPARE(MainWindowParts::thread(window()).ResTotal, 1);
+    }
+
+    // A post that fetches, re-bases the replies, covers the view or nests without end; board
+    // and file text drawn as markup in the labels.
+    void hostileTextStaysText()
+    {
+        const QString origin = m_board->server.origin();
+        const QString spy = "HTTP" + origin.mid(4) + "/spy/";
+        m_board->setThread(
+            datLine("AAAA1111",
+                    "<img src=" + spy + "1.png><link rel=stylesheet href=" + spy +
+                        "2.css><video autoplay src=" + spy + "3.webm></video>" + "<base href=\"" +
+                        origin + "/test/\">",
+                    "x style=position:fixed;inset:0 onmouseover=y") +
+            datLine("BBBB2222", "<a href=\"../test/read.cgi/live/999/1\">&gt;&gt;1</a>") +
+            datLine("CCCC3333", "<a href=http://example.invalid/ style=\"position:fixed;left:0;"
+                                "top:0;width:100%;height:100%\">x</a>" +
+                                    QStringLiteral("<div>").repeated(20000)));
+        load();
+        QVERIFY(QTest::qWaitForWindowExposed(window().get()));
+        m_view = part<ThreadView>(window(), QStringLiteral("webMain"));
+        QCOMPARE(m_board
+                     ->evaluate("document.querySelectorAll('img,link,video,base,[style]').length+"
+                                "' '+document.querySelector('.name a').attributes.length+' '+"
+                                "document.querySelectorAll('div').length")
+                     .toString(),
+                 QStringLiteral("0 1 9"));
+        click(QStringLiteral("a[href^=\"../\"]"));
+        clickAt(m_view->rect().center());
+        QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedSchemeText(), 10000);
+        QVERIFY(m_desktop.opened.isEmpty());
+        QCOMPARE(MainWindowParts::thread(window()).CurrentUrl, m_board->address());
+        for (const BoardServer::Request &r : m_board->server.requests())
+            QVERIFY2(!r.path.startsWith("/spy/"), r.path.constData());
+
+        QVERIFY(WriteTextFile(m_board->env.home.file(QStringLiteral("default.dat")),
+                              QStringLiteral("<b>ごりら</b>\r\n")));
+        frmCatfee *catfee = openGame();
+        QTest::mouseClick(part<QPushButton>(catfee, "cmdNextQuestion"), Qt::LeftButton);
+        QCOMPARE(shownText(part<QLabel>(catfee, "lblOdai")), QStringLiteral("<b>ごりら</b>"));
+        BoardServer::Behaviour notFound;
+        notFound.statusLine = "HTTP/1.1 404 <b>x</b>";
+        m_board->server.setBehaviour(notFound);
+        m_board->append(datLine("DDDD4444", "新着"));
+        QVERIFY(m_board->reload());
+        QCOMPARE(shownText(part<QLabel>(window(), "STATUS")),
+                 QStringLiteral(
+                     "HTTP/1.1 404 <b>x</b> スレッドが見つかりません（dat落ちか、URLの間違い）"));
     }
 
     // A right answer not ending the round or credited to another ID; the side windows left
@@ -215,8 +281,9 @@ private slots:
         QCOMPARE(lines->item(0)->text(), QStringLiteral(" [Score:    0]"));
     }
 
-    // A click that replaces the thread, or hands a local file or script to the desktop; a new
-    // picture viewer per picture, or a page posing as a picture running its script.
+    // A click that replaces the thread, or hands a local file or script to the desktop (also as
+    // a mail's attachment); a new picture viewer per picture, or a page posing as a picture
+    // running its script.
     void linkClicksFollowTheRules()
     {
         openLinkThread();
@@ -242,13 +309,13 @@ private slots:
                                   10000);
         click(QStringLiteral("a[href=\"http://example.invalid/p\"]"));
         // The ID link too: followed, it would have replaced the whole document.
-        for (const char *refused : {"#file", "#js", ".date a"}) {
+        for (const char *refused : {"a[href^=file]", "a[href^=javascript]", ".date a"}) {
             window()->SetStatus(QString());
             click(QLatin1String(refused));
             QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedSchemeText(), 10000);
         }
         // The central service: refused here, handed to the browser.
-        click(QStringLiteral("#central"));
+        click(QStringLiteral("a[href*=hayabusa]"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), Links::RefusedBoardText(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(
             m_desktop.opened, QStringList({"mailto:sage", "http://example.invalid/p", kCentral}),
@@ -261,7 +328,7 @@ private slots:
         // A rental thread over https loads here (its host leads nowhere in this test).
         BoardSocket::setHostOverride(QStringLiteral("jbbs.shitaraba.net"),
                                      QStringLiteral("127.0.0.1"), 9);
-        click(QStringLiteral("#rental"));
+        click(QStringLiteral("a[href*=jbbs]"));
         QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).CurrentUrl, kRental, 10000);
         QCOMPARE(window()->addressText(), kRental);
     }
@@ -303,8 +370,6 @@ private:
     // A thread of links and pictures on the board; what goes to the desktop is caught.
     void openLinkThread()
     {
-        for (const char *scheme : {"http", "https", "mailto"})
-            QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "open");
         BoardServer &server = m_board->server;
         const QString img = server.origin() + QStringLiteral("/img/");
         // The viewer's address is what counts, not the picture.
@@ -313,14 +378,14 @@ private:
         server.setPicture(QStringLiteral("/img/page.html?.jpg"),
                           "<title>page</title><script>document.title='ran'</script>");
         const QString links =
-            "<a id=rental href=\"%1\">R</a> <a id=central href=\"%2\">C</a> <a id=file "
-            "href=\"file:///etc/hostname\">f</a> <a id=js href=\"javascript:alert(1)\">j</a>";
+            "<a href=\"%1\">R</a> <a href=\"%2\">C</a> <a href=\"file:///etc/hostname\">f</a> "
+            "<a href=\"javascript:alert(1)\">j</a>";
         m_board->setThread(datLine("AAAA1111", "最初のレス") +
                            datLine("ab/cd",
                                    img + "red.png <br> " + img +
                                        "blue.png <br> http://example.invalid/p <br> " + img +
                                        "page.html?.jpg",
-                                   "sage") +
+                                   "sage?attach=/etc/passwd") +
                            datLine("ab/cd", links.arg(kRental, kCentral)));
         load();
         QVERIFY(QTest::qWaitForWindowExposed(window().get()));
@@ -336,9 +401,9 @@ private:
                 .toList();
         return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint();
     }
-    void click(const QString &selector)
+    void click(const QString &selector) { clickAt(centreOf(selector)); }
+    void clickAt(const QPoint &point)
     {
-        const QPoint point = centreOf(selector);
         QTest::mouseMove(m_view->focusProxy(), point);
         QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::NoModifier, point);
     }
