@@ -62,6 +62,16 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
             m_oldLines.insert(line);
     }
     for (const QString &raw : lines) {
+        // Past the thread's bound no post is processed (the fetch then stops).
+        if (m_state.ResTotal >= ThreadState::kMaxPosts ||
+            m_state.ThreadBytes >= ThreadState::kMaxBytes) {
+            m_state.ThreadFull = true;
+            break;
+        }
+        // As the board sends it: one byte for ASCII, two for the rest, and the LF.
+        m_state.ThreadBytes += raw.size() + 1;
+        for (const QChar c : raw)
+            m_state.ThreadBytes += c.unicode() >= 0x80 ? 1 : 0;
         if (refetching && m_oldLines.contains(raw))
             m_lastOld = m_state.ResTotal + 1;
         const bool isNg = ContainsNgWord(raw, ngWords);
@@ -88,11 +98,16 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
     Message = Skin::LinkAddresses(Message);
 
     // The view links the plain anchors some board software stores; the subtitle needs no links.
-    // Every field the board wrote passes the markup rule last, links included.
+    // Every field the board wrote passes the markup rule last, links included. Each tag kept
+    // counts toward the thread's bound: a thread of tags costs the view more than its text.
     const QString shown = Links::LinkAnchors(Message, Links::AnchorBase(m_state.CurrentUrl));
     using PostMarkup::Clean;
-    emit postRendered(Skin::FillResSkin(m_resSkin, Num, Clean(Names), Clean(mailName), Clean(Mail),
-                                        Clean(DateID), Clean(shown)));
+    const QString fields[] = {Clean(Names), Clean(mailName), Clean(Mail), Clean(DateID),
+                              Clean(shown)};
+    for (const QString &field : fields)
+        m_state.ThreadBytes += ThreadState::kTagBytes * field.count(QLatin1Char('<'));
+    emit postRendered(
+        Skin::FillResSkin(m_resSkin, Num, fields[0], fields[1], fields[2], fields[3], fields[4]));
     emit autoScrollRequested();
 
     // An empty mail field reads as a blank so that the keyword test has something to match.

@@ -13,8 +13,8 @@ struct ResRecord
 };
 
 // The post table `ResData`, indexed by post number. It is not cleared between threads: entries
-// 1 to ResTotal always belong to the current thread. It grows as needed, so a thread longer
-// than 10001 posts keeps every post.
+// 1 to ResTotal always belong to the current thread. It grows as needed (the fetch stops a
+// thread at 10001 posts).
 class PostTable
 {
 public:

@@ -5,12 +5,12 @@
 // Filling the post skin and the three kinds of links made on the way: mail, ID and addresses.
 namespace Skin {
 
-// The name as a mail link when the mail field is not empty (the target is not quoted).
+// The name as a mail link when the mail field is not empty (the target quoted and escaped).
 QString GetMailName(const QString &names, const QString &mail);
 
 // The ID of a date field as a link target: GetID with every "/" written "%2f", CR removed.
 QString LinkTargetId(const QString &dateId);
-// Every "ID:" of the date field turned into a link to the ID; unchanged when the ID is empty.
+// The "ID:" that GetID found turned into a link to the ID; unchanged when the ID is empty.
 QString LinkId(const QString &dateId, const QString &id);
 
 // An address found in a message. Positions are 0-based.
@@ -28,8 +28,8 @@ UrlMatch FindUrl(const QString &message, qsizetype start);
 // The message with its first 30 address searches turned into links; later addresses stay text.
 QString LinkAddresses(const QString &message);
 
-// The post skin with its placeholders replaced in order (&NUMBER, &NAME, &MAILNAME, &MAIL, &DATE,
-// &MESSAGE), each at every occurrence and on the result of the previous step.
+// The post skin with every placeholder (&NUMBER, &NAME, &MAILNAME, &MAIL, &DATE, &MESSAGE) of
+// its own text replaced in one pass; a placeholder inside a field stays as written.
 QString FillResSkin(const QString &resSkin, const QString &num, const QString &names,
                     const QString &mailName, const QString &mail, const QString &dateId,
                     const QString &message);

@@ -109,7 +109,7 @@ void DatFetch::wscGet_DataArrival(const QByteArray &chunk)
         return;
     case DatResponse::Action::Lines:
         handOn(step);
-        // Nothing more of a thread past its bound is read.
+        // Nothing more of a thread past its bound (ThreadState) is read.
         if (m_active && m_state.ThreadFull) {
             endLoad(LoadEnd::TooLarge, m_response.abandon(m_state, QString()));
             return;
@@ -144,35 +144,12 @@ void DatFetch::wscGet_Close(BoardSocket::End how, const QString &detail)
     endLoad(loadEndOf(how), m_response.abandon(m_state, wscGet->endText(how, detail)));
 }
 
-const QString &DatFetch::ThreadFullText()
-{
-    static const QString text = QStringLiteral(
-        "このスレッドは上限（10001レスか256MB）に達したため、これより先は読み込みません");
-    return text;
-}
-
 void DatFetch::handOn(const DatResponse::Step &step)
 {
     if (step.lines.isEmpty() || m_state.ThreadFull)
         return;
-    // The receiver counts the posts it makes into ResTotal after this signal.
-    qsizetype keep = 0;
-    for (const QString &line : step.lines) {
-        // As the board sends it: one byte for ASCII, two for the rest, and the LF.
-        qint64 bytes = line.size() + 1;
-        for (const QChar c : line)
-            bytes += c.unicode() >= 0x80 ? 1 : 0;
-        if (m_state.ResTotal + keep >= kMaxThreadPosts ||
-            m_state.ThreadBytes + bytes > kMaxThreadBytes) {
-            m_state.ThreadFull = true;
-            break;
-        }
-        m_state.ThreadBytes += bytes;
-        ++keep;
-    }
     m_state.DatSeparator = step.separator;
-    if (keep > 0)
-        emit linesReceived(step.lines.mid(0, keep), step.separator);
+    emit linesReceived(step.lines, step.separator);
 }
 
 void DatFetch::endLoad(LoadEnd how, const DatResponse::Step &last)
@@ -180,7 +157,7 @@ void DatFetch::endLoad(LoadEnd how, const DatResponse::Step &last)
     m_active = false;
     wscGet->abort();
     handOn(last);
-    setStatus(m_state.ThreadFull ? ThreadFullText() : last.status);
+    setStatus(m_state.ThreadFull ? ThreadState::FullText() : last.status);
     m_state.Ready = true;
     qCDebug(lcRetrieval) << "load ended" << how;
     emit loadEnded(how);

@@ -31,12 +31,6 @@ public:
     };
     Q_ENUM(LoadEnd)
 
-    // A thread's bound: its posts (the post table's numbers) and the bytes of its lines, over
-    // every load. A line past either is not handed on, nor anything after it.
-    static constexpr qint32 kMaxThreadPosts = 10001;
-    static constexpr qint64 kMaxThreadBytes = qint64(256) << 20;
-    static const QString &ThreadFullText();
-
     explicit DatFetch(ThreadState &state, QObject *parent = nullptr);
 
     // Starts the request for a checked thread address; the state's BoardKind says which kind.

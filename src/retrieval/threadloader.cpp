@@ -76,7 +76,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
     }
 
     if (a == m_state.CurrentUrl && m_state.ThreadFull) {
-        emit statusChanged(DatFetch::ThreadFullText());
+        emit statusChanged(ThreadState::FullText());
         return;
     }
 
@@ -137,7 +137,7 @@ void ThreadLoader::fetchEnded(DatFetch::LoadEnd how)
             m_state.RefetchAbove = -1;
             m_state.RefetchOld.clear();
             emit statusChanged(m_state.ThreadFull
-                                   ? DatFetch::ThreadFullText()
+                                   ? ThreadState::FullText()
                                    : QStringLiteral("受信終了（レスが削除されたため、スレッドを最初"
                                                     "から読み込み直しました）"));
         } else if (how != DatFetch::LoadEnd::TooLarge) {

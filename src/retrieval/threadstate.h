@@ -9,13 +9,26 @@
 // The thread being followed: its identity, kind, load state and local copy of its data.
 struct ThreadState
 {
+    // A thread's bound over every load: the post table's numbers, and 16 MiB of its lines as
+    // the board sends them, each tag the thread view keeps of a post counted as kTagBytes
+    // more (the view holds a tag at the cost of that much text). Loading another thread (or
+    // with Ctrl) starts afresh.
+    static constexpr qint32 kMaxPosts = 10001;
+    static constexpr qint64 kMaxBytes = qint64(16) << 20;
+    static constexpr qint64 kTagBytes = 64;
+    static QString FullText()
+    {
+        return QStringLiteral(
+            "このスレッドは上限（10001レスか16MB）に達したため、これより先は読み込みません");
+    }
+
     QString CurrentUrl; // the exact address text of the loaded thread; "" before the first load
     Boards::Kind BoardKind = Boards::Kind::TwoChannel;
     bool Ready = true;     // no load in progress
     bool LiveMode = false; // the posts of this load are new posts (they become subtitles)
     qint32 ResTotal = 0;   // posts of the current thread processed so far
-    // Bytes of the lines handed on for the current thread; true once a line went past the
-    // thread's bound (DatFetch::kMaxThreadPosts, kMaxThreadBytes): nothing more is read.
+    // What the current thread's posts cost so far (kMaxBytes); true once a post came past the
+    // thread's bound: it is not processed, and nothing more of the thread is read.
     qint64 ThreadBytes = 0;
     bool ThreadFull = false;
     QByteArray DatBytes;                         // local copy of a 2channel-style data file

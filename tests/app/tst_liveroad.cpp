@@ -171,7 +171,7 @@ private slots:
         QVERIFY(sinceTick.isValid());
         // Nothing more of that thread is read; another one starts afresh.
         const QString full = QStringLiteral(
-            "このスレッドは上限（10001レスか256MB）に達したため、これより先は読み込みません");
+            "このスレッドは上限（10001レスか16MB）に達したため、これより先は読み込みません");
         QCOMPARE(status(), full);
         m_board->server.setBehaviour({});
         m_board->server.clearRequests();

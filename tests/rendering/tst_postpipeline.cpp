@@ -126,7 +126,8 @@ private slots:
             }
     }
 
-    void the1000NoticeOnce() // notice queued twice or missing, the table capped at 10001 posts
+    // Notice queued twice or missing; a thread of posts, long posts or tags without end.
+    void the1000NoticeOnceAndTheThreadBound()
     {
         Rig rig(Boards::Kind::TwoChannel);
         rig.pipeline.SetLog(posts(1000), kSep);
@@ -137,8 +138,14 @@ private slots:
         off.program.opt.Num1000 = 0;
         off.pipeline.SetLog(posts(10002), kSep);
         QVERIFY(off.queue.isEmpty());
-        QCOMPARE(off.html.size(), 10002);
-        QCOMPARE(off.message(10002), QStringLiteral(" 本文10002 "));
+        QCOMPARE(off.html.size(), 10001);
+        QVERIFY(off.state.ThreadFull);
+        // 1,610 bytes and 402 tags of 64 each a post: post 614 passes 16 MiB, 615 is not read.
+        Rig tags(Boards::Kind::TwoChannel);
+        tags.pipeline.SetLog(QStringList(700, "n<>m<>d<>" + QStringLiteral("<br>").repeated(400)),
+                             kSep);
+        QCOMPARE(tags.state.ResTotal, 614);
+        QVERIFY(tags.state.ThreadFull);
     }
 
     void noticeAfterPost1000InOrder() // notice lost for an NG post 1000, or out of order
