@@ -4,6 +4,7 @@
 #include "fuzzcheck.h"
 
 #include "platform/codec.h"
+#include "rendering/links.h"
 #include "rendering/postmarkup.h"
 #include "rendering/postpipeline.h"
 #include "rendering/skin.h"
@@ -19,7 +20,7 @@ void checkClean(const QString &html)
 {
     static const QRegularExpression tag(QStringLiteral(
         "</?(a|b|big|br|code|em|font|hr|i|rp|rt|ruby|s|small|span|strike|strong|sub|sup|tt|u|wbr)"
-        "( (href|color|size|face)=\"[^\"<>]*\")*>"));
+        "( (href|target|color|size|face)=\"[^\"<>]*\")*>"));
     const QString clean = PostMarkup::Clean(html);
     qsizetype opened = 0;
     for (qsizetype at = clean.indexOf(QLatin1Char('<')); at >= 0;
@@ -67,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     pipeline.SetLog({line}, QStringLiteral("<>"));
     FUZZ_CHECK(html.size() <= skin.size() + placeholders * (16 * line.size() + 8192));
 
-    for (const QString &field : {f[0], mailName, f[1], Skin::LinkId(f[2], Skin::LinkTargetId(f[2])),
-                                 Skin::LinkAddresses(f[3])})
+    const QString message = Links::LinkAnchors(Skin::LinkAddresses(f[3]), QStringLiteral("/t/"));
+    for (const QString &field :
+         {f[0], mailName, f[1], Skin::LinkId(f[2], Skin::LinkTargetId(f[2])), message})
         checkClean(field);
     return 0;
 }

@@ -16,7 +16,7 @@ struct TagRule
 // Text looks, line breaks and links; a link reaches the network only through the program's
 // own handling of a click. No style, class or event attribute: nothing positions itself.
 const TagRule kRules[] = {
-    {"a", {"href"}, false},
+    {"a", {"href", "target"}, false},
     {"b", {}, false},
     {"big", {}, false},
     {"br", {}, true},

@@ -399,7 +399,7 @@ private slots:
         // A board's field, and what the thread view gets of it.
         const char *const table[][3] = {
             {"kept, attributes quoted", "<B>x<br/><a HREF=../r/1 target=_blank>&gt;&gt;1",
-             "<b>x<br><a href=\"../r/1\">&gt;&gt;1</a></b>"},
+             "<b>x<br><a href=\"../r/1\" target=\"_blank\">&gt;&gt;1</a></b>"},
             {"fetch", "<img src=http://h/a.png><link rel=stylesheet href=//h/a.css>",
              "&lt;img src=http://h/a.png&gt;&lt;link rel=stylesheet href=//h/a.css&gt;"},
             {"base", "<base href=http://h/>", "&lt;base href=http://h/&gt;"},
