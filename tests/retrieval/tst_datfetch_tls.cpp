@@ -138,6 +138,10 @@ private slots:
         if (!QFileInfo::exists(store)) {
             // As update-ca-certificates leaves it: the certificate added, links named by hashes.
             QCOMPARE(QProcess::execute(QStringLiteral("cp"), {"-a", "/etc/ssl/certs", store}), 0);
+            // Only what resolves: rehash fails on a link whose certificate another program removed.
+            for (const QFileInfo &f :
+                 QDir(store).entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+                QVERIFY(!f.isSymLink() || f.exists() || QFile::remove(f.filePath()));
             QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("board.pem")),
                                 store + QStringLiteral("/sazanami-test-ca.pem")));
             QVERIFY(!openssl({"rehash", store}).isEmpty());
