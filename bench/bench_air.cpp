@@ -195,8 +195,7 @@ QString renderedPosts(const QStringList &lines, int from, int count)
     state.BoardKind = Boards::Kind::TwoChannel;
     state.ResTotal = from;
     PostPipeline pipeline(program, state);
-    pipeline.setSkins(ReadTextFile(dataDir() + QStringLiteral("Header.htm")),
-                      ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
+    pipeline.setResSkin(ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
     QString html;
     QObject::connect(&pipeline, &PostPipeline::postRendered,
                      [&html](const QString &post) { html += post; });
@@ -524,7 +523,7 @@ double timeDraw(frmText *w, const QString &text, const QString &command)
     PaintCounter counter;
     w->installEventFilter(&counter);
     const double start = threadCpuMs();
-    w->TextDraw(text, command, false, QString(), QString(), QString());
+    w->TextDraw(MakuEntry::freeText(text, command));
     // Ask for the frame at once instead of a few milliseconds later.
     QEvent request(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(w->windowHandle(), &request);
@@ -639,8 +638,14 @@ int dumpPixels(const QString &file)
                     program.opt.FontResize = qint16(i % 6 == 4);
                     const bool noRes = i % 8 == 5;
                     const QString number = i % 3 == 1 ? QString::number(i) : QString();
-                    w->TextDraw(texts[i % texts.size()], commands[(i * 5) % commands.size()], noRes,
-                                QStringLiteral("abc"), QStringLiteral("名無し"), number);
+                    MakuEntry entry = MakuEntry::freeText(texts[i % texts.size()],
+                                                          commands[(i * 5) % commands.size()]);
+                    if (noRes)
+                        entry.kind = MakuEntry::Kind::IdleText;
+                    entry.id = QStringLiteral("abc");
+                    entry.name = QStringLiteral("名無し");
+                    entry.number = number;
+                    w->TextDraw(entry);
                     QCoreApplication::processEvents();
                     QImage screen(w->size(), QImage::Format_ARGB32_Premultiplied);
                     screen.fill(Qt::transparent);

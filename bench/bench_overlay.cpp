@@ -85,8 +85,8 @@ int main(int argc, char **argv)
         for (int i = 0; i < 22; ++i) {
             const int before = browser.bindingCalls();
             clock.start();
-            window.TextDraw(texts[i % texts.size()], QStringLiteral("shita big"), false, QString(),
-                            QString(), QString());
+            window.TextDraw(
+                MakuEntry::freeText(texts[i % texts.size()], QStringLiteral("shita big")));
             if (!waitShown(before + 1)) {
                 std::fprintf(stderr, "a picture did not arrive\n");
                 return 1;

@@ -29,10 +29,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QKeyEvent>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
@@ -62,8 +62,7 @@ double median(QVector<double> v)
 
 // One load of the whole body: split into lines (as the fetch hands them over), then SetLog.
 // liveMode queues every post as a follow-up load would.
-Figures measureBody(const QString &body, const QString &headerSkin, const QString &resSkin,
-                    bool liveMode)
+Figures measureBody(const QString &body, const QString &resSkin, bool liveMode)
 {
     QVector<double> times;
     Figures f;
@@ -77,7 +76,7 @@ Figures measureBody(const QString &body, const QString &headerSkin, const QStrin
         QObject::connect(&pipeline, &PostPipeline::postQueued, &queue, &SubtitleQueue::queuePost);
         QObject::connect(&pipeline, &PostPipeline::noticeQueued, &queue,
                          &SubtitleQueue::queueNotice);
-        pipeline.setSkins(headerSkin, resSkin);
+        pipeline.setResSkin(resSkin);
         pipeline.setNgWords({QStringLiteral("荒らし"), QStringLiteral("ID:zzzzzzzz")});
         // Stand-in for the view: the document text grows as the real one does.
         QString document;
@@ -107,9 +106,9 @@ double measurePopup(const QString &resSkin, int posts, bool id, qsizetype *chars
     Program program;
     ThreadState state;
     PostPipeline pipeline(program, state);
-    pipeline.setSkins(QString(), resSkin);
+    pipeline.setResSkin(resSkin);
     pipeline.SetLog(ThreadGen::DatLines(posts), QStringLiteral("<>"));
-    const Popups::Thread thread{pipeline.ResData(), state.ResTotal, true};
+    const Popups::Thread thread{pipeline.ResData(), posts, true};
     // The status text the view reports for the ID link: the target, scheme in lower case.
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("href=\"ID:([^\"]+)\""))
                                           .match(pipeline.ResData().value(2).DateID);
@@ -160,13 +159,11 @@ int firstLoadIntoView()
     QVector<double> times;
     for (int run = 0; run <= kViewRuns; ++run) {
         // A Ctrl load always starts the thread from scratch: hold Ctrl as a user would.
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
-        QApplication::sendEvent(address, &press);
+        QTest::keyPress(address, Qt::Key_Control, Qt::ControlModifier);
         QElapsedTimer clock;
         clock.start();
         window.mnuReload_Click();
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
-        QApplication::sendEvent(address, &release);
+        QTest::keyRelease(address, Qt::Key_Control, Qt::ControlModifier);
         while (!loader->state().Ready)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         int shown = -1;
@@ -279,7 +276,6 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
 
     const QString dataDir = QStringLiteral(SAZANAMI_SOURCE_DIR "/data/");
-    const QString headerSkin = ReadTextFile(dataDir + QStringLiteral("Header.htm"));
     const QString resSkin = ReadTextFile(dataDir + QStringLiteral("Res.htm"));
     if (resSkin.isEmpty()) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(dataDir + "Res.htm"));
@@ -294,7 +290,7 @@ int main(int argc, char **argv)
     for (const int posts : {1000, 10000}) {
         const QString body = ThreadGen::DatBody(posts);
         for (const bool live : {false, true}) {
-            const Figures f = measureBody(body, headerSkin, resSkin, live);
+            const Figures f = measureBody(body, resSkin, live);
             out << QString::asprintf("%6d posts, %-20s median %8.2f ms  (best %.2f, worst %.2f;"
                                      " %.1f µs/post; %lld KiB body, %lld KiB html, %d queued)\n",
                                      posts, live ? "follow-up (queued)" : "first load", f.median,

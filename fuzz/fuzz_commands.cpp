@@ -1,15 +1,9 @@
 // The command words of a mail field: enabling and colours on any text.
 #include "fuzzcheck.h"
 
-#include "subtitle/commands.h"
+#include "settings/commandwords.h"
 
 namespace {
-
-const QStringList kColourWords = {
-    QStringLiteral("white"),  QStringLiteral("red"),  QStringLiteral("orange"),
-    QStringLiteral("yellow"), QStringLiteral("pink"), QStringLiteral("blue"),
-    QStringLiteral("purple"), QStringLiteral("cyan"), QStringLiteral("green"),
-};
 
 // True when `part` can be had from `text` by leaving characters out.
 bool isSubsequence(const QString &part, const QString &text)
@@ -54,16 +48,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_EQUAL(Commands::ParseEnableCommand(Commands::FormatEnableCommand(parsed)), parsed);
 
     // The colour is the last colour word of the table that occurs; with none, the fallback.
+    const QStringList &colourWords = Commands::ColourWords();
     qsizetype last = -1;
-    for (qsizetype i = 0; i < kColourWords.size(); ++i) {
-        if (command.contains(kColourWords[i]))
+    for (qsizetype i = 0; i < colourWords.size(); ++i) {
+        if (command.contains(colourWords[i]))
             last = i;
     }
     const qint32 colour = GetColorCode(command, fallback);
     if (last < 0)
         FUZZ_EQUAL(colour, fallback);
     else
-        FUZZ_EQUAL(colour, GetColorCode(kColourWords[last], fallback));
+        FUZZ_EQUAL(colour, GetColorCode(colourWords[last], fallback));
     if (last >= 0)
         FUZZ_CHECK(GetFuchiColorCode(colour) != colour);
 

@@ -1,13 +1,15 @@
 // Received lines through the post pipeline: fields, skin, queue and subtitle text. However the
 // lines are batched, the view, the queue and the post table come out the same, and every queued
-// entry splits back into the fields it was made of. Anchor links leave a post's text as it was.
+// entry holds the fields of its post. Anchor links leave a post's text as it was.
 #include "fuzzcheck.h"
 
 #include "platform/codec.h"
 #include "platform/text.h"
 #include "rendering/links.h"
 #include "rendering/postpipeline.h"
+#include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
+#include "settings/commandwords.h"
 #include "settings/program.h"
 #include "subtitle/makuentry.h"
 #include "subtitle/subtitlequeue.h"
@@ -32,7 +34,8 @@ struct Result
 {
     QStringList html;
     QStringList titles;
-    QStringList entries;
+    QList<MakuEntry> queued;
+    QStringList entries; // the queue list's texts
     int countdown = 0;
     qint32 resTotal = 0;
     QStringList table; // the stored posts, four fields each
@@ -50,7 +53,7 @@ Result run(const Settings &s, const QStringList &lines, int batch)
     SubtitleQueue queue;
     PostPipeline pipeline(program, state);
     Result r;
-    pipeline.setSkins(QStringLiteral("<html><body>"), kSkin);
+    pipeline.setResSkin(kSkin);
     pipeline.setNgWords(s.ngWords);
     pipeline.setCommandFlags(s.commandFlags);
     QObject::connect(&pipeline, &PostPipeline::postRendered, &pipeline,
@@ -59,9 +62,14 @@ Result run(const Settings &s, const QStringList &lines, int batch)
                      [&r](const QString &title) { r.titles << title; });
     QObject::connect(&pipeline, &PostPipeline::postQueued, &queue, &SubtitleQueue::queuePost);
     QObject::connect(&pipeline, &PostPipeline::noticeQueued, &queue, &SubtitleQueue::queueNotice);
+    // The loader counts the posts taken.
+    ThreadLoader loader(state);
+    QObject::connect(&pipeline, &PostPipeline::postsTaken, &loader, &ThreadLoader::addPosts);
     for (qsizetype i = 0; i < lines.size(); i += batch)
         pipeline.SetLog(lines.mid(i, batch), s.separator);
-    r.entries = queue.entries();
+    r.queued = queue.entries();
+    for (const MakuEntry &e : std::as_const(r.queued))
+        r.entries << e.listText();
     r.countdown = queue.countdown();
     r.resTotal = state.ResTotal;
     for (qint64 n = s.resTotal + 1; n <= state.ResTotal; ++n) {
@@ -88,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     s.resTotal = in.byte() * 4;
     const int batch = in.byte() % 8 + 1;
     const quint32 bits = in.byte() | in.byte() << 8 | in.byte() << 16;
-    for (int i = 0; i < 17; ++i)
+    for (int i = 0; i < Commands::CommandWords().size(); ++i)
         s.commandFlags << bool(bits & (1u << i));
     QStringList lines = Codec::fromSjis(in.rest()).split(QLatin1Char('\n'));
     QStringList words = lines.takeFirst().split(QLatin1Char('\t'));
@@ -122,21 +130,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_EQUAL(whole.titles.size(), s.resTotal == 0 && !lines.isEmpty() ? 1 : 0);
 
-    for (const QString &entry : whole.entries) {
-        if (entry == PostPipeline::Notice1000())
+    for (const MakuEntry &entry : whole.queued) {
+        if (entry.kind == MakuEntry::Kind::Notice) {
+            FUZZ_EQUAL(entry.listText(), PostPipeline::Notice1000().listText());
             continue;
-        FUZZ_CHECK(s.live);
-        // Command, message, ID, name, number: five fields, whatever a viewer wrote.
-        const QStringList fields = SplitMakuEntry(entry);
-        FUZZ_EQUAL(entry.count(QLatin1String("<>")), 4);
-        const qint64 num = fields[4].toLongLong();
+        }
+        FUZZ_CHECK(s.live && entry.kind == MakuEntry::Kind::Post);
+        // The post's own number, a name without tags, whatever a viewer wrote.
+        const qint64 num = entry.number.toLongLong();
         FUZZ_CHECK(num > s.resTotal && num <= whole.resTotal);
-        FUZZ_CHECK(!fields[3].contains(QLatin1Char('<')));
-        const QString text = GetMakuReplace(fields[1]);
-        if (!fields[1].contains(QLatin1Char('<')) && !fields[1].contains(QLatin1Char('&')))
-            FUZZ_CHECK(text == fields[1] || QLatin1Char(' ') + text == fields[1]);
+        FUZZ_CHECK(!entry.name.contains(QLatin1Char('<')));
+        const QString text = entry.text();
+        if (!entry.message.contains(QLatin1Char('<')) && !entry.message.contains(QLatin1Char('&')))
+            FUZZ_CHECK(text == entry.message || QLatin1Char(' ') + text == entry.message);
     }
     if (!s.live)
-        FUZZ_CHECK(whole.entries.size() <= 1);
+        FUZZ_CHECK(whole.queued.size() <= 1);
     return 0;
 }

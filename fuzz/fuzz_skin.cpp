@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Program program;
     ThreadState state;
     PostPipeline pipeline(program, state);
-    pipeline.setSkins(QString(), skin);
+    pipeline.setResSkin(skin);
     QString html;
     QObject::connect(&pipeline, &PostPipeline::postRendered, &pipeline,
                      [&html](const QString &h) { html = h; });

@@ -53,16 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList fields = QString::fromUtf8(in.rest()).split(QLatin1Char('\t'));
     while (fields.size() < 6)
         fields << QString();
-    TextDrawArgs args;
-    args.Text = fields[0];
-    args.Command = fields[1];
+    MakuEntry entry = MakuEntry::freeText(fields[0], fields[1]);
     opt.WakuSize = fields[2];
-    args.ID = fields[3];
-    args.Name = fields[4];
-    args.Number = fields[5];
-    args.NoRes = drawFlags & 4;
+    entry.id = fields[3];
+    entry.name = fields[4];
+    entry.number = fields[5];
+    if (drawFlags & 4)
+        entry.kind = MakuEntry::Kind::IdleText;
 
-    const SubtitleLayout l = LayoutTextDraw(args, opt, flags, QSize(320, 240));
+    const SubtitleLayout l = LayoutTextDraw(entry, opt, flags, QSize(320, 240));
 
     FUZZ_CHECK(l.frame.width() >= 1 && l.frame.width() <= 8192);
     FUZZ_CHECK(l.frame.height() >= 1 && l.frame.height() <= 8192);

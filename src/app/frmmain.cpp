@@ -2,13 +2,13 @@
 
 #include "game/catfeegame.h"
 #include "game/frmcatfee.h"
+#include "overlay/frmoverlayurl.h"
 #include "overlay/overlayserver.h"
 #include "platform/codec.h"
 #include "platform/settingsstore.h"
 #include "platform/sound.h"
 #include "platform/textfile.h"
 #include "platform/threadview.h"
-#include "platform/windowops.h"
 #include "posting/frmpost.h"
 #include "posting/postrequest.h"
 #include "rendering/ngwords.h"
@@ -19,7 +19,6 @@
 #include "settings/commandwords.h"
 #include "settings/frmsetting.h"
 #include "settings/program.h"
-#include "subtitle/backpicture.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/makuentry.h"
 #include "subtitle/subtitlepacing.h"
@@ -32,28 +31,25 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
 #include <QFile>
-#include <QGridLayout>
-#include <QHostAddress>
+#include <QGuiApplication>
 #include <QInputDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QNetworkInterface>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
 
 namespace {
 
-// Default inner size 11190 × 7155 twips, 15 twips per pixel.
-constexpr int kDefaultWidth = 11190 / 15;
-constexpr int kDefaultHeight = 7155 / 15;
+// Default inner size 11190 × 7155 twips.
+constexpr int kDefaultWidth = 11190 / kTwipsPerPixel;
+constexpr int kDefaultHeight = 7155 / kTwipsPerPixel;
+// A selection longer than this (in Shift_JIS bytes) proposes no NG word.
+constexpr qsizetype kMaxNgSelectionBytes = 31000;
 // Side pane: the queue on top, NG words and command words side by side below it.
 constexpr int kResWidth = 240;
 constexpr int kResHeight = 200;
@@ -68,6 +64,12 @@ const QString kStartPage = QStringLiteral(
 
 const char *const kPlacementKeys[] = {"MainTop", "MainLeft", "MainWidth", "MainHeight"};
 
+// Ctrl held with the load command or a click: a Ctrl load, an NG word removed.
+bool ctrlHeld()
+{
+    return QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
+}
+
 } // namespace
 
 frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_program(program)
@@ -81,6 +83,17 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_wave, &WavePlayer::noAudioOutput, this, [this] {
         SetStatus(QStringLiteral("音声の出力先が見つからないため、効果音は鳴りません"));
     });
+    m_overlay = new OverlayServer(this);
+    createSubtitleParts();
+    createThreadParts();
+    createTimers();
+}
+
+frmMain::~frmMain() = default;
+
+// The queue, its pacing and the subtitle window.
+void frmMain::createSubtitleParts()
+{
     m_queue = new SubtitleQueue(this);
     connect(m_queue, &SubtitleQueue::countdownChanged, this,
             [this](int v) { setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v)); });
@@ -91,23 +104,28 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
                       .arg(count));
     });
 
-    m_maku = new SubtitleWindowControl(m_program, picBack, this, this);
-    m_textDraw = [this](QString text, QString command, bool noRes, QString id, QString name,
-                        QString number) {
-        m_maku->TextDraw(text, command, noRes, id, name, number);
-    };
+    m_maku = new SubtitleWindowControl(m_program, this, this);
+    m_textDraw = [this](const MakuEntry &entry) { m_maku->TextDraw(entry); };
     // Every draw while the game window is open is an answer to judge.
     connect(m_maku, &SubtitleWindowControl::drawnForGame, this,
             [this](const QString &text, const QString &id) {
                 if (m_catfee)
                     m_catfee->game().Hantei(text, id);
             });
-    m_overlay = new OverlayServer(this);
     connect(m_maku, &SubtitleWindowControl::drawn, this, [this] { feedOverlaySubtitle(false); });
     connect(m_maku, &SubtitleWindowControl::unloaded, m_overlay, &OverlayServer::clearSubtitle);
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
+    m_pacing = new SubtitlePacing(*m_queue, m_program, this);
+    connect(m_pacing, &SubtitlePacing::textDrawRequested, m_maku, &SubtitleWindowControl::TextDraw);
+    connect(m_pacing, &SubtitlePacing::waveRequested, m_wave, &WavePlayer::PlayWave);
+    m_pacing->setIdleText(idle);
+}
+
+// The load command, new-post processing, the reload countdown and the thread view's links.
+void frmMain::createThreadParts()
+{
     m_pipeline = new PostPipeline(m_program, m_thread, this);
     connect(m_pipeline, &PostPipeline::postRendered, webMain, &ThreadView::Write);
     connect(m_pipeline, &PostPipeline::autoScrollRequested, this, &frmMain::AutoScroll);
@@ -120,11 +138,13 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     connect(m_loader, &ThreadLoader::addressTextChanged, this, &frmMain::setAddressText);
     connect(m_loader, &ThreadLoader::viewRestartRequested, this, &frmMain::RestartView);
     connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
+    connect(m_pipeline, &PostPipeline::postsTaken, m_loader, &ThreadLoader::addPosts);
     connect(m_loader, &ThreadLoader::refetched, m_pipeline, &PostPipeline::finishRefetch);
     m_reload = new ReloadCountdown(this);
     connect(m_reload, &ReloadCountdown::timerTextChanged, this,
             [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });
     connect(m_reload, &ReloadCountdown::reloadDue, this, &frmMain::mnuReload_Click);
+
     m_links = new ThreadLinks(m_central, m_pipeline->ResData(), m_thread, this);
     m_links->setSubtitleGeometry([this]() -> std::optional<QRect> {
         if (!m_program.flags.MakuShown || !m_maku->window())
@@ -140,13 +160,11 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
         [this](const QString &target) { return m_links->webMain_BeforeNavigate2(target); });
     connect(webMain, &ThreadView::StatusTextChange, m_links,
             &ThreadLinks::webMain_StatusTextChange);
+}
 
-    m_pacing = new SubtitlePacing(*m_queue, m_program, this);
-    connect(m_pacing, &SubtitlePacing::textDrawRequested, m_maku, &SubtitleWindowControl::TextDraw);
-    connect(m_pacing, &SubtitlePacing::waveRequested, m_wave, &WavePlayer::PlayWave);
-    m_pacing->setIdleText(idle);
-
-    // All three timers run from start to exit; their handlers decide whether there is work.
+// Both timers run from start to exit; their handlers decide whether there is work.
+void frmMain::createTimers()
+{
     tmrMaku = new QTimer(this);
     tmrMaku->setObjectName(QStringLiteral("tmrMaku"));
     tmrMaku->setInterval(100);
@@ -155,13 +173,6 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     tmrReload->setObjectName(QStringLiteral("tmrReload"));
     tmrReload->setInterval(1000);
     connect(tmrReload, &QTimer::timeout, this, [this] { m_reload->tick(); });
-
-    qApp->installEventFilter(this);
-}
-
-frmMain::~frmMain()
-{
-    qApp->removeEventFilter(this);
 }
 
 void frmMain::buildControls()
@@ -172,9 +183,10 @@ void frmMain::buildControls()
     cmbUrl = new QComboBox(m_central);
     cmbUrl->setObjectName(QStringLiteral("cmbUrl"));
     cmbUrl->setEditable(true);
-    // Enter is handled below: every Enter adds an item, duplicates included.
+    // Enter is handled by cmbUrl_KeyPress: every Enter adds an item, duplicates included.
     cmbUrl->setInsertPolicy(QComboBox::NoInsert);
     cmbUrl->setDuplicatesEnabled(true);
+    connect(cmbUrl->lineEdit(), &QLineEdit::returnPressed, this, &frmMain::cmbUrl_KeyPress);
 
     webMain = new ThreadView(m_central);
     webMain->setObjectName(QStringLiteral("webMain"));
@@ -210,32 +222,54 @@ void frmMain::buildControls()
     addPanel(QStringLiteral("STATUS"), QString(), 1);
 }
 
+namespace {
+
+QAction *menuItem(QMenu *menu, const QString &caption, const QKeySequence &key = {})
+{
+    QAction *a = menu->addAction(caption);
+    if (!key.isEmpty())
+        a->setShortcut(key);
+    return a;
+}
+
+} // namespace
+
 void frmMain::buildMenu()
 {
-    QMenuBar *bar = menuBar();
-    auto item = [](QMenu *menu, const QString &caption, const QKeySequence &key = {}) {
-        QAction *a = menu->addAction(caption);
-        if (!key.isEmpty())
-            a->setShortcut(key);
-        return a;
-    };
+    buildReloadMenus();
+    mnuMakuView = menuBar()->addAction(QStringLiteral("字幕(&N)"));
+    connect(mnuMakuView, &QAction::triggered, this, &frmMain::mnuMakuView_Click);
+    mnuMakuList = menuBar()->addAction(QStringLiteral("字幕候補(&J)"));
+    connect(mnuMakuList, &QAction::triggered, this, &frmMain::mnuMakuList_Click);
+    buildFeatureMenu();
+    buildSettingsMenu();
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuAbout = menuItem(help, QStringLiteral("バージョン情報(&A)"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    nameMenuItems();
+}
 
+// 更新, 自動更新 (its periods come at start-up) and 自動スクロール.
+void frmMain::buildReloadMenus()
+{
+    QMenuBar *bar = menuBar();
     mnuReload = bar->addAction(QStringLiteral("更新(&R)"));
     connect(mnuReload, &QAction::triggered, this, &frmMain::mnuReload_Click);
 
-    QMenu *autoReload = m_autoReloadMenu = bar->addMenu(QStringLiteral("自動更新(&A)"));
+    m_autoReloadMenu = bar->addMenu(QStringLiteral("自動更新(&A)"));
     auto *autoReloadGroup = new QActionGroup(this);
-    mnuAutoReload.append(item(autoReload, QStringLiteral("無効(&S)")));
-    mnuAutoReload.append(autoReload->addSeparator());
+    mnuAutoReload.append(menuItem(m_autoReloadMenu, QStringLiteral("無効(&S)")));
+    mnuAutoReload.append(m_autoReloadMenu->addSeparator());
     mnuAutoReload[0]->setCheckable(true);
     mnuAutoReload[0]->setChecked(true);
+    mnuAutoReload[0]->setData(0);
     connect(mnuAutoReload[0], &QAction::triggered, this, [this] { mnuAutoReload_Click(0); });
     autoReloadGroup->addAction(mnuAutoReload[0]);
 
     QMenu *autoScroll = bar->addMenu(QStringLiteral("自動スクロール(&S)"));
     auto *autoScrollGroup = new QActionGroup(this);
-    mnuAutoScroll.append(item(autoScroll, QStringLiteral("無効(&S)")));
-    mnuAutoScroll.append(item(autoScroll, QStringLiteral("有効(&G)")));
+    mnuAutoScroll.append(menuItem(autoScroll, QStringLiteral("無効(&S)")));
+    mnuAutoScroll.append(menuItem(autoScroll, QStringLiteral("有効(&G)")));
     for (QAction *a : std::as_const(mnuAutoScroll)) {
         a->setCheckable(true);
         autoScrollGroup->addAction(a);
@@ -243,48 +277,49 @@ void frmMain::buildMenu()
     mnuAutoScroll[0]->setChecked(true);
     for (int i = 0; i < mnuAutoScroll.size(); ++i)
         connect(mnuAutoScroll[i], &QAction::triggered, this, [this, i] { mnuAutoScroll_Click(i); });
+}
 
-    mnuMakuView = bar->addAction(QStringLiteral("字幕(&N)"));
-    connect(mnuMakuView, &QAction::triggered, this, &frmMain::mnuMakuView_Click);
-    mnuMakuList = bar->addAction(QStringLiteral("字幕候補(&J)"));
-    connect(mnuMakuList, &QAction::triggered, this, &frmMain::mnuMakuList_Click);
-
-    QMenu *features = bar->addMenu(QStringLiteral("機能(&W)"));
-    mnuFreeDraw = item(features, QStringLiteral("任意の文字を表示(&T)"), Qt::Key_F2);
+void frmMain::buildFeatureMenu()
+{
+    QMenu *features = menuBar()->addMenu(QStringLiteral("機能(&W)"));
+    mnuFreeDraw = menuItem(features, QStringLiteral("任意の文字を表示(&T)"), Qt::Key_F2);
     mnuNoResText =
-        item(features, QStringLiteral("レスが無いときに任意の文字を表示する(&Y)"), Qt::Key_F4);
-    mnuWrite = item(features, QStringLiteral("書き込み&&スレ立て(&W)"), Qt::Key_F6);
-    mnuThread = item(features, QStringLiteral("スレ一覧(&T)"), Qt::Key_F7);
-    mnuMakucatch = item(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
+        menuItem(features, QStringLiteral("レスが無いときに任意の文字を表示する(&Y)"), Qt::Key_F4);
+    mnuWrite = menuItem(features, QStringLiteral("書き込み&&スレ立て(&W)"), Qt::Key_F6);
+    mnuThread = menuItem(features, QStringLiteral("スレ一覧(&T)"), Qt::Key_F7);
+    mnuMakucatch =
+        menuItem(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
     connect(mnuFreeDraw, &QAction::triggered, this, &frmMain::mnuFreeDraw_Click);
     connect(mnuNoResText, &QAction::triggered, this, &frmMain::mnuNoResText_Click);
     connect(mnuThread, &QAction::triggered, this, &frmMain::mnuThread_Click);
     connect(mnuMakucatch, &QAction::triggered, this, &frmMain::mnuMakucatch_Click);
     connect(mnuWrite, &QAction::triggered, this, &frmMain::mnuWrite_Click);
     features->addSeparator();
-    mnuOverlayUrl = item(features, QStringLiteral("配信用URL（ブラウザソース）"));
+    mnuOverlayUrl = menuItem(features, QStringLiteral("配信用URL（ブラウザソース）"));
     connect(mnuOverlayUrl, &QAction::triggered, this, &frmMain::mnuOverlayUrl_Click);
+}
 
-    QMenu *settings = bar->addMenu(QStringLiteral("設定(&O)"));
-    mnuSetting = item(settings, QStringLiteral("設定(&S)"));
+void frmMain::buildSettingsMenu()
+{
+    QMenu *settings = menuBar()->addMenu(QStringLiteral("設定(&O)"));
+    mnuSetting = menuItem(settings, QStringLiteral("設定(&S)"));
     connect(mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
     settings->addSeparator();
-    mnuAddNG = item(settings, QStringLiteral("NGワード追加(&N)"), Qt::Key_F3);
+    mnuAddNG = menuItem(settings, QStringLiteral("NGワード追加(&N)"), Qt::Key_F3);
     connect(mnuAddNG, &QAction::triggered, this, &frmMain::mnuAddNG_Click);
-    mnuSkinReload = item(settings, QStringLiteral("スキン再読込(&J)"));
+    mnuSkinReload = menuItem(settings, QStringLiteral("スキン再読込(&J)"));
     connect(mnuSkinReload, &QAction::triggered, this, &frmMain::mnuSkinReload_Click);
-    mnuClickThrough = item(settings, QStringLiteral("字幕枠のクリック透過(&T)"), Qt::Key_F9);
+    mnuClickThrough = menuItem(settings, QStringLiteral("字幕枠のクリック透過(&T)"), Qt::Key_F9);
     mnuClickThrough->setCheckable(true);
     connect(mnuClickThrough, &QAction::triggered, this, &frmMain::mnuClickThrough_Click);
-    mnuDragPointViewChange = item(settings, QStringLiteral("ドラッグポイント表示切替(&D)"));
+    mnuDragPointViewChange = menuItem(settings, QStringLiteral("ドラッグポイント表示切替(&D)"));
     connect(mnuDragPointViewChange, &QAction::triggered, this,
             &frmMain::mnuDragPointViewChange_Click);
+}
 
-    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    mnuAbout = item(help, QStringLiteral("バージョン情報(&A)"));
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-
-    // Object names as the program calls the items; an array item carries its index.
+// Object names as the program calls the items; an array item carries its index.
+void frmMain::nameMenuItems()
+{
     const std::pair<QAction *, const char *> named[] = {
         {mnuReload, "mnuReload"},
         {mnuMakuView, "mnuMakuView"},
@@ -319,24 +354,8 @@ bool frmMain::Form_Load(const QString &commandLine)
     cmbUrl->setEditText(store.value(QStringLiteral("OPTION"), QStringLiteral("Address")));
     showStartPage();
 
-    QActionGroup *group = mnuAutoReload[0]->actionGroup();
-    for (int index = ReloadCountdown::kFirstPeriodIndex; index <= ReloadCountdown::kLastPeriodIndex;
-         ++index) {
-        QAction *a = m_autoReloadMenu->addAction(ReloadCountdown::caption(index));
-        a->setCheckable(true);
-        group->addAction(a);
-        connect(a, &QAction::triggered, this, [this, index] { mnuAutoReload_Click(index); });
-        mnuAutoReload.append(a);
-    }
-    for (int i = 0; i < mnuAutoReload.size(); ++i)
-        mnuAutoReload[i]->setObjectName(QStringLiteral("mnuAutoReload(%1)").arg(i));
-
-    // The last run's automatic reload and scrolling; an unknown period leaves reload off.
-    const int reloadIndex = m_program.opt.AutoReload - 5;
-    if (reloadIndex >= ReloadCountdown::kFirstPeriodIndex &&
-        reloadIndex <= ReloadCountdown::kLastPeriodIndex)
-        mnuAutoReload_Click(reloadIndex);
-    mnuAutoScroll_Click(m_program.opt.AutoScroll == 1 ? 1 : 0);
+    addReloadPeriods();
+    restoreReloadAndScroll();
 
     if (!commandLine.isEmpty()) {
         cmbUrl->setEditText(commandLine);
@@ -344,7 +363,7 @@ bool frmMain::Form_Load(const QString &commandLine)
     }
     loadNgWords();
     loadCommandSelection();
-    LoadBackPicture();
+    m_maku->LoadBackPicture();
     applyOverlay();
     m_loaded = true;
     Form_Resize();
@@ -354,12 +373,41 @@ bool frmMain::Form_Load(const QString &commandLine)
     return true;
 }
 
+// The periods of 自動更新, each item carrying its seconds.
+void frmMain::addReloadPeriods()
+{
+    QActionGroup *group = mnuAutoReload[0]->actionGroup();
+    for (int seconds = ReloadCountdown::kMinPeriod; seconds <= ReloadCountdown::kMaxPeriod;
+         ++seconds) {
+        QAction *a = m_autoReloadMenu->addAction(ReloadCountdown::caption(seconds));
+        a->setCheckable(true);
+        a->setData(seconds);
+        group->addAction(a);
+        const int index = int(mnuAutoReload.size());
+        connect(a, &QAction::triggered, this, [this, index] { mnuAutoReload_Click(index); });
+        mnuAutoReload.append(a);
+    }
+    for (int i = 0; i < mnuAutoReload.size(); ++i)
+        mnuAutoReload[i]->setObjectName(QStringLiteral("mnuAutoReload(%1)").arg(i));
+}
+
+// The last run's automatic reload and scrolling; an unknown period leaves reload off.
+void frmMain::restoreReloadAndScroll()
+{
+    for (int i = 1; i < mnuAutoReload.size(); ++i) {
+        if (!mnuAutoReload[i]->isSeparator() &&
+            mnuAutoReload[i]->data().toInt() == m_program.opt.AutoReload)
+            mnuAutoReload_Click(i);
+    }
+    mnuAutoScroll_Click(m_program.opt.AutoScroll == 1 ? 1 : 0);
+}
+
 bool frmMain::loadSkins()
 {
     HeaderSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Header.htm")));
     ResSkin = ReadTextFile(m_program.dataFile(QStringLiteral("Res.htm")));
     if (!HeaderSkin.isEmpty() && !ResSkin.isEmpty()) {
-        m_pipeline->setSkins(HeaderSkin, ResSkin);
+        m_pipeline->setResSkin(ResSkin);
         return true;
     }
     QMessageBox::critical(this, QStringLiteral("sazanami"),
@@ -372,7 +420,6 @@ void frmMain::mnuSkinReload_Click()
     if (loadSkins())
         return;
     // Everything is loaded by now, so ending saves settings and NG words as usual.
-    emit programEnding();
     close();
     QApplication::exit(1);
 }
@@ -471,7 +518,7 @@ void frmMain::setPanelText(const QString &key, const QString &text)
 
 void frmMain::mnuReload_Click()
 {
-    m_loader->load(cmbUrl->currentText(), CtrlDown);
+    m_loader->load(cmbUrl->currentText(), ctrlHeld());
 }
 
 void frmMain::mnuWrite_Click()
@@ -498,9 +545,12 @@ void frmMain::mnuWrite_Click()
 
 void frmMain::mnuAutoReload_Click(int index)
 {
-    m_reload->choose(index);
+    // The separator (and anything not an item) changes nothing.
+    if (index < 0 || index >= mnuAutoReload.size() || mnuAutoReload[index]->isSeparator() ||
+        !m_reload->setPeriod(mnuAutoReload[index]->data().toInt()))
+        return;
     for (int i = 0; i < mnuAutoReload.size(); ++i)
-        mnuAutoReload[i]->setChecked(i == m_reload->checkedIndex());
+        mnuAutoReload[i]->setChecked(i == index);
 }
 
 void frmMain::mnuAddNG_Click()
@@ -511,7 +561,7 @@ void frmMain::mnuAddNG_Click()
         QStringLiteral(
             "NGワードを入力してください\r\n"
             "追加したNGワードは、リストの消したい項目の上でCtrl+マウスクリックで消せます"),
-        QLineEdit::Normal, GetSelectegNG(), &ok);
+        QLineEdit::Normal, GetSelectedNG(), &ok);
     if (ok && !word.isEmpty()) {
         const QString stored = NgWords::AsBoardWrites(word);
         m_pipeline->addNgWord(stored);
@@ -519,10 +569,10 @@ void frmMain::mnuAddNG_Click()
     }
 }
 
-QString frmMain::GetSelectegNG() const
+QString frmMain::GetSelectedNG() const
 {
     const QString sel = webMain->SelectionText();
-    if (sel.isEmpty() || Codec::sjisLength(sel) > 31000)
+    if (sel.isEmpty() || Codec::sjisLength(sel) > kMaxNgSelectionBytes)
         return QString();
     // The web view separates selected lines with LF alone.
     const qsizetype end = sel.indexOf(QLatin1Char('\n'));
@@ -534,7 +584,7 @@ QString frmMain::GetSelectegNG() const
 
 void frmMain::lstNG_Click(QListWidgetItem *item)
 {
-    if (lstNG->count() == 0 || !CtrlDown || !item)
+    if (lstNG->count() == 0 || !ctrlHeld() || !item)
         return;
     const int row = lstNG->row(item);
     m_pipeline->removeNgWord(row);
@@ -570,7 +620,11 @@ void frmMain::refreshQueueList()
     QTimer::singleShot(0, this, [this] {
         m_queueRefreshPending = false;
         lstRes->clear();
-        lstRes->addItems(m_queue->entries());
+        QStringList items;
+        items.reserve(m_queue->count());
+        for (const MakuEntry &entry : m_queue->entries())
+            items << entry.listText();
+        lstRes->addItems(items);
     });
 }
 
@@ -637,7 +691,7 @@ void frmMain::mnuSetting_Click()
         m_maku->Unload();
     m_setting = new frmSetting(m_program, this);
     m_setting->setReopenMakuView(reopen);
-    m_setting->setLoadBackPicture([this] { LoadBackPicture(); });
+    m_setting->setLoadBackPicture([this] { m_maku->LoadBackPicture(); });
     connect(m_setting, &frmSetting::closed, this, [this](bool reopenMakuView) {
         if (reopenMakuView && !m_unloaded && !m_maku->isLoaded())
             mnuMakuView_Click();
@@ -645,11 +699,6 @@ void frmMain::mnuSetting_Click()
             applyOverlay();
     });
     m_setting->show();
-}
-
-void frmMain::LoadBackPicture()
-{
-    ::LoadBackPicture(this, m_program, picBack);
 }
 
 void frmMain::mnuMakucatch_Click()
@@ -705,57 +754,7 @@ void frmMain::feedOverlaySubtitle(bool whole)
 
 void frmMain::mnuOverlayUrl_Click()
 {
-    auto *dialog = new QDialog(this);
-    dialog->setObjectName(QStringLiteral("frmOverlayUrl"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("配信用URL（ブラウザソース）"));
-    auto *grid = new QGridLayout(dialog);
-    int row = 0;
-    if (!m_overlay->isListening()) {
-        grid->addWidget(new QLabel(QStringLiteral("配信用サーバーは動いていません。"
-                                                  "「設定」で配信用サーバーを「使う」にして"
-                                                  "ください。"),
-                                   dialog),
-                        row++, 0, 1, 4);
-    } else {
-        QStringList hosts{QStringLiteral("127.0.0.1")};
-        if (m_program.opt.OverlayLAN != 0) {
-            for (const QHostAddress &a : QNetworkInterface::allAddresses()) {
-                if (!a.isLoopback() && a.protocol() == QAbstractSocket::IPv4Protocol)
-                    hosts << a.toString();
-            }
-        }
-        const std::pair<OverlayServer::Page, QString> pages[] = {
-            {OverlayServer::Page::Subtitle, QStringLiteral("字幕")},
-            {OverlayServer::Page::Question, QStringLiteral("お題")},
-            {OverlayServer::Page::Score, QStringLiteral("スコア")},
-            {OverlayServer::Page::Index, QStringLiteral("一覧")},
-        };
-        for (const QString &host : std::as_const(hosts)) {
-            for (const auto &[page, caption] : pages) {
-                const QString address = m_overlay->address(page, host);
-                auto *field = new QLineEdit(address, dialog);
-                field->setReadOnly(true);
-                field->setMinimumWidth(420);
-                auto *copy = new QPushButton(QStringLiteral("コピー"), dialog);
-                connect(copy, &QPushButton::clicked, dialog,
-                        [address] { SetClipboardText(address); });
-                const QSize size = m_overlay->pageSize(page);
-                grid->addWidget(new QLabel(caption, dialog), row, 0);
-                grid->addWidget(field, row, 1);
-                if (page != OverlayServer::Page::Index)
-                    grid->addWidget(
-                        new QLabel(QStringLiteral("%1×%2").arg(size.width()).arg(size.height()),
-                                   dialog),
-                        row, 2);
-                grid->addWidget(copy, row++, 3);
-            }
-        }
-    }
-    auto *close = new QPushButton(QStringLiteral("閉じる"), dialog);
-    connect(close, &QPushButton::clicked, dialog, &QDialog::close);
-    grid->addWidget(close, row, 3);
-    dialog->show();
+    (new frmOverlayUrl(*m_overlay, m_program.opt.OverlayLAN != 0, this))->show();
 }
 
 void frmMain::mnuMakuList_Click()
@@ -767,7 +766,7 @@ void frmMain::mnuMakuList_Click()
 void frmMain::mnuAbout_Click()
 {
     QMessageBox::information(this, QStringLiteral("Version"),
-                             QStringLiteral("sazanami Ver. 1.21\r\n"));
+                             QStringLiteral("sazanami Ver. " SAZANAMI_VERSION "\r\n"));
 }
 
 void frmMain::resizeEvent(QResizeEvent *event)
@@ -799,37 +798,13 @@ void frmMain::Form_Resize()
         w->setVisible(PaneVisible);
 }
 
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
+void frmMain::cmbUrl_KeyPress()
 {
-    // Key preview: Ctrl is tracked whichever control of this window has the focus.
-    const QEvent::Type type = event->type();
-    // The combo box has the focus and passes keys on to its line edit: Enter may come to
-    // either, and is taken at whichever sees it first.
-    if (type == QEvent::KeyPress && (watched == cmbUrl || watched == cmbUrl->lineEdit()) &&
-        cmbUrl_KeyPress(static_cast<QKeyEvent *>(event)))
-        return true;
-    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (key->key() == Qt::Key_Control && widget && widget->window() == this)
-            CtrlDown = type == QEvent::KeyPress;
-    } else if (type == QEvent::WindowDeactivate && watched == this) {
-        // A Ctrl released in another window would otherwise stay held here.
-        CtrlDown = false;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool frmMain::cmbUrl_KeyPress(QKeyEvent *event)
-{
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
-        return false;
     // Every Enter adds the text to the history, duplicates included, and loads it.
     const QString text = cmbUrl->currentText();
     cmbUrl->addItem(text);
     cmbUrl->setEditText(text);
     mnuReload_Click();
-    return true;
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

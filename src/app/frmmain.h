@@ -3,7 +3,6 @@
 #include "retrieval/threadstate.h"
 #include "subtitle/makuentry.h"
 
-#include <QImage>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
@@ -12,7 +11,6 @@
 class QAction;
 class QComboBox;
 class QItemSelection;
-class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -53,21 +51,23 @@ public:
     QString addressText() const;
     void setAddressText(const QString &text);
     void mnuReload_Click();
-    // Reads the background picture of the subtitle window again (after the settings changed).
-    void LoadBackPicture();
-
-signals:
-    // A skin reload from the menu found a broken skin: the program is ending.
-    void programEnding();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildMenu();
+    void createSubtitleParts();
+    void createThreadParts();
+    void createTimers();
     void buildControls();
+    void buildMenu();
+    void buildReloadMenus();
+    void buildFeatureMenu();
+    void buildSettingsMenu();
+    void nameMenuItems();
+    void addReloadPeriods();
+    void restoreReloadAndScroll();
     bool loadSkins();
     void showStartPage();
     void restorePlacement();
@@ -79,7 +79,8 @@ private:
     void Form_Resize();
     void Form_Unload();
     void refreshQueueList();
-    bool cmbUrl_KeyPress(QKeyEvent *event);
+    // Enter in the address bar: the text joins the history and is loaded.
+    void cmbUrl_KeyPress();
     void lstNG_Click(QListWidgetItem *item);
     void lstCommand_SelectionChanged(const QItemSelection &selected,
                                      const QItemSelection &deselected);
@@ -112,7 +113,7 @@ private:
     // Clears the thread view and writes the header skin; the document stays open for posts.
     void RestartView();
     // The first line of the thread view's selection, proposed as a new NG word.
-    QString GetSelectegNG() const;
+    QString GetSelectedNG() const;
 
     // Controls, named as the rest of the program refers to them.
     QComboBox *cmbUrl = nullptr;
@@ -122,7 +123,8 @@ private:
     QListWidget *lstNG = nullptr;
 
     QAction *mnuReload = nullptr;
-    QVector<QAction *> mnuAutoReload; // 0 off, 1 separator, 2..25 the periods
+    // 0 off, 1 separator, then the periods; each item's data is its period in seconds.
+    QVector<QAction *> mnuAutoReload;
     QVector<QAction *> mnuAutoScroll; // 0 off, 1 on
     QAction *mnuMakuView = nullptr;
     QAction *mnuMakuList = nullptr;
@@ -141,9 +143,7 @@ private:
 
     QTimer *tmrMaku = nullptr;   // 100 ms: subtitle pacing
     QTimer *tmrReload = nullptr; // 1000 ms: automatic reload countdown
-    QImage picBack;              // background picture of the subtitle window
 
-    bool CtrlDown = false;
     bool PaneVisible = true;
     QString HeaderSkin;
     QString ResSkin;

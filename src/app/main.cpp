@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     KeepLargeBuffersOffTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sazanami"));
-    QApplication::setApplicationVersion(QStringLiteral("1.21"));
+    QApplication::setApplicationVersion(QStringLiteral(SAZANAMI_VERSION));
     LoadQtTranslations(QLocale::system());
 
     SettingsStore store;

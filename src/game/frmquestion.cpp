@@ -1,14 +1,14 @@
 #include "game/frmquestion.h"
 
+#include "platform/windowops.h"
 #include "settings/program.h"
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMouseEvent>
 
 namespace {
-constexpr int kMargin = 120 / 15;
-constexpr int kGapBelowGame = 300 / 15;
+constexpr int kMargin = 120 / kTwipsPerPixel;
+constexpr int kGapBelowGame = 300 / kTwipsPerPixel;
 } // namespace
 
 // Left edge at the game window's, top 300 twips below its bottom edge.
@@ -24,13 +24,14 @@ frmQuestion::frmQuestion(Program &program, QWidget *parent)
     setPalette(pal);
 
     const QFont font(QStringLiteral("ＭＳ Ｐゴシック"), 18);
+    auto *drag = new WindowDrag(this);
     auto makeLabel = [&](const char *name, const QString &caption) {
         auto *label = new QLabel(caption, this);
         label->setObjectName(QLatin1String(name));
         label->setTextFormat(Qt::PlainText); // a topic of a dictionary file is no markup
         label->setFont(font);
         label->setToolTip(QStringLiteral("ドラッグで移動できます"));
-        label->installEventFilter(this);
+        drag->watch(label);
         return label;
     };
     lblQuestion = makeLabel("lblQuestion", QStringLiteral("配信画面に映す用の「お題」"));
@@ -68,32 +69,4 @@ void frmQuestion::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     lblTimeLimit->move(width() - kMargin - lblTimeLimit->width(),
                        lblQuestion->y() + lblQuestion->height() + kMargin);
-}
-
-bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != lblQuestion && watched != lblTimeLimit)
-        return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        m_pressOffset = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
-        m_dragging = true;
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (m_dragging) {
-            move(static_cast<QMouseEvent *>(event)->globalPosition().toPoint() - m_pressOffset);
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        m_dragging = false;
-        break;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
 }

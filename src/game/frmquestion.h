@@ -2,8 +2,6 @@
 
 #include "game/gamesidewindow.h"
 
-#include <QPoint>
-
 class QLabel;
 
 // 配信画面に映す用の「お題」: the clock and the hints for the broadcast picture. Topmost,
@@ -20,11 +18,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QLabel *lblQuestion = nullptr;
     QLabel *lblTimeLimit = nullptr;
-    QPoint m_pressOffset;
-    bool m_dragging = false;
 };

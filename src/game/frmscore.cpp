@@ -1,15 +1,16 @@
 #include "game/frmscore.h"
 
 #include "game/scores.h"
+#include "settings/options.h"
 
 #include <QLabel>
 #include <QListWidget>
 
 namespace {
-constexpr int kMargin = 120 / 15;
-constexpr int kBottomGap = 300 / 15;
-constexpr int kRightOfGame = 7000 / 15;
-constexpr int kGapBelowGame = 900 / 15;
+constexpr int kMargin = 120 / kTwipsPerPixel;
+constexpr int kBottomGap = 300 / kTwipsPerPixel;
+constexpr int kRightOfGame = 7000 / kTwipsPerPixel;
+constexpr int kGapBelowGame = 900 / kTwipsPerPixel;
 
 QFont gothic(int points)
 {
@@ -27,19 +28,19 @@ frmScore::frmScore(Program &program, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmScore"));
     setWindowTitle(QStringLiteral("スコア"));
-    Label1 = new QLabel(QStringLiteral("Score:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    lblScoreCaption = new QLabel(QStringLiteral("Score:"), this);
+    lblScoreCaption->setObjectName(QStringLiteral("lblScoreCaption"));
     lblScore = new QLabel(QStringLiteral("0"), this);
     lblScore->setObjectName(QStringLiteral("lblScore"));
-    for (QLabel *label : {Label1, lblScore}) {
+    for (QLabel *label : {lblScoreCaption, lblScore}) {
         label->setFont(gothic(18));
         label->adjustSize();
     }
-    Label1->move(kMargin, kMargin);
+    lblScoreCaption->move(kMargin, kMargin);
     lstScore = new QListWidget(this);
     lstScore->setObjectName(QStringLiteral("lstScore"));
     lstScore->setFont(gothic(9));
-    lstScore->move(0, Label1->y() + Label1->height() + kMargin);
+    lstScore->move(0, lblScoreCaption->y() + lblScoreCaption->height() + kMargin);
     resize(320, 240);
 }
 

@@ -21,7 +21,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QLabel *Label1 = nullptr;
+    QLabel *lblScoreCaption = nullptr;
     QLabel *lblScore = nullptr;
     QListWidget *lstScore = nullptr;
 };

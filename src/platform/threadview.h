@@ -39,8 +39,6 @@ public:
 
     // Runs a script after every pending document operation; the result arrives in `done`.
     void evaluate(const QString &script, std::function<void(const QVariant &)> done);
-    // True while document operations wait to be applied.
-    bool hasPending() const { return !m_pending.isEmpty() || m_scrollPending || m_loading; }
 
 signals:
     // The target of the link under the pointer, "" when the pointer leaves the link.

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
@@ -44,4 +45,37 @@ void SetClipboardText(const QString &text)
 QString ClipboardText()
 {
     return QGuiApplication::clipboard()->text();
+}
+
+WindowDrag::WindowDrag(QWidget *window) : QObject(window), m_window(window) {}
+
+void WindowDrag::watch(QWidget *handle)
+{
+    handle->installEventFilter(this);
+}
+
+bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        m_offset = mouse->globalPosition().toPoint() - m_window->frameGeometry().topLeft();
+        m_dragging = true;
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (!m_dragging)
+            break;
+        m_window->move(static_cast<QMouseEvent *>(event)->globalPosition().toPoint() - m_offset);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            m_dragging = false;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }

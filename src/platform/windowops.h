@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+#include <QPoint>
 #include <QString>
 
 class QWidget;
@@ -10,3 +12,20 @@ void SetTopMost(QWidget *window, int mode);
 bool OpenExternal(const QString &address);
 void SetClipboardText(const QString &text);
 QString ClipboardText();
+
+// Moves a window with the left mouse button held on any widget it watches (the window itself or
+// its labels): the point where the button went down stays under the cursor.
+class WindowDrag : public QObject
+{
+public:
+    explicit WindowDrag(QWidget *window);
+    void watch(QWidget *handle);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window = nullptr;
+    QPoint m_offset; // from the window's top-left corner to the cursor
+    bool m_dragging = false;
+};

@@ -11,11 +11,7 @@
 #include "settings/commandwords.h"
 #include "settings/program.h"
 
-namespace {
-const QString kFieldSeparator = QStringLiteral("<>");
-} // namespace
-
-PostPipeline::PostPipeline(Program &program, ThreadState &state, QObject *parent)
+PostPipeline::PostPipeline(Program &program, const ThreadState &state, QObject *parent)
     : QObject(parent), m_program(program), m_state(state),
       m_commandFlags(Commands::CommandWords().size(), true)
 {}
@@ -32,16 +28,18 @@ void PostPipeline::setCommandFlag(int index, bool enabled)
         m_commandFlags[index] = enabled;
 }
 
-void PostPipeline::setSkins(const QString &headerSkin, const QString &resSkin)
+const MakuEntry &PostPipeline::Notice1000()
 {
-    m_headerSkin = headerSkin;
-    m_resSkin = resSkin;
-}
-
-const QString &PostPipeline::Notice1000()
-{
-    static const QString notice = QStringLiteral(
-        " <>sazanamiからのお知らせ<br>このスレッドは1000に到達しました<>ID:?\?\?<>sazanami<>???");
+    static const MakuEntry notice = [] {
+        MakuEntry e;
+        e.kind = MakuEntry::Kind::Notice;
+        e.command = QStringLiteral(" ");
+        e.message = QStringLiteral("sazanamiからのお知らせ<br>このスレッドは1000に到達しました");
+        e.id = QStringLiteral("ID:?\?\?");
+        e.name = QStringLiteral("sazanami");
+        e.number = QStringLiteral("???");
+        return e;
+    }();
     return notice;
 }
 
@@ -53,7 +51,12 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
     const QStringList ngWords = m_ngWords;
     const QString ngRecord = NgRecord(separator);
     const bool refetching = m_state.RefetchAbove >= 0;
-    if (refetching && m_state.ResTotal == 0) {
+    // The thread's posts and what they cost toward its bound, this batch's included.
+    const qint32 before = m_state.ResTotal;
+    qint32 total = before;
+    m_batchBytes = 0;
+    bool full = false;
+    if (refetching && total == 0) {
         // A whole reload after a deleted post starts (again).
         m_held.clear();
         m_lastOld = 0;
@@ -63,26 +66,26 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
     }
     for (const QString &raw : lines) {
         // Past the thread's bound no post is processed (the fetch then stops).
-        if (m_state.ResTotal >= ThreadState::kMaxPosts ||
-            m_state.ThreadBytes >= ThreadState::kMaxBytes) {
-            m_state.ThreadFull = true;
+        if (total >= ThreadState::kMaxPosts ||
+            m_state.ThreadBytes + m_batchBytes >= ThreadState::kMaxBytes) {
+            full = true;
             break;
         }
         // As the board sends it: one byte for ASCII, two for the rest, and the LF.
-        m_state.ThreadBytes += raw.size() + 1;
+        m_batchBytes += raw.size() + 1;
         for (const QChar c : raw)
-            m_state.ThreadBytes += c.unicode() >= 0x80 ? 1 : 0;
+            m_batchBytes += c.unicode() >= 0x80 ? 1 : 0;
         if (refetching && m_oldLines.contains(raw))
-            m_lastOld = m_state.ResTotal + 1;
+            m_lastOld = total + 1;
         const bool isNg = ContainsNgWord(raw, ngWords);
-        const DatPost post =
-            MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, m_state.ResTotal);
+        const DatPost post = MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, total);
         AddLog(post.Num, post.Names, post.Mail, post.DateID, post.Message, isNg);
-        m_state.ResTotal += 1;
-        if (m_state.ResTotal == 1)
+        total += 1;
+        if (total == 1)
             emit titleChanged(QLatin1String("sazanami - [") + DecodeEntities(post.Title) +
                               QLatin1Char(']'));
     }
+    emit postsTaken(total - before, m_batchBytes, full);
 }
 
 void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail, QString DateID,
@@ -105,7 +108,7 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
     const QString fields[] = {Clean(Names), Clean(mailName), Clean(Mail), Clean(DateID),
                               Clean(shown)};
     for (const QString &field : fields)
-        m_state.ThreadBytes += ThreadState::kTagBytes * field.count(QLatin1Char('<'));
+        m_batchBytes += ThreadState::kTagBytes * field.count(QLatin1Char('<'));
     emit postRendered(
         Skin::FillResSkin(m_resSkin, Num, fields[0], fields[1], fields[2], fields[3], fields[4]));
     emit autoScrollRequested();
@@ -118,25 +121,22 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
     const qint32 number = qint32(Num.toLongLong());
     const bool mayBeNew = m_state.LiveMode || m_state.RefetchAbove >= 0;
     if (Mail.contains(opt.Keyword) && mayBeNew && !isNg) {
-        QString idText = id;
-        idText.replace(QLatin1String("%2f"), QLatin1String(":"));
-        // A field must not hold the entry's separator: a disabled word taken out of "<red>", or
-        // a comma-separated line, would shift the fields. "< >" stays an empty tag and makes
-        // no command word.
-        const auto field = [](QString text) {
-            return text.replace(kFieldSeparator, QLatin1String("< >"));
-        };
-        queue(number, field(GetEnableCommand(Mail, m_commandFlags)) + kFieldSeparator +
-                          field(Message) + kFieldSeparator + field(idText) + kFieldSeparator +
-                          RemoveTags(Names) + kFieldSeparator + Num);
+        MakuEntry entry;
+        entry.kind = MakuEntry::Kind::Post;
+        entry.command = GetEnableCommand(Mail, m_commandFlags);
+        entry.message = Message;
+        entry.id = QString(id).replace(QLatin1String("%2f"), QLatin1String(":"));
+        entry.name = RemoveTags(Names);
+        entry.number = Num;
+        queue(number, entry);
     }
 
     // Post 1000 is announced whether or not the post itself is queued.
-    if (m_state.ResTotal == 999 && opt.Num1000 == 1)
+    if (number == 1000 && opt.Num1000 == 1)
         queue(1000, Notice1000());
 }
 
-void PostPipeline::queue(qint32 number, const QString &entry)
+void PostPipeline::queue(qint32 number, const MakuEntry &entry)
 {
     if (m_state.RefetchAbove >= 0) {
         m_held.append({number, entry});
@@ -145,9 +145,9 @@ void PostPipeline::queue(qint32 number, const QString &entry)
     putOnAir(entry);
 }
 
-void PostPipeline::putOnAir(const QString &entry)
+void PostPipeline::putOnAir(const MakuEntry &entry)
 {
-    if (entry == Notice1000())
+    if (entry.kind == MakuEntry::Kind::Notice)
         emit noticeQueued(entry);
     else
         emit postQueued(entry, m_program.flags.GameOpen);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rendering/posttable.h"
+#include "subtitle/makuentry.h"
 
 #include <QObject>
 #include <QPair>
@@ -15,11 +16,12 @@ struct ThreadState;
 // New-post processing: received lines become posts that are numbered, stored in ResData,
 // rendered through the post skin and, when new, handed on as subtitle queue entries.
 // It owns the NG words and the command-word flags; the main window's lists only show them.
+// It reads the thread state and reports the posts it took (postsTaken); the loader counts them.
 class PostPipeline : public QObject
 {
     Q_OBJECT
 public:
-    PostPipeline(Program &program, ThreadState &state, QObject *parent = nullptr);
+    PostPipeline(Program &program, const ThreadState &state, QObject *parent = nullptr);
 
     // The NG words in list order (lstNG), read once per batch of lines.
     const QStringList &ngWords() const { return m_ngWords; }
@@ -27,18 +29,17 @@ public:
     void addNgWord(const QString &word) { m_ngWords.append(word); }
     void removeNgWord(int index);
 
-    // The enable flags of the 17 command words (lstCommand), read per queued post.
+    // The enable flags of the command words (lstCommand), read per queued post.
     const QVector<bool> &commandFlags() const { return m_commandFlags; }
     void setCommandFlags(const QVector<bool> &flags) { m_commandFlags = flags; }
     void setCommandFlag(int index, bool enabled);
 
-    // The skins as last read: the header starts the view, the post skin is filled per post.
-    void setSkins(const QString &headerSkin, const QString &resSkin);
-    const QString &HeaderSkin() const { return m_headerSkin; }
-    const QString &ResSkin() const { return m_resSkin; }
+    // The post skin as last read, filled per post.
+    void setResSkin(const QString &resSkin) { m_resSkin = resSkin; }
 
     // Takes complete new lines of one response, each without its LF, in order and exactly
-    // once. separator is the response's field separator ("<>" or ",").
+    // once. separator is the response's field separator ("<>" or ","). Each line is one post,
+    // numbered on from ThreadState::ResTotal; postsTaken() reports them.
     void SetLog(const QStringList &lines, const QString &separator);
     // Processes one post: links, storing, rendering and, for a new post, queueing.
     // isNg marks a line that the NG test replaced; such a post is never queued.
@@ -53,7 +54,7 @@ public:
     const PostTable &ResData() const { return m_resData; }
 
     // The program's own entry when a thread reaches post 1000.
-    static const QString &Notice1000();
+    static const MakuEntry &Notice1000();
 
 signals:
     // One filled post, to be appended at the end of the thread view.
@@ -62,25 +63,29 @@ signals:
     void autoScrollRequested();
     // "sazanami - [title]" when a thread's first post arrives.
     void titleChanged(const QString &title);
-    // A new post for the subtitle queue: five fields joined by "<>".
-    void postQueued(const QString &entry, bool gameOpen);
+    // What one SetLog took, for the loader to count before the next lines: the posts
+    // (ResTotal), what they cost toward the thread's bound (ThreadBytes), and whether a post
+    // came past that bound and was left (ThreadFull).
+    void postsTaken(int count, qint64 bytes, bool full);
+    // A new post for the subtitle queue.
+    void postQueued(const MakuEntry &entry, bool gameOpen);
     // The program's notice at post 1000.
-    void noticeQueued(const QString &entry);
+    void noticeQueued(const MakuEntry &entry);
 
 private:
-    void queue(qint32 number, const QString &entry);
-    void putOnAir(const QString &entry);
+    void queue(qint32 number, const MakuEntry &entry);
+    void putOnAir(const MakuEntry &entry);
 
     Program &m_program;
-    ThreadState &m_state;
+    const ThreadState &m_state;
     PostTable m_resData;
-    QString m_headerSkin;
     QString m_resSkin;
     QStringList m_ngWords;
     QVector<bool> m_commandFlags;
+    qint64 m_batchBytes = 0; // what the posts of the running SetLog cost toward the bound
     // During a whole reload after a deleted post: the entries its posts would queue, held
     // until the whole thread is in; the lines of the old copy; the last post found in it.
-    QVector<QPair<qint32, QString>> m_held;
+    QVector<QPair<qint32, MakuEntry>> m_held;
     QSet<QString> m_oldLines;
     qint32 m_lastOld = 0;
 };

@@ -24,8 +24,6 @@ public:
     void set(qint64 number, const ResRecord &record);
     // The stored post, or an empty record for a number never written.
     ResRecord value(qint64 number) const;
-    // One past the highest number the table can answer for without growing.
-    qint64 capacity() const { return m_records.size(); }
 
 private:
     QVector<ResRecord> m_records;

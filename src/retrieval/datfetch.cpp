@@ -1,6 +1,6 @@
 #include "retrieval/datfetch.h"
 
-#include "platform/codec.h"
+#include "retrieval/boardrequest.h"
 #include "retrieval/threadaddress.h"
 #include "retrieval/threadstate.h"
 
@@ -9,8 +9,6 @@
 Q_LOGGING_CATEGORY(lcRetrieval, "sazanami.retrieval", QtInfoMsg)
 
 namespace {
-
-const QString kUserAgent = QStringLiteral("Monazilla/1.00 sazanami/1.21");
 
 DatFetch::LoadEnd loadEndOf(DatResponse::Action action)
 {
@@ -69,23 +67,15 @@ DatFetch::DatFetch(ThreadState &state, QObject *parent)
 void DatFetch::GetThread(const QString &address, qint32 Range, qint32 ResCount)
 {
     const bool shitaraba = m_state.BoardKind == Boards::Kind::Shitaraba;
-    m_dataUrl = shitaraba ? GetRawModeUrl(address, ResCount) : GetDatUrl(address);
+    const QString dataUrl = shitaraba ? GetRawModeUrl(address, ResCount) : GetDatUrl(address);
     const bool rangeRequest = !shitaraba && Range != 0;
     m_response.reset(shitaraba, rangeRequest, m_state.DatSeparator, Range, m_state.DatBytes);
-
-    QString request = QStringLiteral("GET ") + GetPath(m_dataUrl) + QStringLiteral(" HTTP/1.0\r\n");
-    request += QStringLiteral("Host: ") + GetHost(m_dataUrl) + QStringLiteral("\r\n");
-    if (rangeRequest)
-        request +=
-            QStringLiteral("Range: bytes=") + QString::number(Range) + QStringLiteral("-\r\n");
-    request += QStringLiteral("User-Agent: ") + kUserAgent + QStringLiteral("\r\n");
-    request += QStringLiteral("Connection: Close\r\n\r\n");
-    m_request = Codec::toSjis(request);
-    qCDebug(lcRetrieval) << "GET" << m_dataUrl << "range" << Range;
+    const QByteArray request = BoardGetRequest(dataUrl, rangeRequest ? Range : -1);
+    qCDebug(lcRetrieval) << "GET" << dataUrl << "range" << Range;
 
     m_active = true;
-    const HostPort remote = GetHostPort(m_dataUrl);
-    wscGet->start(remote.name, remote.port, IsHttps(m_dataUrl), m_request, m_limits);
+    const HostPort remote = GetHostPort(dataUrl);
+    wscGet->start(remote.name, remote.port, IsHttps(dataUrl), request, m_limits);
     setStatus(wscGet->remoteText() + QStringLiteral("に接続中..."));
 }
 
@@ -95,8 +85,14 @@ void DatFetch::abort()
         return;
     wscGet->abort();
     m_active = false;
-    handOn(m_response.abandon(m_state, QString()));
+    handOn(m_response.abandon(QString()));
     m_state.Ready = true;
+}
+
+void DatFetch::clearLocalCopy()
+{
+    m_state.DatBytes.clear();
+    m_state.DatSize = 0;
 }
 
 void DatFetch::wscGet_DataArrival(const QByteArray &chunk)
@@ -111,7 +107,7 @@ void DatFetch::wscGet_DataArrival(const QByteArray &chunk)
         handOn(step);
         // Nothing more of a thread past its bound (ThreadState) is read.
         if (m_active && m_state.ThreadFull) {
-            endLoad(LoadEnd::TooLarge, m_response.abandon(m_state, QString()));
+            endLoad(LoadEnd::TooLarge, m_response.abandon(QString()));
             return;
         }
         // The line sink may have ended or restarted the load.
@@ -120,7 +116,7 @@ void DatFetch::wscGet_DataArrival(const QByteArray &chunk)
         return;
     case DatResponse::Action::TooLarge: {
         // Ended as any load that stops early; the lines of this chunk go with the end.
-        DatResponse::Step kept = m_response.abandon(m_state, step.status);
+        DatResponse::Step kept = m_response.abandon(step.status);
         kept.lines = step.lines;
         endLoad(LoadEnd::TooLarge, kept);
         return;
@@ -136,16 +132,21 @@ void DatFetch::wscGet_Close(BoardSocket::End how, const QString &detail)
     if (!m_active)
         return;
     if (how == BoardSocket::End::Closed) {
-        const DatResponse::Step step = m_response.close(m_state);
+        const DatResponse::Step step = m_response.close();
         endLoad(loadEndOf(step.action), step);
         return;
     }
     // Every other end keeps the complete lines received so far.
-    endLoad(loadEndOf(how), m_response.abandon(m_state, wscGet->endText(how, detail)));
+    endLoad(loadEndOf(how), m_response.abandon(wscGet->endText(how, detail)));
 }
 
 void DatFetch::handOn(const DatResponse::Step &step)
 {
+    // The local copy grows only here, by what the response says joins it.
+    if (!step.append.isEmpty()) {
+        m_state.DatBytes += step.append;
+        m_state.DatSize = qint32(m_state.DatBytes.size());
+    }
     if (step.lines.isEmpty() || m_state.ThreadFull)
         return;
     m_state.DatSeparator = step.separator;

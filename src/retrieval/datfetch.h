@@ -39,13 +39,13 @@ public:
     void GetThread(const QString &address, qint32 Range, qint32 ResCount);
     // Ends a running load at once, without loadEnded(): complete lines are kept.
     void abort();
+    // A new thread starts: the local copy (DatBytes, DatSize) is emptied. It is written only
+    // here and by the ends of loads, with what each response says joins it.
+    void clearLocalCopy();
 
     const DatResponse &response() const { return m_response; }
     DatResponse &response() { return m_response; }
     const BoardSocket &socket() const { return *wscGet; }
-    // The data address and the request of the current (or last) load.
-    const QString &dataUrl() const { return m_dataUrl; }
-    const QByteArray &request() const { return m_request; }
 
     // Test hook: other limits than a board's usual ones.
     void setLimits(const BoardSocket::Limits &limits) { m_limits = limits; }
@@ -55,8 +55,7 @@ signals:
     // A text for the "STATUS" panel of the status bar.
     void statusChanged(const QString &text);
     // The complete new lines of a response, chunk by chunk, each exactly once and without its
-    // LF (a rental-board line keeps its CR). The receiver is expected to add the posts it makes
-    // to ThreadState::ResTotal before the next chunk.
+    // LF (a rental-board line keeps its CR).
     void linesReceived(const QStringList &lines, const QString &separator);
 
 private:
@@ -70,7 +69,5 @@ private:
     DatResponse m_response;
     BoardSocket *wscGet;
     BoardSocket::Limits m_limits;
-    QString m_dataUrl;
-    QByteArray m_request;
     bool m_active = false;
 };

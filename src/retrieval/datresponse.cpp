@@ -1,7 +1,5 @@
 #include "retrieval/datresponse.h"
 
-#include "retrieval/threadstate.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -17,7 +15,12 @@ const QString kDifferentialFailed =
 const QString kFinished = QStringLiteral("受信終了");
 const QString kInterrupted = QStringLiteral("受信が中断されました");
 const QString kTooManyLines =
-    QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限20000行）");
+    QStringLiteral("受信した行が多すぎるため受信を打ち切りました（上限%1行）")
+        .arg(DatResponse::kMaxLines);
+
+// The status lines a thread's data may come with; any other ends the load.
+const char *const kAcceptedStatus[] = {"HTTP/1.1 200 OK", "HTTP/1.0 200 OK", "HTTP/1.0 200",
+                                       "HTTP/1.1 206 Partial Content"};
 
 constexpr qint64 kReserveBound = qint64(64) << 20;
 
@@ -44,19 +47,14 @@ void DatResponse::reset(bool shitaraba, bool rangeRequest, const QString &separa
 DatResponse::Step DatResponse::feed(const QByteArray &chunk)
 {
     m_recvSize += chunk.size();
-    if (m_headerDone) {
-        m_headerWait = false;
+    if (m_headerDone)
         return takeBody(chunk);
-    }
 
     m_head += chunk;
     // A header that came alone, ending exactly at its blank line: wait for the body.
     const qsizetype end = m_head.indexOf(kHeaderEnd);
-    if (end >= 0 && end + kHeaderEnd.size() == m_head.size() && startsLikeAccepted(m_head)) {
-        m_headerWait = true;
+    if (end >= 0 && end + kHeaderEnd.size() == m_head.size() && startsLikeAccepted(m_head))
         return Step();
-    }
-    m_headerWait = false;
     const QByteArray head = m_head;
     switch (separateHeader()) {
     case HeaderResult::Incomplete:
@@ -233,7 +231,7 @@ QString DatResponse::flushDecoder()
     return m_shitaraba ? m_euc.finish() : m_sjis.finish();
 }
 
-DatResponse::Step DatResponse::close(ThreadState &state)
+DatResponse::Step DatResponse::close()
 {
     QStringList lines;
     if (!m_headerDone) {
@@ -269,12 +267,12 @@ DatResponse::Step DatResponse::close(ThreadState &state)
     m_text += flushDecoder();
     lines += takeLines();
     const bool complete = m_shitaraba || m_contentLength == m_recvSize;
-    Step step = finish(state, complete, complete ? kFinished : kInterrupted);
+    Step step = finish(complete, complete ? kFinished : kInterrupted);
     step.lines = lines;
     return step;
 }
 
-DatResponse::Step DatResponse::abandon(ThreadState &state, const QString &message)
+DatResponse::Step DatResponse::abandon(const QString &message)
 {
     if (!m_headerDone) {
         Step step;
@@ -285,27 +283,24 @@ DatResponse::Step DatResponse::abandon(ThreadState &state, const QString &messag
     }
     m_text += flushDecoder();
     const QStringList lines = takeLines();
-    Step step = finish(state, false, message);
+    Step step = finish(false, message);
     step.lines = lines;
     return step;
 }
 
-DatResponse::Step DatResponse::finish(ThreadState &state, bool complete, const QString &status)
+DatResponse::Step DatResponse::finish(bool complete, const QString &status)
 {
+    Step step;
     if (m_wholeFile && m_matched < m_localCopy.size()) {
         // Ended inside the local copy: nothing of it is new.
     } else if (!complete && !m_shitaraba) {
         // A partial last line, and lines beyond the line bound, are fetched again next time.
-        state.DatBytes += m_body.left(m_bodyLineEnd);
+        step.append = m_body.left(m_bodyLineEnd);
     } else if (m_contentLength != 1 || m_wholeFile) {
         // A Content-Length of 1 is a Range answer that brought only the check byte.
-        state.DatBytes += m_body;
-        if (!complete)
-            state.DatBytes.truncate(state.DatBytes.lastIndexOf('\n') + 1);
+        step.append = complete ? m_body : m_body.left(m_body.lastIndexOf('\n') + 1);
     }
-    state.DatSize = qint32(state.DatBytes.size());
     m_body.clear();
-    Step step;
     step.action = complete ? Action::Finished : Action::Interrupted;
     step.status = status;
     step.separator = m_separator;
@@ -326,17 +321,20 @@ QString DatResponse::statusLine() const
 
 bool DatResponse::isAcceptedStatus(const QString &statusLine)
 {
-    return statusLine == QLatin1String("HTTP/1.1 200 OK") ||
-           statusLine == QLatin1String("HTTP/1.0 200 OK") ||
-           statusLine == QLatin1String("HTTP/1.0 200") ||
-           statusLine == QLatin1String("HTTP/1.1 206 Partial Content");
+    for (const char *accepted : kAcceptedStatus) {
+        if (statusLine == QLatin1String(accepted))
+            return true;
+    }
+    return false;
 }
 
 bool DatResponse::startsLikeAccepted(const QByteArray &bytes)
 {
-    return bytes.startsWith("HTTP/1.1 200 OK") || bytes.startsWith("HTTP/1.0 200 OK") ||
-           bytes.startsWith("HTTP/1.0 200") || bytes.startsWith("HTTP/1.1 206 Partial Content") ||
-           bytes.startsWith("HTTP/1.0 206 Partial Content");
+    for (const char *accepted : kAcceptedStatus) {
+        if (bytes.startsWith(accepted))
+            return true;
+    }
+    return false;
 }
 
 qint32 DatResponse::contentLengthOf(const QString &header)

@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-struct ThreadState;
-
 // The answer to one thread-data request, taken apart as its bytes arrive: header, status
 // check, check byte, incremental decoding and complete lines. It never touches a socket.
 class DatResponse
@@ -32,6 +30,7 @@ public:
         QString status;    // status-bar text; "" leaves it as it is
         QStringList lines; // complete new lines, each without its LF, in order
         QString separator; // field separator of this response ("<>" or ",")
+        QByteArray append; // at the end of a load: the bytes that join the local copy
     };
 
     // Lines one response may bring; the next load goes on from there.
@@ -46,26 +45,21 @@ public:
                const QByteArray &localCopy = QByteArray());
     // One chunk of the connection (wscGet_DataArrival).
     Step feed(const QByteArray &chunk);
-    // The server closed the connection (wscGet_Close): the rest of the lines, and the local
-    // copy of the thread updated.
-    Step close(ThreadState &state);
+    // The server closed the connection (wscGet_Close): the rest of the lines, and what joins
+    // the local copy of the thread.
+    Step close();
     // The load ends before the server's close (time-out, socket error, a bound): complete lines
     // handed on are kept as on an interrupted close, and the message is shown.
-    Step abandon(ThreadState &state, const QString &message);
+    Step abandon(const QString &message);
 
     bool HeaderDone() const { return m_headerDone; }
-    bool HeaderWait() const { return m_headerWait; }
-    void clearHeaderWait() { m_headerWait = false; }
     const QString &RecvHeader() const { return m_recvHeader; }
     QString statusLine() const;
-    qint32 ContentLength() const { return m_contentLength; }
     qint64 RecvSize() const { return m_recvSize; }
     qint32 LineDone() const { return m_lineDone; }
-    bool RangeRequest() const { return m_rangeRequest; }
-    bool LfCheck() const { return m_lfCheck; }
     const QString &DatSeparator() const { return m_separator; }
 
-    // Accepted status lines; the ones a header-only chunk may start with.
+    // An accepted status line; a header-only chunk that starts like one waits for the body.
     static bool isAcceptedStatus(const QString &statusLine);
     static bool startsLikeAccepted(const QByteArray &bytes);
     // The "Content-Length: " value of a header, read as a leading number.
@@ -90,13 +84,12 @@ private:
     qint64 lineLength(qsizetype characters);
     QString decode(const QByteArray &bytes);
     QString flushDecoder();
-    Step finish(ThreadState &state, bool complete, const QString &status);
+    Step finish(bool complete, const QString &status);
 
     bool m_shitaraba = false;
     bool m_rangeRequest = false;
     bool m_lfCheck = false;
     bool m_headerDone = false;
-    bool m_headerWait = false;
     bool m_firstByteTaken = false;
     bool m_separatorSet = false;
     bool m_wholeFile = false;  // a whole file answered a Range request

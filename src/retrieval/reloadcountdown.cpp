@@ -2,14 +2,14 @@
 
 ReloadCountdown::ReloadCountdown(QObject *parent) : QObject(parent) {}
 
-void ReloadCountdown::choose(int index)
+bool ReloadCountdown::setPeriod(int seconds)
 {
-    if (index != kOffIndex && (index < kFirstPeriodIndex || index > kLastPeriodIndex))
-        return;
-    m_interval = index == kOffIndex ? -1 : index + 5;
-    m_checked = index;
+    if (seconds != 0 && (seconds < kMinPeriod || seconds > kMaxPeriod))
+        return false;
+    m_interval = seconds == 0 ? -1 : seconds;
     // A new period counts down from its full length at once.
     setText(QString::number(m_interval));
+    return true;
 }
 
 void ReloadCountdown::tick()
@@ -25,9 +25,9 @@ void ReloadCountdown::tick()
     setText(QString::number(m_interval));
 }
 
-QString ReloadCountdown::caption(int index)
+QString ReloadCountdown::caption(int seconds)
 {
-    return QString::number(index + 5) + QStringLiteral(" sec");
+    return QString::number(seconds) + QStringLiteral(" sec");
 }
 
 void ReloadCountdown::setText(const QString &text)

@@ -10,25 +10,22 @@ class ReloadCountdown : public QObject
 {
     Q_OBJECT
 public:
-    // Menu indexes of "自動更新(&A)": 0 "無効(&S)", 1 the separator, 2..25 the periods 7..30 s.
-    static constexpr int kOffIndex = 0;
-    static constexpr int kFirstPeriodIndex = 2;
-    static constexpr int kLastPeriodIndex = 25;
+    // The periods offered, in seconds.
+    static constexpr int kMinPeriod = 7;
+    static constexpr int kMaxPeriod = 30;
 
     explicit ReloadCountdown(QObject *parent = nullptr);
 
-    // Choosing a menu item (mnuAutoReload_Click). An index that is neither "無効(&S)" nor a
-    // period changes nothing.
-    void choose(int index);
+    // Reload every `seconds` (kMinPeriod to kMaxPeriod), or off with 0. Any other value
+    // changes nothing and gives false.
+    bool setPeriod(int seconds);
     void tick();
 
-    // The item that carries the check mark.
-    int checkedIndex() const { return m_checked; }
+    // The period in seconds, -1 when off.
     qint32 ReloadInterval() const { return m_interval; }
-    const QString &timerText() const { return m_text; }
 
-    // The caption of a period item: "7 sec" … "30 sec".
-    static QString caption(int index);
+    // The caption of a period's menu item: "7 sec" … "30 sec".
+    static QString caption(int seconds);
 
 signals:
     // The text of the "TIMER" panel.
@@ -41,5 +38,4 @@ private:
 
     qint32 m_interval = -1;
     QString m_text = QStringLiteral("-1");
-    int m_checked = kOffIndex;
 };

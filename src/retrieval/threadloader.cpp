@@ -38,8 +38,6 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         m_state.RefetchAbove = -1;
         m_state.RefetchOld.clear();
     }
-    m_fetch.response().clearHeaderWait();
-
     QString a = addressText;
     if (IsReadCgi(a)) {
         m_state.BoardKind = Boards::Kind::TwoChannel;
@@ -114,14 +112,21 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
     }
 }
 
+void ThreadLoader::addPosts(int count, qint64 bytes, bool full)
+{
+    m_state.ResTotal += count;
+    m_state.ThreadBytes += bytes;
+    if (full)
+        m_state.ThreadFull = true;
+}
+
 void ThreadLoader::startAfresh(const QString &address)
 {
     m_state.LiveMode = false;
-    m_state.DatSize = 0;
     m_state.ResTotal = 0;
     m_state.ThreadBytes = 0;
     m_state.ThreadFull = false;
-    m_state.DatBytes.clear();
+    m_fetch.clearLocalCopy();
     m_state.CurrentUrl = address;
     emit viewRestartRequested();
 }

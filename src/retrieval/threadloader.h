@@ -23,6 +23,11 @@ public:
     // handed on as new posts (ThreadState::RefetchAbove, signal refetched).
     void load(const QString &addressText, bool ctrlDown);
 
+    // The line sink made `count` posts of the lines it was handed, costing `bytes` toward the
+    // thread's bound; `full`: a line came past the bound and was left. The thread's post count
+    // (ResTotal) is what the next rental-board request goes on from.
+    void addPosts(int count, qint64 bytes = 0, bool full = false);
+
     const ThreadState &state() const { return m_state; }
     DatFetch &fetch() { return m_fetch; }
 
@@ -35,7 +40,8 @@ signals:
     void addressTextChanged(const QString &text);
     // A new thread starts: clear the view, open it with charset "Shift_JIS", write the header.
     void viewRestartRequested();
-    // Forwarded from DatFetch::linesReceived (see there).
+    // Forwarded from DatFetch::linesReceived (see there); the receiver reports the posts it
+    // made through addPosts() before it returns.
     void linesReceived(const QStringList &lines, const QString &separator);
     // A whole reload after a failed differential load has brought the whole thread: the
     // posts it made that are new can go on air now.

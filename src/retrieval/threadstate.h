@@ -7,6 +7,8 @@
 #include <QtGlobal>
 
 // The thread being followed: its identity, kind, load state and local copy of its data.
+// Only the load command (ThreadLoader and its DatFetch) writes it, the post counts with what
+// the post pipeline reports it took; everything else reads it.
 struct ThreadState
 {
     // A thread's bound over every load: the post table's numbers, and 16 MiB of its lines as

@@ -1,17 +1,74 @@
 #include "settings/commandwords.h"
 
+#include <iterator>
+
+namespace {
+
+// The size words in the order a command text is searched for them: the first found decides.
+// `setting` is the FontSize value that stands for the same size.
+struct SizeRow
+{
+    const char *word;
+    int points;
+    int setting;
+};
+
+const SizeRow kSizes[] = {
+    {"big", 30, 1}, {"small", 12, 2}, {"normal", 24, 0}, {"jumbo", 50, 3}, {"gigantic", 120, 4},
+};
+
+struct ColourRow
+{
+    const char *word;
+    qint32 code;
+    qint32 outline;
+};
+
+constexpr qint32 rgb(int r, int g, int b)
+{
+    return b * 65536 + g * 256 + r;
+}
+
+// In FontColor order. Later rows win when several colour words occur.
+const ColourRow kColours[] = {
+    {"white", rgb(255, 255, 255), rgb(0, 0, 128)},    {"red", rgb(255, 0, 0), rgb(255, 255, 255)},
+    {"orange", rgb(255, 128, 0), rgb(0, 0, 128)},     {"yellow", rgb(255, 255, 0), rgb(0, 64, 0)},
+    {"pink", rgb(255, 128, 255), rgb(0, 0, 128)},     {"blue", rgb(0, 0, 255), rgb(255, 255, 255)},
+    {"purple", rgb(128, 0, 128), rgb(255, 192, 255)}, {"cyan", rgb(0, 255, 255), rgb(192, 64, 0)},
+    {"green", rgb(0, 255, 0), rgb(0, 0, 128)},
+};
+
+} // namespace
+
 namespace Commands {
+
+const QStringList &SizeWords()
+{
+    static const QStringList words = [] {
+        QStringList list(std::size(kSizes));
+        for (const SizeRow &row : kSizes)
+            list[row.setting] = QLatin1String(row.word);
+        return list;
+    }();
+    return words;
+}
+
+const QStringList &ColourWords()
+{
+    static const QStringList words = [] {
+        QStringList list;
+        for (const ColourRow &row : kColours)
+            list << QLatin1String(row.word);
+        return list;
+    }();
+    return words;
+}
 
 const QStringList &CommandWords()
 {
-    static const QStringList words = {
-        QStringLiteral("ue"),     QStringLiteral("shita"),    QStringLiteral("naka"),
-        QStringLiteral("normal"), QStringLiteral("big"),      QStringLiteral("small"),
-        QStringLiteral("jumbo"),  QStringLiteral("gigantic"), QStringLiteral("white"),
-        QStringLiteral("red"),    QStringLiteral("orange"),   QStringLiteral("yellow"),
-        QStringLiteral("pink"),   QStringLiteral("blue"),     QStringLiteral("purple"),
-        QStringLiteral("cyan"),   QStringLiteral("green"),
-    };
+    static const QStringList words =
+        QStringList{QStringLiteral("ue"), QStringLiteral("shita"), QStringLiteral("naka")} +
+        SizeWords() + ColourWords();
     return words;
 }
 
@@ -50,30 +107,26 @@ QString GetEnableCommand(const QString &text, const QVector<bool> &enabled)
     return result;
 }
 
-namespace {
-
-struct ColourRow
+int CommandFontSize(const QString &command)
 {
-    const char *word;
-    qint32 code;
-    qint32 outline;
-};
-
-constexpr qint32 rgb(int r, int g, int b)
-{
-    return b * 65536 + g * 256 + r;
+    for (const SizeRow &row : kSizes) {
+        if (command.contains(QLatin1String(row.word)))
+            return row.points;
+    }
+    return 0;
 }
 
-// Later rows win when several colour words occur.
-const ColourRow kColours[] = {
-    {"white", rgb(255, 255, 255), rgb(0, 0, 128)},    {"red", rgb(255, 0, 0), rgb(255, 255, 255)},
-    {"orange", rgb(255, 128, 0), rgb(0, 0, 128)},     {"yellow", rgb(255, 255, 0), rgb(0, 64, 0)},
-    {"pink", rgb(255, 128, 255), rgb(0, 0, 128)},     {"blue", rgb(0, 0, 255), rgb(255, 255, 255)},
-    {"purple", rgb(128, 0, 128), rgb(255, 192, 255)}, {"cyan", rgb(0, 255, 255), rgb(192, 64, 0)},
-    {"green", rgb(0, 255, 0), rgb(0, 0, 128)},
-};
-
-} // namespace
+int FontSizePoints(int fontSize)
+{
+    // A hand-edited store can hold anything; that draws at the normal size (setting 0).
+    if (fontSize < 0 || fontSize >= int(std::size(kSizes)))
+        fontSize = 0;
+    for (const SizeRow &row : kSizes) {
+        if (row.setting == fontSize)
+            return row.points;
+    }
+    return 0;
+}
 
 qint32 GetColorCode(const QString &command, qint32 fallback)
 {

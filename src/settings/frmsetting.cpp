@@ -3,6 +3,7 @@
 #include "platform/settingsstore.h"
 #include "settings/commandwords.h"
 #include "settings/program.h"
+#include "subtitle/textlayout.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -23,11 +24,6 @@
 
 namespace {
 
-QColor colourOf(qint32 code)
-{
-    return QColor(code & 0xff, (code >> 8) & 0xff, (code >> 16) & 0xff);
-}
-
 QVector<QRadioButton *> addOptions(QWidget *parent, const QStringList &captions)
 {
     QVector<QRadioButton *> buttons;
@@ -46,8 +42,8 @@ void selectOption(const QVector<QRadioButton *> &buttons, int index)
         buttons[index]->setChecked(true);
 }
 
-// The index of the chosen button, or `current` when none is chosen (a stored value that no
-// button stands for stays as it was).
+// `target` becomes the index of the chosen button; with none chosen (a stored value that no
+// button stands for) it stays as it was.
 template<typename T> void takeOption(const QVector<QRadioButton *> &buttons, T &target)
 {
     for (int i = 0; i < buttons.size(); ++i) {
@@ -77,16 +73,6 @@ QWidget *row(QWidget *parent, const QVector<QRadioButton *> &buttons)
 }
 
 } // namespace
-
-const QStringList &frmSetting::ColorWords()
-{
-    static const QStringList words = {
-        QStringLiteral("white"),  QStringLiteral("red"),  QStringLiteral("orange"),
-        QStringLiteral("yellow"), QStringLiteral("pink"), QStringLiteral("blue"),
-        QStringLiteral("purple"), QStringLiteral("cyan"), QStringLiteral("green"),
-    };
-    return words;
-}
 
 const QStringList &frmSetting::WakuSizes()
 {
@@ -118,7 +104,32 @@ void frmSetting::buildControls()
     auto *settings = new QGroupBox(QStringLiteral("設定"), this);
     auto *grid = new QGridLayout(settings);
     int r = 0;
+    addModeAndColour(settings, grid, r);
+    addSizeAndSpeed(settings, grid, r);
+    addTexts(settings, grid, r);
+    addSwitches(settings, grid, r);
+    grid->setColumnStretch(1, 1);
+    // Made in the order Tab moves through them.
+    QWidget *const groups[] = {settings, decorationGroup(), textModeGroup(), overlayGroup()};
 
+    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    for (QWidget *group : groups)
+        layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSetting::cmdCancel_Click);
+}
+
+void frmSetting::addModeAndColour(QWidget *settings, QGridLayout *grid, int &r)
+{
     optMakuMode = addOptions(
         settings,
         {QStringLiteral("ノーマルモード（特定の箇所にレスを表示するのみ、コマンド無効）"),
@@ -127,7 +138,8 @@ void frmSetting::buildControls()
     grid->addWidget(optMakuMode[0], r++, 0, 1, 2);
     grid->addWidget(optMakuMode[1], r++, 0, 1, 2);
 
-    optColor = addOptions(settings, ColorWords());
+    const QStringList &words = Commands::ColourWords();
+    optColor = addOptions(settings, words);
     auto *colours = new QWidget(settings);
     auto *colourGrid = new QGridLayout(colours);
     colourGrid->setContentsMargins(0, 0, 0, 0);
@@ -135,7 +147,7 @@ void frmSetting::buildControls()
         QRadioButton *b = optColor[i];
         b->setParent(colours);
         // Each button shows its own colour, with a caption that stays readable on it.
-        const QColor colour = colourOf(GetColorCode(ColorWords()[i], 0));
+        const QColor colour = TextLayout::ColourOf(GetColorCode(words[i], 0));
         QPalette palette = b->palette();
         palette.setColor(QPalette::Window, colour);
         palette.setColor(QPalette::Button, colour);
@@ -148,10 +160,11 @@ void frmSetting::buildControls()
     }
     grid->addWidget(new QLabel(QStringLiteral("フォントカラー"), settings), r, 0);
     grid->addWidget(colours, r++, 1);
+}
 
-    optSize = addOptions(settings,
-                         {QStringLiteral("normal"), QStringLiteral("big"), QStringLiteral("small"),
-                          QStringLiteral("jumbo"), QStringLiteral("gigantic")});
+void frmSetting::addSizeAndSpeed(QWidget *settings, QGridLayout *grid, int &r)
+{
+    optSize = addOptions(settings, Commands::SizeWords());
     grid->addWidget(new QLabel(QStringLiteral("フォントサイズ"), settings), r, 0);
     grid->addWidget(row(settings, optSize), r++, 1);
 
@@ -165,7 +178,11 @@ void frmSetting::buildControls()
         settings);
     speedNote->setWordWrap(true);
     grid->addWidget(speedNote, r++, 1);
+}
 
+// The frame size, the keyword, the limit and the background picture.
+void frmSetting::addTexts(QWidget *settings, QGridLayout *grid, int &r)
+{
     cmbWakuSize = new QComboBox(settings);
     cmbWakuSize->setEditable(true);
     cmbWakuSize->setInsertPolicy(QComboBox::NoInsert);
@@ -191,7 +208,10 @@ void frmSetting::buildControls()
     cmbBackPicture = new QComboBox(settings);
     grid->addWidget(new QLabel(QStringLiteral("背景画像"), settings), r, 0);
     grid->addWidget(cmbBackPicture, r++, 1);
+}
 
+void frmSetting::addSwitches(QWidget *settings, QGridLayout *grid, int &r)
+{
     chkFontResize = new QCheckBox(QStringLiteral("フォントサイズ自動調整を無効　"), settings);
     chkTextIDView = new QCheckBox(QStringLiteral("字幕にIDを表示する"), settings);
     chkText2Clipboard =
@@ -220,9 +240,11 @@ void frmSetting::buildControls()
         settings);
     explanation->setWordWrap(true);
     grid->addWidget(explanation, r++, 0, 1, 2);
-    grid->setColumnStretch(1, 1);
+}
 
-    // Frame "文字装飾": how the text is set off from the picture.
+// Frame "文字装飾": how the text is set off from the picture.
+QWidget *frmSetting::decorationGroup()
+{
     auto *decorate = new QGroupBox(QStringLiteral("文字装飾"), this);
     auto *decorateLayout = new QVBoxLayout(decorate);
     optFontDecorate = addOptions(
@@ -242,8 +264,12 @@ void frmSetting::buildControls()
     oldDecorate->addWidget(chkFontShadow);
     oldDecorate->addStretch(1);
     decorateLayout->addLayout(oldDecorate);
+    return decorate;
+}
 
-    // Frame "字幕描画方式": how the capture software sees the subtitle window.
+// Frame "字幕描画方式": how the capture software sees the subtitle window.
+QWidget *frmSetting::textModeGroup()
+{
     auto *textMode = new QGroupBox(QStringLiteral("字幕描画方式"), this);
     auto *textModeLayout = new QVBoxLayout(textMode);
     optTextMode = addOptions(
@@ -252,8 +278,12 @@ void frmSetting::buildControls()
                                   "ないと表示されないが軽い")});
     for (QRadioButton *b : optTextMode)
         textModeLayout->addWidget(b);
+    return textMode;
+}
 
-    // Frame "配信用サーバー": the pages for a streaming program's browser source.
+// Frame "配信用サーバー": the pages for a streaming program's browser source.
+QWidget *frmSetting::overlayGroup()
+{
     auto *overlay = new QGroupBox(QStringLiteral("配信用サーバー（ブラウザソース）"), this);
     auto *overlayRow = new QHBoxLayout(overlay);
     chkOverlay = new QCheckBox(QStringLiteral("使う"), overlay);
@@ -266,23 +296,7 @@ void frmSetting::buildControls()
     overlayRow->addWidget(txtOverlayPort);
     overlayRow->addWidget(chkOverlayLan);
     overlayRow->addStretch(1);
-
-    cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(settings);
-    layout->addWidget(decorate);
-    layout->addWidget(textMode);
-    layout->addWidget(overlay);
-    layout->addLayout(buttons);
-
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, &frmSetting::cmdCancel_Click);
+    return overlay;
 }
 
 void frmSetting::Form_Load()
@@ -372,7 +386,7 @@ bool frmSetting::cmdOk_Click()
     for (int i = 0; i < optColor.size(); ++i) {
         if (optColor[i]->isChecked()) {
             o.FontColor = qint16(i);
-            o.FontColorCode = GetColorCode(ColorWords()[i], o.FontColorCode);
+            o.FontColorCode = GetColorCode(Commands::ColourWords()[i], o.FontColorCode);
         }
     }
     takeOption(optSize, o.FontSize);

@@ -7,6 +7,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -26,7 +27,6 @@ public:
 
     // Whether the subtitle window was open when the dialog was opened.
     void setReopenMakuView(bool reopen) { m_reopenMakuView = reopen; }
-    bool reopenMakuView() const { return m_reopenMakuView; }
     // Called after OK saved the options: the main window's LoadBackPicture.
     void setLoadBackPicture(std::function<void()> load) { m_loadBackPicture = std::move(load); }
     // Replaces the message box (tests record the refusal instead).
@@ -67,8 +67,6 @@ public:
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
 
-    // The colour words of optColor, in button order.
-    static const QStringList &ColorWords();
     // The 13 frame sizes offered by cmbWakuSize.
     static const QStringList &WakuSizes();
 
@@ -81,6 +79,13 @@ protected:
 
 private:
     void buildControls();
+    void addModeAndColour(QWidget *settings, QGridLayout *grid, int &r);
+    void addSizeAndSpeed(QWidget *settings, QGridLayout *grid, int &r);
+    void addTexts(QWidget *settings, QGridLayout *grid, int &r);
+    void addSwitches(QWidget *settings, QGridLayout *grid, int &r);
+    QWidget *decorationGroup();
+    QWidget *textModeGroup();
+    QWidget *overlayGroup();
     void Form_Load();
     void refuse(QLineEdit *field, const QString &text);
 

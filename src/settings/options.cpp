@@ -1,6 +1,7 @@
 #include "settings/options.h"
 
 #include "platform/settingsstore.h"
+#include "settings/commandwords.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -49,18 +50,28 @@ int ParseOverlayPort(const QString &typed)
 
 bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels)
 {
-    constexpr double kTwipsPerPixel = 15;
     qint64 twips = 0;
     if (!ParseWholeNumber(store.value(kPosSection, QLatin1String(key)), -100000000, 100000000,
                           &twips))
         return false;
-    *pixels = int(std::lround(twips / kTwipsPerPixel));
+    *pixels = int(std::lround(double(twips) / kTwipsPerPixel));
     return true;
 }
 
 void WritePlacement(SettingsStore &store, const char *key, int pixels)
 {
-    store.setValue(kPosSection, QLatin1String(key), QString::number(qint64(pixels) * 15));
+    store.setValue(kPosSection, QLatin1String(key),
+                   QString::number(qint64(pixels) * kTwipsPerPixel));
+}
+
+QString Options::defaultEnableCommand()
+{
+    return QStringLiteral("1,").repeated(Commands::CommandWords().size());
+}
+
+QString Options::defaultWakuSize()
+{
+    return QStringLiteral("%1x%2").arg(kDefaultWaku.width()).arg(kDefaultWaku.height());
 }
 
 namespace {
@@ -120,6 +131,17 @@ template<typename T> void readNumber(const SettingsStore &store, const char *key
 
 } // namespace
 
+const QStringList &OptionKeys()
+{
+    static const QStringList keys = [] {
+        QStringList list;
+        for (const Field &f : kFields)
+            list << QLatin1String(f.key);
+        return list;
+    }();
+    return keys;
+}
+
 Options LoadSettings(const SettingsStore &store)
 {
     Options o;
@@ -134,7 +156,7 @@ Options LoadSettings(const SettingsStore &store)
     if (o.EnableCommand.isEmpty())
         o.EnableCommand = Options::defaultEnableCommand();
     if (o.WakuSize.isEmpty())
-        o.WakuSize = QStringLiteral("640x480");
+        o.WakuSize = Options::defaultWakuSize();
     return o;
 }
 

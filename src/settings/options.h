@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
@@ -14,7 +15,7 @@ struct Options
     qint16 FontColor = 0;
     qint32 FontColorCode = 16777215;
     qint16 FontSize = 0;
-    QString WakuSize = QStringLiteral("640x480");
+    QString WakuSize = defaultWakuSize();
     qint16 WakuView = 0;
     QString Keyword;
     qint16 FontResize = 0;
@@ -45,11 +46,13 @@ struct Options
     qint16 OverlayLAN = 0;
     QString OverlayToken;
 
-    static QString defaultEnableCommand()
-    {
-        return QStringLiteral("1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,");
-    }
+    // Every command word enabled; the frame of kDefaultWaku.
+    static QString defaultEnableCommand();
+    static QString defaultWakuSize();
 };
+
+// The keys of section "Option" in the order of the key table.
+const QStringList &OptionKeys();
 
 // Section names used in the store.
 inline const QString kOptionSection = QStringLiteral("Option");
@@ -62,6 +65,8 @@ bool ParseWholeNumber(const QString &text, qint64 min, qint64 max, qint64 *out);
 // `WakuSize`: W × H from "<width>x<height>", each side 1 to kMaxWakuSide; nothing otherwise.
 // Sides beyond the maximum would ask for a picture too large to paint or capture.
 constexpr int kMaxWakuSide = 8192;
+// The frame before any usable WakuSize was drawn, and the preset.
+constexpr QSize kDefaultWaku(640, 480);
 std::optional<QSize> ParseWakuSize(const QString &text);
 
 // `OverlayPort`: a port the browser-source server may listen on, typed with full-width digits
@@ -69,7 +74,8 @@ std::optional<QSize> ParseWakuSize(const QString &text);
 constexpr int kMinOverlayPort = 1024;
 int ParseOverlayPort(const QString &typed);
 
-// Window placement in section "Pos": stored in twips (15 per pixel), used in pixels.
+// Window placement in section "Pos": stored in twips, used in pixels.
+constexpr int kTwipsPerPixel = 15;
 // Reading gives false when the key is missing or not a number.
 bool ReadPlacement(const SettingsStore &store, const char *key, int *pixels);
 void WritePlacement(SettingsStore &store, const char *key, int pixels);

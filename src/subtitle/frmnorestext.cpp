@@ -79,7 +79,9 @@ void frmNoResText::LoadNoResText()
 
 void frmNoResText::cmdView_Click()
 {
-    DrawIdleText(m_program, m_draw, text(), command());
+    // Its command words count in normal mode too, as when the queue runs dry.
+    if (m_draw)
+        m_draw(idleText().entry(true));
 }
 
 void frmNoResText::closeEvent(QCloseEvent *event)

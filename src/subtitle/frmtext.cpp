@@ -10,7 +10,6 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -38,6 +37,7 @@ frmText::frmText(Program &program, const QImage *picBack, QWidget *parent)
     // Always able to carry transparency, so the window mode can change between draws
     // without recreating the native window.
     PrepareTransparentWindow(this);
+    (new WindowDrag(this))->watch(this);
     resize(m_frameSize);
     Form_Load();
 }
@@ -97,13 +97,11 @@ void frmText::setClickThroughSource(std::function<bool()> source)
     m_clickThrough = std::move(source);
 }
 
-void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
-                       const QString &Name, const QString &Number)
+void frmText::TextDraw(const MakuEntry &entry)
 {
     const Options &opt = m_program.opt;
-    const TextDrawArgs args{Text, Command, NoRes, ID, Name, Number};
     const TextDrawFlags flags{m_program.flags.DragPointView, m_program.flags.GameOpen};
-    m_layout = LayoutTextDraw(args, opt, flags, m_frameSize);
+    m_layout = LayoutTextDraw(entry, opt, flags, m_frameSize);
     m_frameSize = m_layout.frame;
     resize(m_frameSize);
 
@@ -138,19 +136,17 @@ void frmText::TextDraw(const QString &Text, const QString &Command, bool NoRes, 
     if (opt.MakuFormTop == 1)
         SetTopMost(this, 1);
 
-    emit drawn();
+    emit drawn(entry);
     if (m_program.flags.GameOpen)
-        emit drawnForGame(Text, ID);
+        emit drawnForGame(entry.text(), entry.id);
 }
 
 void frmText::redrawClearOrIdle()
 {
-    if (m_program.flags.NoResOpen && m_idleText) {
-        const IdleText idle = m_idleText();
-        TextDraw(idle.text, idle.command, true, QString(), QString(), QString());
-    } else {
-        TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
-    }
+    if (m_program.flags.NoResOpen && m_idleText)
+        TextDraw(m_idleText().entry(false));
+    else
+        TextDraw(MakuEntry::freeText(QStringLiteral("　")));
 }
 
 void frmText::paintEvent(QPaintEvent *event)
@@ -173,7 +169,7 @@ void frmText::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Home:
         m_program.flags.DragPointView = true;
-        TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
+        TextDraw(MakuEntry::freeText(QStringLiteral("　")));
         move(QCursor::pos() - QPoint(10, 5));
         break;
     case Qt::Key_Left:
@@ -193,26 +189,6 @@ void frmText::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-}
-
-void frmText::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        m_dragStart = event->position().toPoint();
-        m_dragging = true;
-    }
-}
-
-void frmText::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging)
-        move(event->globalPosition().toPoint() - m_dragStart);
-}
-
-void frmText::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_dragging = false;
 }
 
 void frmText::closeEvent(QCloseEvent *event)

@@ -20,12 +20,11 @@ class frmText : public QWidget
     Q_OBJECT
 public:
     // Loading: restores the placement from "Pos", goes topmost and sets MakuShown.
-    // `picBack` is the main window's background picture holder.
+    // `picBack` is the background picture every draw paints (held by SubtitleWindowControl).
     frmText(Program &program, const QImage *picBack, QWidget *parent = nullptr);
     ~frmText() override;
 
-    void TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
-                  const QString &Name, const QString &Number);
+    void TextDraw(const MakuEntry &entry);
 
     // The idle-text dialog's contents; consulted while NoResOpen.
     void setIdleTextSource(IdleTextHook source);
@@ -49,7 +48,7 @@ public:
 
 signals:
     // After every draw, once the window shows the new picture.
-    void drawn();
+    void drawn(const MakuEntry &entry);
     // After every draw while the game window is open: the text as TextDraw received it and
     // the poster's ID, for the answer check.
     void drawnForGame(const QString &text, const QString &id);
@@ -57,9 +56,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -71,7 +67,7 @@ private:
     IdleTextHook m_idleText;
     std::function<bool()> m_clickThrough;
 
-    QSize m_frameSize{TextLayout::kDefaultWidth, TextLayout::kDefaultHeight};
+    QSize m_frameSize = kDefaultWaku;
     SubtitleLayout m_layout;
     SubtitlePainter m_painter;
     // Kept between draws and brought up to date where the picture changed.
@@ -80,8 +76,5 @@ private:
     QRect m_changed;
     bool m_layered = false;
     bool m_shapeValid = false; // m_region or m_shown matches the picture outside a change
-
-    QPoint m_dragStart;
-    bool m_dragging = false;
     bool m_unloaded = false;
 };

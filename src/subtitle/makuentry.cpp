@@ -6,10 +6,36 @@
 
 namespace {
 
-const QString kSeparator = QStringLiteral("<>");
 const QString kLineBreak = QStringLiteral("\r\n");
 
 } // namespace
+
+QString MakuEntry::text() const
+{
+    return kind == Kind::Post || kind == Kind::Notice ? GetMakuReplace(message) : message;
+}
+
+QString MakuEntry::listText() const
+{
+    const QString separator = QStringLiteral("<>");
+    return command + separator + message + separator + id + separator + name + separator + number;
+}
+
+MakuEntry MakuEntry::freeText(const QString &text, const QString &command)
+{
+    MakuEntry entry;
+    entry.message = text;
+    entry.command = command;
+    return entry;
+}
+
+MakuEntry IdleText::entry(bool commandWordsAlways) const
+{
+    MakuEntry entry = MakuEntry::freeText(text, command);
+    entry.kind = MakuEntry::Kind::IdleText;
+    entry.commandWordsAlways = commandWordsAlways;
+    return entry;
+}
 
 QString GetMakuReplace(const QString &text)
 {
@@ -22,18 +48,6 @@ QString GetMakuReplace(const QString &text)
     if (result.startsWith(QLatin1Char(' ')))
         result.remove(0, 1);
     return result;
-}
-
-QStringList SplitMakuEntry(const QString &entry)
-{
-    QString padded = entry;
-    if (CountString(padded, kSeparator) < 5)
-        padded += QStringLiteral("<><><><>");
-    QStringList fields = padded.split(kSeparator);
-    // An entry without any separator still needs five fields to be drawn.
-    while (fields.size() < 5)
-        fields.append(QString());
-    return fields;
 }
 
 QString MakuSoundFor(const Program &program, const QString &message)
@@ -49,19 +63,6 @@ QString MakuSoundFor(const Program &program, const QString &message)
     return maku;
 }
 
-void DrawIdleText(Program &program, const TextDrawHook &draw, const QString &text,
-                  const QString &command)
-{
-    if (!draw)
-        return;
-    const bool switchMode = !command.isEmpty() && program.opt.MakuMode == 0;
-    if (switchMode)
-        program.opt.MakuMode = 1;
-    draw(text, command, true, QString(), QString(), QString());
-    if (switchMode)
-        program.opt.MakuMode = 0;
-}
-
 bool FreeDraw(Program &program, const TextDrawHook &draw, const AskTextHook &ask)
 {
     program.flags.DragPointView = true;
@@ -73,6 +74,6 @@ bool FreeDraw(Program &program, const TextDrawHook &draw, const AskTextHook &ask
     // A cancelled second prompt reads as no command words, as an empty answer does.
     const QString command = ask(QStringLiteral("コマンドを指定してください")).value_or(QString());
     if (draw)
-        draw(*text, command, false, QString(), QString(), QString());
+        draw(MakuEntry::freeText(*text, command));
     return true;
 }

@@ -1,40 +1,63 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <optional>
 
 struct Program;
 
-// Queue entries as drawn: their fields, their text and sound, and the draws that do not come
-// from the queue (free text, idle text).
+// One subtitle: what the queue holds, what pacing hands on and what TextDraw draws. The queue
+// list, the game's judge and the browser source read the fields they need; its text form is
+// made only for the queue list a person reads.
+struct MakuEntry
+{
+    enum class Kind
+    {
+        Post,     // a new post of the thread
+        Notice,   // the program's own notice (post 1000)
+        FreeText, // typed by the user, or a draw that only clears the window
+        IdleText, // the standing text of the idle-text dialog
+    };
 
-// The one drawing operation of the subtitle window:
-// TextDraw(Text, Command, NoRes, ID, Name, Number). Arguments are throw-away copies.
-using TextDrawHook = std::function<void(QString Text, QString Command, bool NoRes, QString ID,
-                                        QString Name, QString Number)>;
+    Kind kind = Kind::FreeText;
+    QString command; // command words: a post's mail field without the disabled words
+    QString message; // a post's or notice's message as HTML; for the other kinds the text itself
+    QString id;      // "ID:" and the poster's ID, a "/" in it written as ":"; "" without one
+    QString name;    // the poster's name without tags
+    QString number;  // the post number in decimal, "???" for the notice; "" for the other kinds
+    // The idle text as pacing and the dialog's 表示 draw it: its command words count in normal
+    // mode too. Other redraws of the idle text leave normal mode alone.
+    bool commandWordsAlways = false;
+
+    // What TextDraw draws: a post's or notice's message as subtitle text, any other text as is.
+    QString text() const;
+    // The queue list's form (lstRes): the five fields joined by "<>".
+    QString listText() const;
+    bool isIdleText() const { return kind == Kind::IdleText; }
+
+    // A free text; an empty one clears the window, "　" leaves only the frame and marks.
+    static MakuEntry freeText(const QString &text, const QString &command = QString());
+};
+
+// The one drawing operation of the subtitle window.
+using TextDrawHook = std::function<void(const MakuEntry &entry)>;
 
 // The idle text and its command words as the idle-text dialog holds them right now.
 struct IdleText
 {
     QString text;
     QString command;
+
+    // As pacing and 表示 draw it (commandWordsAlways), or as a redraw keeps it.
+    MakuEntry entry(bool commandWordsAlways) const;
 };
 using IdleTextHook = std::function<IdleText()>;
 
 // A queued message (HTML) as subtitle text: line breaks, no tags, entities decoded, the
 // leading blank of the board format dropped.
 QString GetMakuReplace(const QString &text);
-// The fields of a queue entry, padded so that fields 0 to 4 always exist.
-QStringList SplitMakuEntry(const QString &entry);
 // The sound for a shown entry whose raw message is `message`, as a full path; empty for none.
 QString MakuSoundFor(const Program &program, const QString &message);
-
-// Draws the idle text. In normal mode a non-empty command switches command mode on for this
-// one call, so the idle text's command words take effect; normal mode is back afterwards.
-void DrawIdleText(Program &program, const TextDrawHook &draw, const QString &text,
-                  const QString &command);
 
 // Asks one line of text; nullopt when the prompt was cancelled.
 using AskTextHook = std::function<std::optional<QString>(const QString &prompt)>;

@@ -60,29 +60,23 @@ void SubtitlePacing::tmrMaku_Timer()
         return;
 
     if (m_queue.isEmpty()) {
-        if (flags.NoResOpen && m_idle) {
-            const IdleText idle = m_idle();
-            DrawIdleText(
-                m_program,
-                [this](QString text, QString command, bool noRes, QString id, QString name,
-                       QString number) {
-                    emit textDrawRequested(text, command, noRes, id, name, number);
-                },
-                idle.text, idle.command);
-        } else {
-            emit textDrawRequested(QString(), QString(), false, QString(), QString(), QString());
-        }
+        // The idle text's command words count in normal mode too; an empty draw clears.
+        if (flags.NoResOpen && m_idle)
+            emit textDrawRequested(m_idle().entry(true));
+        else
+            emit textDrawRequested(MakuEntry());
         m_queue.setCountdown(-1);
         return;
     }
 
-    const QStringList f = SplitMakuEntry(m_queue.entries().constFirst());
-    emit textDrawRequested(GetMakuReplace(f[1]), f[0], false, f[2], f[3], f[4]);
-    const QString sound = MakuSoundFor(m_program, f[1]);
+    const MakuEntry head = m_queue.entries().constFirst();
+    emit textDrawRequested(head);
+    const QString sound = MakuSoundFor(m_program, head.message);
     if (!sound.isEmpty())
         emit waveRequested(sound);
     m_queue.takeFirst();
 
     const int waiting = m_queue.count();
-    m_queue.setCountdown(waiting >= 1 && m_program.flags.GameOpen ? 5 : PacingWait(waiting, a));
+    m_queue.setCountdown(waiting >= 1 && m_program.flags.GameOpen ? SubtitleQueue::kGameWait
+                                                                  : PacingWait(waiting, a));
 }

@@ -26,9 +26,8 @@ public:
     void tmrMaku_Timer();
 
 signals:
-    // TextDraw(Text, Command, NoRes, ID, Name, Number) on the subtitle window.
-    void textDrawRequested(const QString &text, const QString &command, bool noRes,
-                           const QString &id, const QString &name, const QString &number);
+    // TextDraw on the subtitle window.
+    void textDrawRequested(const MakuEntry &entry);
     // The sound of a shown entry, as a full path; played without waiting.
     void waveRequested(const QString &path);
 

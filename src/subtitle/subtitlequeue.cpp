@@ -2,7 +2,7 @@
 
 SubtitleQueue::SubtitleQueue(QObject *parent) : QObject(parent) {}
 
-void SubtitleQueue::append(const QString &entry)
+void SubtitleQueue::append(const MakuEntry &entry)
 {
     if (m_entries.isEmpty())
         m_dropped = 0;
@@ -17,11 +17,11 @@ void SubtitleQueue::append(const QString &entry)
         emit entriesDropped(m_dropped);
 }
 
-QString SubtitleQueue::takeFirst()
+MakuEntry SubtitleQueue::takeFirst()
 {
     if (m_entries.isEmpty())
-        return QString();
-    const QString entry = m_entries.takeFirst();
+        return MakuEntry();
+    const MakuEntry entry = m_entries.takeFirst();
     emit entriesChanged();
     return entry;
 }
@@ -45,7 +45,7 @@ void SubtitleQueue::startForNewPost(bool gameOpen)
     if (m_countdown == -1)
         setCountdown(1);
     if (m_countdown > 6 && gameOpen)
-        setCountdown(5);
+        setCountdown(kGameWait);
 }
 
 void SubtitleQueue::restartIfWaiting()
@@ -54,13 +54,13 @@ void SubtitleQueue::restartIfWaiting()
         setCountdown(1);
 }
 
-void SubtitleQueue::queuePost(const QString &entry, bool gameOpen)
+void SubtitleQueue::queuePost(const MakuEntry &entry, bool gameOpen)
 {
     append(entry);
     startForNewPost(gameOpen);
 }
 
-void SubtitleQueue::queueNotice(const QString &entry)
+void SubtitleQueue::queueNotice(const MakuEntry &entry)
 {
     append(entry);
     if (m_countdown == -1)

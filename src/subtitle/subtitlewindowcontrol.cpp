@@ -1,13 +1,13 @@
 #include "subtitle/subtitlewindowcontrol.h"
 
+#include "platform/textfile.h"
 #include "settings/program.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 
-SubtitleWindowControl::SubtitleWindowControl(Program &program, const QImage &picBack,
-                                             QWidget *owner, QObject *parent)
-    : QObject(parent), m_program(program), m_picBack(picBack), m_owner(owner)
+SubtitleWindowControl::SubtitleWindowControl(Program &program, QWidget *owner, QObject *parent)
+    : QObject(parent), m_program(program), m_owner(owner)
 {}
 
 SubtitleWindowControl::~SubtitleWindowControl()
@@ -59,7 +59,7 @@ void SubtitleWindowControl::close()
 
 void SubtitleWindowControl::drawEmpty(frmText *w)
 {
-    w->TextDraw(QString(), QString(), false, QString(), QString(), QString());
+    w->TextDraw(MakuEntry());
 }
 
 void SubtitleWindowControl::reopen()
@@ -77,10 +77,32 @@ void SubtitleWindowControl::reopen()
         w->show();
 }
 
-void SubtitleWindowControl::TextDraw(const QString &Text, const QString &Command, bool NoRes,
-                                     const QString &ID, const QString &Name, const QString &Number)
+void SubtitleWindowControl::TextDraw(const MakuEntry &entry)
 {
-    load()->TextDraw(Text, Command, NoRes, ID, Name, Number);
+    load()->TextDraw(entry);
+}
+
+bool SubtitleWindowControl::LoadBackPicture()
+{
+    QString &file = m_program.opt.BackPictureFile;
+    if (file.isEmpty()) {
+        m_picBack = QImage(); // nothing is painted without a file name; free the old picture
+        return false;
+    }
+    const QString path = m_program.dataFile(file);
+    if (!FileExists(path)) {
+        m_picBack = QImage();
+        QMessageBox box(
+            QMessageBox::NoIcon, QStringLiteral("sazanami"),
+            QStringLiteral("設定されていた画像が見つからないので、画像無し設定にします"),
+            QMessageBox::Ok, m_owner);
+        box.exec();
+        file.clear();
+        return false;
+    }
+    // A file that is there but is no picture leaves the holder empty: drawing then paints none.
+    m_picBack = QImage(path);
+    return !m_picBack.isNull();
 }
 
 bool SubtitleWindowControl::mnuMakuView_Click()
@@ -122,12 +144,10 @@ void SubtitleWindowControl::mnuDragPointViewChange_Click()
     if (!w)
         return;
     m_program.flags.DragPointView = !m_program.flags.DragPointView;
-    if (m_program.flags.NoResOpen && m_idleText) {
-        const IdleText idle = m_idleText();
-        w->TextDraw(idle.text, idle.command, true, QString(), QString(), QString());
-    } else {
-        w->TextDraw(QStringLiteral("　"), QString(), false, QString(), QString(), QString());
-    }
+    if (m_program.flags.NoResOpen && m_idleText)
+        w->TextDraw(m_idleText().entry(false));
+    else
+        w->TextDraw(MakuEntry::freeText(QStringLiteral("　")));
 }
 
 void SubtitleWindowControl::Unload()

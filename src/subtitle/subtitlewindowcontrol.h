@@ -2,18 +2,19 @@
 
 #include "subtitle/frmtext.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 
-class QImage;
 class QWidget;
 struct Program;
 
 // The subtitle window as the main window sees it: loading it on demand, the menu commands
-// 字幕, click-through and drag mark, and TextDraw for the queue, free text and idle text.
+// 字幕, click-through and drag mark, TextDraw for the queue, free text and idle text, and the
+// background picture every draw paints.
 //
-// The main window owns one, with its picture holder picBack, and connects:
+// The main window owns one and connects:
 //   mnuMakuView            → if (mnuMakuView_Click()) queue.restartIfWaiting();
 //   mnuClickThrough        → mnuClickThrough->setChecked(mnuClickThrough_Click());
 //   mnuDragPointViewChange → mnuDragPointViewChange_Click();
@@ -22,9 +23,8 @@ class SubtitleWindowControl : public QObject
 {
     Q_OBJECT
 public:
-    // `picBack` is the main window's background picture holder; `owner` parents message boxes.
-    SubtitleWindowControl(Program &program, const QImage &picBack, QWidget *owner,
-                          QObject *parent = nullptr);
+    // `owner` parents message boxes.
+    SubtitleWindowControl(Program &program, QWidget *owner, QObject *parent = nullptr);
     ~SubtitleWindowControl() override;
 
     void setIdleTextSource(IdleTextHook source);
@@ -32,12 +32,12 @@ public:
     // The loaded subtitle window, or null.
     frmText *window() const;
     bool isLoaded() const { return window() != nullptr; }
-    // The state of the click-through item (mnuClickThrough).
-    bool clickThrough() const { return m_clickThrough; }
 
     // Draws on the subtitle window, loading it without showing it when it is not loaded.
-    void TextDraw(const QString &Text, const QString &Command, bool NoRes, const QString &ID,
-                  const QString &Name, const QString &Number);
+    void TextDraw(const MakuEntry &entry);
+    // Reads the BackPictureFile picture again (at start and after the settings changed); a
+    // missing file is reported and the setting cleared. True when a picture is now held.
+    bool LoadBackPicture();
 
     // 字幕: closes a shown window, or shows it with an empty draw. True when it opened the
     // window: the caller then restarts the queue countdown when entries wait.
@@ -55,7 +55,7 @@ signals:
     // Forwarded from the window: after every draw while the game window is open.
     void drawnForGame(const QString &text, const QString &id);
     // Forwarded from the window: after every draw.
-    void drawn();
+    void drawn(const MakuEntry &entry);
     // The window was closed: nothing is shown any more.
     void unloaded();
 
@@ -66,7 +66,7 @@ private:
     void drawEmpty(frmText *window);
 
     Program &m_program;
-    const QImage &m_picBack;
+    QImage m_picBack; // the background picture (picBack)
     QWidget *m_owner = nullptr;
     QPointer<frmText> m_window;
     IdleTextHook m_idleText;

@@ -1,6 +1,6 @@
 #include "subtitle/textlayout.h"
 
-#include "subtitle/commands.h"
+#include "settings/commandwords.h"
 
 #include <QFontMetrics>
 #include <QRegularExpression>
@@ -8,20 +8,12 @@
 
 namespace {
 
-// A frame beyond this would need a picture of hundreds of megabytes; such a size is treated
-// like any other unusable text.
-
 const QColor kNormalFrame(96, 96, 192);
 const QColor kCommandFrame(192, 96, 96);
 const QColor kIdleFrame(96, 192, 96);
 const QColor kNameTagColour(255, 255, 255);
 
 constexpr int kNameTagPoints = 9;
-
-QColor colourOf(qint32 code)
-{
-    return QColor(code & 0xFF, (code >> 8) & 0xFF, (code >> 16) & 0xFF);
-}
 
 bool isBlankCaption(const QString &text)
 {
@@ -40,6 +32,11 @@ QString cutTo(const QString &text, int limit)
 } // namespace
 
 namespace TextLayout {
+
+QColor ColourOf(qint32 code)
+{
+    return QColor(code & 0xFF, (code >> 8) & 0xFF, (code >> 16) & 0xFF);
+}
 
 int PathPenWidth(int points)
 {
@@ -110,70 +107,70 @@ const QString &NameTagText()
 
 } // namespace TextLayout
 
-SubtitleLayout LayoutTextDraw(const TextDrawArgs &args, const Options &opt,
-                              const TextDrawFlags &flags, QSize lastFrame)
+namespace {
+
+// The frame: its size, background picture and colour.
+void layOutFrame(SubtitleLayout &l, const Options &opt, bool normalMode, bool idle, QSize lastFrame)
 {
-    using namespace TextLayout;
-    SubtitleLayout l;
-    const bool normalMode = opt.MakuMode == 0;
-    QString text = args.Text;
-
-    // Normal mode ignores the viewers' command words.
-    l.command = normalMode ? QString() : args.Command;
-
     if (const std::optional<QSize> size = ParseWakuSize(opt.WakuSize)) {
         l.frame = *size;
     } else {
-        l.frame = lastFrame.isValid() && !lastFrame.isEmpty()
-                      ? lastFrame
-                      : QSize(kDefaultWidth, kDefaultHeight);
+        l.frame = lastFrame.isValid() && !lastFrame.isEmpty() ? lastFrame : kDefaultWaku;
         l.frameFromSetting = false;
     }
-    const int W = l.frame.width();
-    const int H = l.frame.height();
-
     l.paintBackPicture = !opt.BackPictureFile.isEmpty();
-
-    if (args.NoRes)
+    if (idle)
         l.frameColour = kIdleFrame;
     else
         l.frameColour = normalMode ? kNormalFrame : kCommandFrame;
+}
 
-    if (!isBlankCaption(text) && opt.Text2Clipboard == 1) {
-        l.setClipboard = true;
-        l.clipboardText = text;
-    }
-
-    if (!args.ID.isEmpty() && (flags.GameOpen || opt.TextIDView == 1))
-        text += QStringLiteral(" [") + args.ID + QLatin1Char(']');
-
-    if (!args.Number.isEmpty()) {
-        const QString crlf = QStringLiteral("\r\n");
-        if (opt.TextNumView == 1 && opt.TextNameView == 1)
-            text = args.Number + QLatin1Char(' ') + args.Name + crlf + text;
-        else if (opt.TextNumView == 1)
-            text = args.Number + crlf + text;
-        else if (opt.TextNameView == 1)
-            text = QStringLiteral("名前：") + args.Name + crlf + text;
-    }
-
+// The drag mark, the frame's outline and the name tag.
+void layOutMarks(SubtitleLayout &l, const Options &opt, const TextDrawFlags &flags)
+{
+    using namespace TextLayout;
     if (flags.DragPointView)
         l.dragMark = QRect(0, 0, 43, 10);
     else if (opt.TextMode == 0)
         l.dragMark = QRect(0, 0, 1, 1); // region mode: keeps the region from ever being empty
 
     l.drawFrame = opt.WakuView == 0;
-    l.frameRect = QRect(0, 0, W, H);
+    l.frameRect = QRect(QPoint(0, 0), l.frame);
 
     l.drawNameTag = flags.DragPointView;
     l.nameTag = NameTagText();
     l.nameTagAt = QPoint(1, 0);
     l.nameTagFont = SubtitleFont(kNameTagPoints, false);
     l.nameTagColour = kNameTagColour;
+}
 
-    if (opt.TextLimit > 0 && text.size() > opt.TextLimit)
-        text = cutTo(text, opt.TextLimit) + LimitMark();
+// The caption: the text with the ID, the number and name line, cut at the limit.
+QString captionOf(const MakuEntry &entry, const QString &text, const Options &opt,
+                  const TextDrawFlags &flags)
+{
+    QString caption = text;
+    if (!entry.id.isEmpty() && (flags.GameOpen || opt.TextIDView == 1))
+        caption += QStringLiteral(" [") + entry.id + QLatin1Char(']');
 
+    if (!entry.number.isEmpty()) {
+        const QString crlf = QStringLiteral("\r\n");
+        if (opt.TextNumView == 1 && opt.TextNameView == 1)
+            caption = entry.number + QLatin1Char(' ') + entry.name + crlf + caption;
+        else if (opt.TextNumView == 1)
+            caption = entry.number + crlf + caption;
+        else if (opt.TextNameView == 1)
+            caption = QStringLiteral("名前：") + entry.name + crlf + caption;
+    }
+
+    if (opt.TextLimit > 0 && caption.size() > opt.TextLimit)
+        caption = cutTo(caption, opt.TextLimit) + TextLayout::LimitMark();
+    return caption;
+}
+
+// The size in points, shrunk until the caption fits the frame's width, and its measures.
+void fitCaption(SubtitleLayout &l, const Options &opt, bool normalMode)
+{
+    using namespace TextLayout;
     int s = 0;
     if (!normalMode)
         s = CommandFontSize(l.command);
@@ -182,18 +179,18 @@ SubtitleLayout LayoutTextDraw(const TextDrawArgs &args, const Options &opt,
     l.startPointSize = s;
 
     QFont font = SubtitleFont(s);
-    QSize extent = MeasureText(text, font);
+    QSize extent = MeasureText(l.text, font);
     if (!(normalMode && opt.FontResize == 1)) {
-        while (extent.width() > W) {
+        while (extent.width() > l.frame.width()) {
             s -= 2;
             if (s < kMinPointSize) {
                 s = kMinPointSize;
                 font = SubtitleFont(s);
-                extent = MeasureText(text, font);
+                extent = MeasureText(l.text, font);
                 break;
             }
             font = SubtitleFont(s);
-            extent = MeasureText(text, font);
+            extent = MeasureText(l.text, font);
         }
     }
     l.pointSize = s;
@@ -202,27 +199,28 @@ SubtitleLayout LayoutTextDraw(const TextDrawArgs &args, const Options &opt,
     const QFontMetrics metrics(font);
     l.lineHeight = metrics.height();
     l.ascent = metrics.ascent();
+}
 
-    l.text = text;
-    l.lines = SplitLines(text);
-    l.multiLine = l.lines.size() > 1;
-
-    l.colourCode = GetColorCode(l.command, opt.FontColorCode);
-    l.outlineCode = GetFuchiColorCode(l.colourCode);
-    l.textColour = colourOf(l.colourCode);
-    l.outlineColour = colourOf(l.outlineCode);
-
-    const int w = extent.width();
-    const int h = extent.height();
+// Where the caption's first line starts: top, middle ("naka") or bottom ("shita").
+QPoint captionPosition(const SubtitleLayout &l, bool normalMode)
+{
+    const int W = l.frame.width();
+    const int H = l.frame.height();
+    const int w = l.textSize.width();
+    const int h = l.textSize.height();
     if (l.multiLine || normalMode)
-        l.pos = QPoint(0, 5);
-    else if (l.command.contains(QLatin1String("naka")))
-        l.pos = QPoint(qRound((W - w) / 2.0), qRound((H - s) / 2.0));
-    else if (l.command.contains(QLatin1String("shita")))
-        l.pos = QPoint(qRound((W - w) / 2.0), H - h - 2);
-    else
-        l.pos = QPoint(qRound((W - w) / 2.0), 5);
+        return QPoint(0, 5);
+    if (l.command.contains(QLatin1String("naka")))
+        return QPoint(qRound((W - w) / 2.0), qRound((H - l.pointSize) / 2.0));
+    if (l.command.contains(QLatin1String("shita")))
+        return QPoint(qRound((W - w) / 2.0), H - h - 2);
+    return QPoint(qRound((W - w) / 2.0), 5);
+}
 
+// The shadow or outline drawn before the caption.
+void decorate(SubtitleLayout &l, const Options &opt)
+{
+    const int s = l.pointSize;
     const int X = l.pos.x();
     const int Y = l.pos.y();
     switch (opt.FontDecorate) {
@@ -235,11 +233,11 @@ SubtitleLayout LayoutTextDraw(const TextDrawArgs &args, const Options &opt,
         break;
     case 2:
         l.decoration = FontDecoration::PathOutline;
-        l.penWidth = PathPenWidth(s);
+        l.penWidth = TextLayout::PathPenWidth(s);
         break;
     case 3: {
         l.decoration = FontDecoration::Copies;
-        const int d = CopyDistance(s);
+        const int d = TextLayout::CopyDistance(s);
         l.copies = {QPoint(X + d, Y + d), QPoint(X + d, Y - d), QPoint(X - d, Y + d),
                     QPoint(X - d, Y - d)};
         if (d >= 2)
@@ -250,5 +248,38 @@ SubtitleLayout LayoutTextDraw(const TextDrawArgs &args, const Options &opt,
     default:
         break;
     }
+}
+
+} // namespace
+
+SubtitleLayout LayoutTextDraw(const MakuEntry &entry, const Options &opt,
+                              const TextDrawFlags &flags, QSize lastFrame)
+{
+    SubtitleLayout l;
+    // Normal mode ignores the viewers' command words; the idle text's own draw obeys its own.
+    const bool normalMode =
+        opt.MakuMode == 0 && !(entry.commandWordsAlways && !entry.command.isEmpty());
+    const QString text = entry.text();
+    l.command = normalMode ? QString() : entry.command;
+
+    layOutFrame(l, opt, normalMode, entry.isIdleText(), lastFrame);
+    if (!isBlankCaption(text) && opt.Text2Clipboard == 1) {
+        l.setClipboard = true;
+        l.clipboardText = text;
+    }
+    layOutMarks(l, opt, flags);
+
+    l.text = captionOf(entry, text, opt, flags);
+    l.lines = TextLayout::SplitLines(l.text);
+    l.multiLine = l.lines.size() > 1;
+    fitCaption(l, opt, normalMode);
+
+    l.colourCode = GetColorCode(l.command, opt.FontColorCode);
+    l.outlineCode = GetFuchiColorCode(l.colourCode);
+    l.textColour = TextLayout::ColourOf(l.colourCode);
+    l.outlineColour = TextLayout::ColourOf(l.outlineCode);
+
+    l.pos = captionPosition(l, normalMode);
+    decorate(l, opt);
     return l;
 }

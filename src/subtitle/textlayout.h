@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/options.h"
+#include "subtitle/makuentry.h"
 
 #include <QColor>
 #include <QFont>
@@ -11,17 +12,6 @@
 #include <QStringList>
 #include <QVector>
 #include <optional>
-
-// The arguments of one TextDraw call.
-struct TextDrawArgs
-{
-    QString Text;
-    QString Command;
-    bool NoRes = false; // the idle text: green frame
-    QString ID;
-    QString Name;
-    QString Number;
-};
 
 // The program-wide flags a draw depends on.
 struct TextDrawFlags
@@ -87,6 +77,8 @@ struct SubtitleLayout
 
 namespace TextLayout {
 
+// A colour integer (blue·65536 + green·256 + red) as a colour.
+QColor ColourOf(qint32 code);
 // Point sizes are for 96 dots per inch whatever the screen says: 1 point = 4/3 pixel.
 int PointsToPixels(int points);
 // The bold subtitle face (or the plain one for the name tag) at the given size.
@@ -100,16 +92,13 @@ QSize MeasureText(const QString &text, const QFont &font);
 int PathPenWidth(int points);
 int CopyDistance(int points);
 
-constexpr int kDefaultWidth = 640;
-constexpr int kDefaultHeight = 480;
 constexpr int kMinPointSize = 8;
 const QString &LimitMark();
 const QString &NameTagText();
 
 } // namespace TextLayout
 
-// Everything TextDraw decides: frame, marks, caption, size, fitting, colours, position,
-// decoration. `lastFrame` is kept when WakuSize is unusable.
-SubtitleLayout
-LayoutTextDraw(const TextDrawArgs &args, const Options &opt, const TextDrawFlags &flags,
-               QSize lastFrame = QSize(TextLayout::kDefaultWidth, TextLayout::kDefaultHeight));
+// Everything TextDraw decides for an entry: frame, marks, caption, size, fitting, colours,
+// position, decoration. `lastFrame` is kept when WakuSize is unusable.
+SubtitleLayout LayoutTextDraw(const MakuEntry &entry, const Options &opt,
+                              const TextDrawFlags &flags, QSize lastFrame = kDefaultWaku);

@@ -1,6 +1,6 @@
 #include "threadlist/subjectfetch.h"
 
-#include "platform/codec.h"
+#include "retrieval/boardrequest.h"
 #include "retrieval/threadaddress.h"
 
 #include <QDateTime>
@@ -22,12 +22,9 @@ void SubjectFetch::GetBoard(const QString &boardUrl, bool rental)
     const QString target = boardUrl + QStringLiteral("subject.txt");
     m_response.reset(boardUrl, rental, m_clock());
     // The thread-data request without "Range:", and one more blank line.
-    const QString request = QStringLiteral("GET ") + GetPath(target) +
-                            QStringLiteral(" HTTP/1.0\r\nHost: ") + GetHost(target) +
-                            QStringLiteral("\r\nUser-Agent: Monazilla/1.00 sazanami/1.21\r\n"
-                                           "Connection: Close\r\n\r\n\r\n");
+    const QByteArray request = BoardGetRequest(target) + "\r\n";
     const HostPort remote = GetHostPort(target);
-    wscGet->start(remote.name, remote.port, IsHttps(target), Codec::toSjis(request), m_limits);
+    wscGet->start(remote.name, remote.port, IsHttps(target), request, m_limits);
     emit statusChanged(wscGet->remoteText() + QStringLiteral("に接続中..."));
 }
 

@@ -27,8 +27,7 @@ public:
     void GetBoard(const QString &boardUrl, bool rental);
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
-    // Test hooks: a shorter connection limit, a smaller response bound.
-    void setConnectLimit(int ms) { m_limits.connectMs = ms; }
+    // Test hook: a smaller response bound.
     void setResponseLimit(qint64 bytes) { m_limits.maxBytes = bytes; }
 
 signals:

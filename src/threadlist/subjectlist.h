@@ -59,7 +59,6 @@ public:
     // The rows; the text after the final LF is never a row. The rental board's list repeats a
     // thread on its last line: that row is dropped.
     QVector<ThreadRow> finish();
-    int rowCount() const { return int(m_rows.size()); }
 
 private:
     void addLine(QString line);

@@ -62,9 +62,9 @@ private slots:
         waitShown(1);
         m_browser.evaluate("window.sameDocument = 1");
 
-        window.TextDraw("二つ目", {}, false, {}, {}, {});
+        window.TextDraw(MakuEntry::freeText("二つ目"));
         waitShown(2);
-        window.TextDraw("字幕の試験", "shita red big", false, {}, {}, {});
+        window.TextDraw(MakuEntry::freeText("字幕の試験", "shita red big"));
         waitShown(3);
         // The program ends and comes back on the same port: the page finds it by itself and
         // gets the picture as it stands, composed of every part.
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(wantColour, qRgb(255, 0, 0));
         QCOMPARE(gotColour, qRgb(255, 0, 0));
 
-        window.TextDraw({}, {}, false, {}, {}, {});
+        window.TextDraw(MakuEntry());
         waitShown(5);
         QVERIFY(inkOf(m_browser.screenshot()).first.isEmpty());
     }

@@ -36,7 +36,7 @@ LoaderHarness::LoaderHarness()
     QObject::connect(l, &ThreadLoader::viewRestartRequested, l, [this] { ++restarts; });
     QObject::connect(l, &ThreadLoader::linesReceived, l, [this](const QStringList &batch) {
         lines += batch;
-        state.ResTotal += qint32(batch.size());
+        loader->addPosts(int(batch.size()));
     });
 }
 

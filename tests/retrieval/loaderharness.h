@@ -13,7 +13,7 @@ QStringList datPosts(int from, int to);
 QByteArray datOf(const QStringList &lines);
 
 // A thread loader whose signals record what the window would be shown, and a line sink that
-// stands in for post processing (it counts the posts in ResTotal).
+// stands in for post processing (each line a post).
 class LoaderHarness
 {
 public:

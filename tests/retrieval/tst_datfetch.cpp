@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(lastRequest(),
                  QByteArray("GET /bbs/rawmode.cgi/game/12345/1234567890/1- HTTP/1.0\r\n"
                             "Host: jbbs.shitaraba.net\r\n"
-                            "User-Agent: Monazilla/1.00 sazanami/1.21\r\n"
+                            "User-Agent: Monazilla/1.00 sazanami/" SAZANAMI_VERSION "\r\n"
                             "Connection: Close"));
         QCOMPARE(m_h->lines,
                  (QStringList{thread[0] + QLatin1Char('\r'), thread[1] + QLatin1Char('\r')}));
@@ -263,7 +263,7 @@ QByteArray TestDatFetch::datRequest(qint64 range) const
                    QByteArray::number(m_server->port()) + "\r\n";
     if (range >= 0)
         r += "Range: bytes=" + QByteArray::number(range) + "-\r\n";
-    return r + "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close";
+    return r + "User-Agent: Monazilla/1.00 sazanami/" SAZANAMI_VERSION "\r\nConnection: Close";
 }
 
 QTEST_GUILESS_MAIN(TestDatFetch)

@@ -60,7 +60,9 @@ struct Receive
             if (s.action != Action::Wait && s.action != Action::Lines)
                 return run;
         }
-        take(r.close(state));
+        const DatResponse::Step last = r.close();
+        take(last);
+        state.DatBytes += last.append;
         return run;
     }
 

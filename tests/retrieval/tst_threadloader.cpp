@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(m_h->restarts, 0);
     }
 
-    void reloadCountdown() // reload a tick early or late, a bad menu index taken, the old period
+    void reloadCountdown() // reload a tick early or late, a period not offered taken, the old one
     {
         ReloadCountdown countdown;
         QStringList panel, panelAtLoad;
@@ -156,7 +156,7 @@ private slots:
                 [&] { panelAtLoad << panel.last(); });
         countdown.tick();
         QVERIFY(panel.isEmpty()); // off at start
-        countdown.choose(2);
+        QVERIFY(countdown.setPeriod(7));
         for (int i = 0; i < 6; ++i)
             countdown.tick();
         QCOMPARE(panel, (QStringList{"7", "6", "5", "4", "3", "2", "1"}));
@@ -165,15 +165,14 @@ private slots:
         // The load runs while the panel reads 0, and the same tick starts again from 7.
         QCOMPARE(panelAtLoad, QStringList{"0"});
         QCOMPARE(panel.mid(7), (QStringList{"0", "7"}));
-        // A new period counts from its full length at once; the separator, past the last and
-        // negative indexes change nothing.
+        // A new period counts from its full length at once; periods not offered change nothing.
         countdown.tick();
-        countdown.choose(3);
-        for (const int index : {1, 26, -1})
-            countdown.choose(index);
+        QVERIFY(countdown.setPeriod(8));
+        for (const int seconds : {6, 31, -1})
+            QVERIFY(!countdown.setPeriod(seconds));
         QCOMPARE(panel.last(), QStringLiteral("8"));
         QCOMPARE(countdown.ReloadInterval(), 8);
-        countdown.choose(0);
+        QVERIFY(countdown.setPeriod(0));
         for (int i = 0; i < 40; ++i)
             countdown.tick();
         QCOMPARE(panelAtLoad.size(), 1);

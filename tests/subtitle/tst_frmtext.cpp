@@ -1,5 +1,4 @@
 #include "platform/windowshape.h"
-#include "subtitle/backpicture.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/frmtext.h"
 #include "subtitle/subtitlewindowcontrol.h"
@@ -99,11 +98,13 @@ private slots:
         frmText *w = makeWindow();
         QSignalSpy game(w, &frmText::drawnForGame);
         const QString text = QStringLiteral("こたえです");
-        w->TextDraw(text, QString(), false, QStringLiteral("ID:x"), QString(), QString());
+        MakuEntry entry = MakuEntry::freeText(text);
+        entry.id = QStringLiteral("ID:x");
+        w->TextDraw(entry);
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
         QCOMPARE(game.count(), 0);
         m_program->flags.GameOpen = true;
-        w->TextDraw(text, QString(), false, QStringLiteral("ID:x"), QString(), QString());
+        w->TextDraw(entry);
         QCOMPARE(game.count(), 1);
         QCOMPARE(game.at(0), (QVariantList{text, QStringLiteral("ID:x")}));
     }
@@ -134,19 +135,17 @@ private slots:
     void missingBackPicture() // a missing picture kept in the setting, no message
     {
         m_program->opt.BackPictureFile = QStringLiteral("x.bmp");
-        QImage holder(2, 2, QImage::Format_RGB32);
+        SubtitleWindowControl control(*m_program, nullptr);
         MessageBoxCatcher catcher;
-        QVERIFY(!LoadBackPicture(nullptr, *m_program, holder));
-        QCOMPARE(holder.size(), QSize(0, 0));
+        QVERIFY(!control.LoadBackPicture());
         QCOMPARE(catcher.count, 1);
         QVERIFY(m_program->opt.BackPictureFile.isEmpty()); // "no picture" now
     }
 
     void menusOpenCloseAndReopen() // no toggle, placement not saved, click-through not made
     {
-        SubtitleWindowControl control(*m_program, m_picBack, nullptr);
-        control.TextDraw(QStringLiteral("自由文字"), QString(), false, QString(), QString(),
-                         QString());
+        SubtitleWindowControl control(*m_program, nullptr);
+        control.TextDraw(MakuEntry::freeText(QStringLiteral("自由文字")));
         QVERIFY(!control.window()->isVisible()); // loaded by a draw, not shown
         QVERIFY(control.mnuMakuView_Click());
         QPointer<frmText> first = control.window();
@@ -172,9 +171,7 @@ private slots:
         m_program->opt.MakuMode = 0;
         frmText *w = makeWindow();
         QPointer<frmNoResText> dialog = new frmNoResText(*m_program);
-        dialog->setTextDraw(
-            [w](QString text, QString command, bool noRes, QString id, QString name,
-                QString number) { w->TextDraw(text, command, noRes, id, name, number); });
+        dialog->setTextDraw([w](const MakuEntry &entry) { w->TextDraw(entry); });
         dialog->show();
         QVERIFY(m_program->flags.NoResOpen);
         QCOMPARE(dialog->cmbCommand->currentText(), QStringLiteral("small shita"));
@@ -207,7 +204,7 @@ private:
     }
     void draw(frmText *w, const QString &text, const QString &command = {})
     {
-        w->TextDraw(text, command, false, QString(), QString(), QString());
+        w->TextDraw(MakuEntry::freeText(text, command));
     }
 
     std::unique_ptr<TestProgram> m_env;

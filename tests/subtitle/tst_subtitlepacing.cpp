@@ -11,21 +11,31 @@
 
 namespace {
 
-// One call of the drawing hook, with the mode in force while it ran.
-struct Draw
+// What one draw shows: text, command, id, name, number.
+QStringList fieldsOf(const MakuEntry &e)
 {
-    QStringList fields; // text, command, id, name, number
-    bool noRes = false;
-    int makuMode = -1;
-};
-
-QString entry(const QString &message, const QString &command = QStringLiteral(" "))
-{
-    return command + QStringLiteral("<>") + message + QStringLiteral("<>ID:abc<>name<>12");
+    return {e.text(), e.command, e.id, e.name, e.number};
 }
 
-const QString kNotice = QStringLiteral(
-    " <>sazanamiからのお知らせ<br>このスレッドは1000に到達しました<>ID:\?\?\?<>sazanami<>\?\?\?");
+MakuEntry entry(const QString &message, const QString &command = QStringLiteral(" "))
+{
+    MakuEntry e;
+    e.kind = MakuEntry::Kind::Post;
+    e.command = command;
+    e.message = message;
+    e.id = QStringLiteral("ID:abc");
+    e.name = QStringLiteral("name");
+    e.number = QStringLiteral("12");
+    return e;
+}
+
+MakuEntry notice()
+{
+    MakuEntry e =
+        entry(QStringLiteral("sazanamiからのお知らせ<br>このスレッドは1000に到達しました"));
+    e.kind = MakuEntry::Kind::Notice;
+    return e;
+}
 
 } // namespace
 
@@ -44,12 +54,8 @@ private slots:
         m_draws.clear();
         m_sounds.clear();
         m_idle = IdleText();
-        connect(
-            m_pacing.get(), &SubtitlePacing::textDrawRequested, this,
-            [this](QString text, QString command, bool noRes, QString id, QString name,
-                   QString number) {
-                m_draws.append({{text, command, id, name, number}, noRes, m_program->opt.MakuMode});
-            });
+        connect(m_pacing.get(), &SubtitlePacing::textDrawRequested, this,
+                [this](const MakuEntry &e) { m_draws.append(e); });
         connect(m_pacing.get(), &SubtitlePacing::waveRequested, this,
                 [this](const QString &path) { m_sounds.append(path); });
         m_pacing->setIdleText([this] { return m_idle; });
@@ -102,7 +108,7 @@ private slots:
             m_queue->restartIfWaiting();
             tick();
             QCOMPARE(m_draws.size(), drawn + 1);
-            QCOMPARE(m_draws.last().fields[0], QStringLiteral("held"));
+            QCOMPARE(m_draws.last().text(), QStringLiteral("held"));
         }
     }
 
@@ -110,10 +116,10 @@ private slots:
     {
         QSignalSpy dropped(m_queue.get(), &SubtitleQueue::entriesDropped);
         for (int i = 1; i <= 1002; ++i)
-            m_queue->append(QString::number(i));
+            m_queue->append(entry(QString::number(i)));
         QCOMPARE(m_queue->count(), 1000);
-        QCOMPARE(m_queue->entries().first(), QStringLiteral("3"));
-        QCOMPARE(m_queue->entries().last(), QStringLiteral("1002"));
+        QCOMPARE(m_queue->entries().first().message, QStringLiteral("3"));
+        QCOMPARE(m_queue->entries().last().message, QStringLiteral("1002"));
         QCOMPARE(dropped.size(), 2);
         QCOMPARE(dropped.last().first().toInt(), 2);
     }
@@ -148,23 +154,23 @@ private slots:
             QCOMPARE(GetMakuReplace(QString::fromUtf8(message)), QString::fromUtf8(shown));
     }
 
-    void entryFieldsAndSounds() // fields shift, window never cleared, wrong or missing sound
+    void entryFieldsAndSounds() // fields mixed up, window never cleared, wrong or missing sound
     {
-        const QStringList entries = {"red", "big<> hi<>ID:x<>nm<>7<>more", kNotice};
+        const QList<MakuEntry> entries = {entry(QStringLiteral(" hi<>&lt;"), QStringLiteral("big")),
+                                          notice()};
         const QList<QStringList> drawn = {
-            {"", "red", "", "", ""},
-            {"hi", "big", "ID:x", "nm", "7"},
-            {"sazanamiからのお知らせ\r\nこのスレッドは1000に到達しました", " ", "ID:???",
-             "sazanami", "???"}};
+            {"hi<", "big", "ID:abc", "name", "12"},
+            {"sazanamiからのお知らせ\r\nこのスレッドは1000に到達しました", " ", "ID:abc", "name",
+             "12"}};
         // The clearing draw has no sound; a sound whose file is missing is not played.
-        const std::pair<const char *, QStringList> rows[] = {
-            {"", {"newmaku.wav", "newmaku.wav", "newinfo.wav"}}, {"newmaku.wav", {}}};
+        const std::pair<const char *, QStringList> rows[] = {{"", {"newmaku.wav", "newinfo.wav"}},
+                                                             {"newmaku.wav", {}}};
         for (const auto &[removed, sounds] : rows) {
             if (*removed)
                 QVERIFY(QFile::remove(m_env->home.file(QLatin1String(removed))));
             m_draws.clear();
             m_sounds.clear();
-            for (const QString &e : entries)
+            for (const MakuEntry &e : entries)
                 m_queue->append(e);
             m_queue->setCountdown(1);
             runUntilIdle(500);
@@ -173,10 +179,10 @@ private slots:
             for (const QString &name : sounds)
                 expected << m_env->home.file(name);
             QCOMPARE(m_sounds, expected);
-            QCOMPARE(m_draws.size(), 4); // the last one clears the window
-            for (int i = 0; i < 4; ++i)
-                QCOMPARE(m_draws[i].fields, i < 3 ? drawn[i] : QStringList(5, QString()));
-            QVERIFY(!m_draws[3].noRes);
+            QCOMPARE(m_draws.size(), 3); // the last one clears the window
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(fieldsOf(m_draws[i]), i < 2 ? drawn[i] : QStringList(5, QString()));
+            QVERIFY(!m_draws[2].isIdleText());
         }
     }
 
@@ -188,9 +194,9 @@ private slots:
         m_queue->setCountdown(1);
         tick();
         QCOMPARE(m_draws.size(), 1);
-        QCOMPARE(m_draws[0].fields.mid(0, 2), (QStringList{"休憩中", "ue red"}));
-        QVERIFY(m_draws[0].noRes);
-        QCOMPARE(m_draws[0].makuMode, 1);
+        QCOMPARE(fieldsOf(m_draws[0]).mid(0, 2), (QStringList{"休憩中", "ue red"}));
+        QVERIFY(m_draws[0].isIdleText() && m_draws[0].commandWordsAlways);
+        QCOMPARE(m_program->opt.MakuMode, 0);
         QCOMPARE(m_queue->countdown(), -1);
     }
 
@@ -202,7 +208,7 @@ private:
     Program *m_program = nullptr;
     std::unique_ptr<SubtitleQueue> m_queue;
     std::unique_ptr<SubtitlePacing> m_pacing;
-    QVector<Draw> m_draws;
+    QVector<MakuEntry> m_draws;
     QStringList m_sounds;
     IdleText m_idle;
 };

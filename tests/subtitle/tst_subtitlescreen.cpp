@@ -34,12 +34,12 @@ private slots:
         auto *w = new frmText(m_program, nullptr);
         w->move(120, 80);
         // A first picture shown, then a draw that changes part of it.
-        w->TextDraw(QStringLiteral("一\r\n二行目"), QStringLiteral("shita jumbo"), false, QString(),
-                    QString(), QString());
+        w->TextDraw(
+            MakuEntry::freeText(QStringLiteral("一\r\n二行目"), QStringLiteral("shita jumbo")));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        w->TextDraw(QStringLiteral("字幕 ABC"), QStringLiteral("naka jumbo red"), false, QString(),
-                    QString(), QString());
+        w->TextDraw(
+            MakuEntry::freeText(QStringLiteral("字幕 ABC"), QStringLiteral("naka jumbo red")));
         QVERIFY(pixelsOf(w->picture(), Qt::red).count > 100); // the letters are there
         QString first;
         QTRY_VERIFY2_WITH_TIMEOUT(mismatches(w, &first) == 0, qPrintable(first), 5000);

@@ -1,4 +1,4 @@
-#include "subtitle/commands.h"
+#include "settings/commandwords.h"
 #include "subtitle/textlayout.h"
 
 #include <QFontMetrics>
@@ -6,19 +6,17 @@
 
 namespace {
 
-TextDrawArgs args(const QString &text, const QString &command = {}, const QString &number = {})
+MakuEntry entry(const QString &text, const QString &command = {}, const QString &number = {})
 {
-    TextDrawArgs a;
-    a.Text = text;
-    a.Command = command;
-    a.Number = number;
-    a.Name = QStringLiteral("名無し");
-    a.ID = QStringLiteral("ID:abc");
+    MakuEntry a = MakuEntry::freeText(text, command);
+    a.number = number;
+    a.name = QStringLiteral("名無し");
+    a.id = QStringLiteral("ID:abc");
     return a;
 }
 
 // Presets: command mode, white, 24 points, 640x480, region mode, outline by copies.
-SubtitleLayout layout(const TextDrawArgs &a, const Options &o = Options(), bool gameOpen = false,
+SubtitleLayout layout(const MakuEntry &a, const Options &o = Options(), bool gameOpen = false,
                       QSize lastFrame = QSize(640, 480))
 {
     return LayoutTextDraw(a, o, TextDrawFlags{false, gameOpen}, lastFrame);
@@ -41,7 +39,7 @@ private slots:
         o.MakuMode = 0;
         o.FontColorCode = 65535; // yellow
         o.FontSize = 2;          // small
-        const SubtitleLayout l = layout(args(QStringLiteral("字幕"), "shita red big"), o);
+        const SubtitleLayout l = layout(entry(QStringLiteral("字幕"), "shita red big"), o);
         QCOMPARE(l.pos, QPoint(0, 5));
         QCOMPARE(l.pointSize, 12);
         QCOMPARE(l.colourCode, 65535);
@@ -64,7 +62,7 @@ private slots:
                     {"一行", "naka", "12", -1}};
         for (const auto &r : rows) {
             const QString text = QString::fromUtf8(r.text);
-            const SubtitleLayout l = layout(args(text, r.command, r.number), o);
+            const SubtitleLayout l = layout(entry(text, r.command, r.number), o);
             const QPoint at = r.y < 0
                                   ? QPoint(0, 5)
                                   : QPoint(qRound((641 - widthAt(text, l.pointSize)) / 2.0), r.y);
@@ -75,9 +73,9 @@ private slots:
     void giganticShrinksToFit() // not the largest fitting even size, or shrinking below 8
     {
         const QString text = QStringLiteral("巨大な文字の字幕です");
-        const SubtitleLayout l = layout(args(text, "gigantic"));
+        const SubtitleLayout l = layout(entry(text, "gigantic"));
         QVERIFY(widthAt(text, l.pointSize) <= 640 && widthAt(text, l.pointSize + 2) > 640);
-        const SubtitleLayout tiny = layout(args(QString(200, QChar(0x5B57)), "gigantic"));
+        const SubtitleLayout tiny = layout(entry(QString(200, QChar(0x5B57)), "gigantic"));
         QCOMPARE(tiny.pointSize, 8); // drawn unchanged, cut at the edge
     }
 
@@ -96,7 +94,7 @@ private slots:
         for (const auto &r : sizes) {
             Options o;
             o.FontSize = qint16(r.fontSize);
-            const SubtitleLayout l = layout(args(QStringLiteral("あ"), r.command), o);
+            const SubtitleLayout l = layout(entry(QStringLiteral("あ"), r.command), o);
             QVERIFY2(l.pointSize == r.points && l.font.pixelSize() == r.pixels, r.command);
             QVERIFY(l.font.bold());
         }
@@ -136,7 +134,7 @@ private slots:
         o.TextNumView = views.contains('N');
         o.TextNameView = views.contains('M');
         o.TextIDView = views.contains('I');
-        QCOMPARE(layout(args(text, {}, number), o, views.contains('g')).text, expected);
+        QCOMPARE(layout(entry(text, {}, number), o, views.contains('g')).text, expected);
     }
 
     void wakuSize() // an unusable size such as "0x0" accepted
@@ -149,7 +147,7 @@ private slots:
         for (const auto &[setting, expected] : rows) {
             Options o;
             o.WakuSize = QLatin1String(setting);
-            const SubtitleLayout l = layout(args(QStringLiteral("あ")), o, false, last);
+            const SubtitleLayout l = layout(entry(QStringLiteral("あ")), o, false, last);
             QVERIFY2(l.frame == expected && l.frameFromSetting == (expected != last), setting);
         }
     }

@@ -9,16 +9,9 @@
 inline QString storedOptions(const SettingsStore &store)
 {
     QStringList pairs;
-    for (const char *key :
-         {"MakuMode",   "FontColor",     "FontColorCode", "FontSize",        "WakuSize",
-          "WakuView",   "Keyword",       "FontResize",    "Speed",           "FontFuchi",
-          "FontShadow", "EnableCommand", "BackPicture",   "BackPictureFile", "TextLimit",
-          "TextMode",   "FontDecorate",  "MakuListView",  "TextIDView",      "Text2Clipboard",
-          "Num1000",    "TextNameView",  "TextNumView",   "MakuFormTop",     "AutoReload",
-          "AutoScroll"})
-        if (store.contains(kOptionSection, QLatin1String(key)))
-            pairs << QLatin1String(key) + QLatin1Char('=') +
-                         store.value(kOptionSection, QLatin1String(key));
+    for (const QString &key : OptionKeys())
+        if (store.contains(kOptionSection, key))
+            pairs << key + QLatin1Char('=') + store.value(kOptionSection, key);
     return pairs.join(QLatin1Char(' '));
 }
 

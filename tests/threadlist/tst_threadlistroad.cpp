@@ -57,7 +57,7 @@ private slots:
         QVERIFY(openList("https://jbbs.shitaraba.net/bbs/read.cgi/game/12345/1699956800/l50"));
         QCOMPARE(tls.server.requests().last().head,
                  "GET /game/12345/subject.txt HTTP/1.0\r\nHost: jbbs.shitaraba.net\r\n"
-                 "User-Agent: Monazilla/1.00 sazanami/1.21\r\nConnection: Close");
+                 "User-Agent: Monazilla/1.00 sazanami/" SAZANAMI_VERSION "\r\nConnection: Close");
         QCOMPARE(rows()->topLevelItemCount(), 2);
         QTreeWidgetItem *row = rows()->findItems("Q&A <記号> 🍣 スレ", Qt::MatchExactly, 1).value(0);
         QVERIFY(row);
