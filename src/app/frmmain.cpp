@@ -136,7 +136,7 @@ void frmMain::createThreadParts()
     m_loader = new ThreadLoader(m_thread, this);
     connect(m_loader, &ThreadLoader::statusChanged, this, &frmMain::SetStatus);
     connect(m_loader, &ThreadLoader::addressTextChanged, this, &frmMain::setAddressText);
-    connect(m_loader, &ThreadLoader::viewRestartRequested, this, &frmMain::RestartView);
+    connect(m_loader, &ThreadLoader::viewRestartRequested, this, &frmMain::restartView);
     connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
     connect(m_pipeline, &PostPipeline::postsTaken, m_loader, &ThreadLoader::addPosts);
     connect(m_loader, &ThreadLoader::refetched, m_pipeline, &PostPipeline::finishRefetch);
@@ -591,7 +591,7 @@ void frmMain::lstNG_Click(QListWidgetItem *item)
     delete lstNG->takeItem(row);
 }
 
-void frmMain::RestartView()
+void frmMain::restartView()
 {
     webMain->Clear();
     webMain->Open();
@@ -674,7 +674,7 @@ void frmMain::mnuThread_Click()
             mnuReload_Click();
         });
     }
-    m_threadList->ShowBoardOf(cmbUrl->currentText());
+    m_threadList->showBoardOf(cmbUrl->currentText());
 }
 
 void frmMain::mnuSetting_Click()
@@ -688,7 +688,7 @@ void frmMain::mnuSetting_Click()
     // when it comes back.
     const bool reopen = m_maku->isLoaded();
     if (reopen)
-        m_maku->Unload();
+        m_maku->unload();
     m_setting = new frmSetting(m_program, this);
     m_setting->setReopenMakuView(reopen);
     m_setting->setLoadBackPicture([this] { m_maku->LoadBackPicture(); });
@@ -831,7 +831,7 @@ void frmMain::Form_Unload()
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();
     tmrReload->stop();
-    m_maku->Unload();
+    m_maku->unload();
     m_links->closePicture();
     if (m_setting)
         m_setting->close();

@@ -111,7 +111,7 @@ private:
     // Scrolls the thread view to its end when auto-scroll is on.
     void AutoScroll();
     // Clears the thread view and writes the header skin; the document stays open for posts.
-    void RestartView();
+    void restartView();
     // The first line of the thread view's selection, proposed as a new NG word.
     QString GetSelectedNG() const;
 

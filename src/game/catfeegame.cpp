@@ -91,7 +91,7 @@ void CatfeeGame::Hantei(const QString &text, const QString &id)
     emit scoresChanged();
 }
 
-void CatfeeGame::ScoreReset()
+void CatfeeGame::resetScores()
 {
     m_scores.reset();
     emit scoresChanged();

@@ -38,7 +38,7 @@ public:
     // Judges one subtitle text and the poster's ID (empty for free and idle text).
     void Hantei(const QString &text, const QString &id);
     // Scores, total and round count back to zero.
-    void ScoreReset();
+    void resetScores();
 
     const QStringList &pool() const { return m_pool; }
     QString topic() const { return m_topic; }

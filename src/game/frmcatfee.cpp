@@ -30,7 +30,18 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     m_wave = new WavePlayer(this);
     m_question = new frmQuestion(program, this);
     m_score = new frmScore(program, this);
+    buildControls();
+    layOut();
+    connectGame();
 
+    tmrTimelimit = new QTimer(this);
+    tmrTimelimit->setObjectName(QStringLiteral("tmrTimelimit"));
+    tmrTimelimit->setInterval(1000);
+    connect(tmrTimelimit, &QTimer::timeout, m_game, &CatfeeGame::tick);
+}
+
+void frmCatfee::buildControls()
+{
     auto button = [this](const char *name, const QString &caption) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
@@ -70,7 +81,10 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     txtSystem->setReadOnly(true);
     txtSystem->setMaximumBlockCount(100);
     txtSystem->setFixedHeight(txtSystem->fontMetrics().lineSpacing() * 3 + 12);
+}
 
+void frmCatfee::layOut()
+{
     auto *grid = new QGridLayout(this);
     grid->addWidget(lblOdai, 0, 0, 1, 4);
     grid->addWidget(cmdCopy, 1, 0);
@@ -84,12 +98,16 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     grid->addWidget(lstQuestion, 2, 0, 2, 2);
     grid->addWidget(cmdReload, 2, 2);
     grid->addWidget(cmdStartServer, 3, 2);
-    grid->addWidget(frame, 2, 3, 2, 1);
+    grid->addWidget(optQuestion[0]->parentWidget(), 2, 3, 2, 1);
     grid->addWidget(txtSystem, 4, 0, 1, 4);
+}
 
+// The buttons to the game, the game to the labels, the sound and the two side windows.
+void frmCatfee::connectGame()
+{
     connect(cmdCopy, &QPushButton::clicked, this, &frmCatfee::cmdCopy_Click);
     connect(cmdNextQuestion, &QPushButton::clicked, this, &frmCatfee::cmdNextQuestion_Click);
-    connect(cmdScoreReset, &QPushButton::clicked, m_game, &CatfeeGame::ScoreReset);
+    connect(cmdScoreReset, &QPushButton::clicked, m_game, &CatfeeGame::resetScores);
     connect(cmdReload, &QPushButton::clicked, this, &frmCatfee::cmdReload_Click);
     connect(cmdStartServer, &QPushButton::clicked, this, &frmCatfee::cmdStartServer_Click);
 
@@ -104,11 +122,6 @@ frmCatfee::frmCatfee(Program &program, QWidget *parent)
     connect(m_game, &CatfeeGame::clockChanged, m_question, &frmQuestion::setClock);
     connect(m_game, &CatfeeGame::scoresChanged, m_score,
             [this] { m_score->showScores(m_game->scores()); });
-
-    tmrTimelimit = new QTimer(this);
-    tmrTimelimit->setObjectName(QStringLiteral("tmrTimelimit"));
-    tmrTimelimit->setInterval(1000);
-    connect(tmrTimelimit, &QTimer::timeout, m_game, &CatfeeGame::tick);
 }
 
 void frmCatfee::Form_Load()
@@ -123,7 +136,7 @@ void frmCatfee::Form_Load()
     m_question->show();
     m_score->Form_Load(frame);
     m_score->show();
-    m_game->ScoreReset();
+    m_game->resetScores();
     tmrTimelimit->start();
 }
 

@@ -34,6 +34,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildControls();
+    void layOut();
+    void connectGame();
     void cmdReload_Click();
     void cmdStartServer_Click();
     void cmdNextQuestion_Click();

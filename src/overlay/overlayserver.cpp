@@ -277,7 +277,7 @@ QSize OverlayServer::pageSize(Page page) const
 {
     switch (page) {
     case Page::Subtitle:
-        return m_picture.isNull() ? QSize(640, 480) : m_picture.size();
+        return m_picture.isNull() ? kDefaultWaku : m_picture.size();
     case Page::Question:
         return QSize(440, 90);
     case Page::Score:
@@ -285,7 +285,7 @@ QSize OverlayServer::pageSize(Page page) const
     case Page::Index:
         break;
     }
-    return QSize(640, 480);
+    return kDefaultWaku;
 }
 
 void OverlayServer::acceptWebSocket()

@@ -125,6 +125,42 @@ void appendAsText(QString &out, QStringView raw)
     }
 }
 
+// The innermost open tag of its kind closes with what opened inside it. An end tag this field
+// did not open stays: a name's "</b>" before its trip ends the skin's bold.
+void writeEndTag(QString &out, QVector<const TagRule *> &open, const TagRule *rule)
+{
+    const qsizetype k = open.lastIndexOf(rule);
+    if (k < 0) {
+        out += QLatin1String("</") + QLatin1String(rule->name) + QLatin1Char('>');
+        return;
+    }
+    for (qsizetype j = open.size() - 1; j >= k; --j)
+        out += QLatin1String("</") + QLatin1String(open.at(j)->name) + QLatin1Char('>');
+    open.resize(k);
+}
+
+// A start tag with the attributes its rule keeps, each as a browser reads it back.
+void writeStartTag(QString &out, const TagRule *rule, const QVector<Attribute> &attributes)
+{
+    out += QLatin1Char('<') + QLatin1String(rule->name);
+    for (const char *allowed : rule->attributes) {
+        if (!allowed)
+            break;
+        for (const Attribute &a : attributes) {
+            if (a.name != QLatin1String(allowed))
+                continue;
+            // Read back the same by a browser; no "<" outside a tag of this list.
+            QString value = a.value;
+            value.replace(QLatin1Char('"'), QLatin1String("&quot;"))
+                .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+                .replace(QLatin1Char('>'), QLatin1String("&gt;"));
+            out += QLatin1Char(' ') + a.name + QLatin1String("=\"") + value + QLatin1Char('"');
+            break; // the first of a name counts, as in a browser
+        }
+    }
+    out += QLatin1Char('>');
+}
+
 } // namespace
 
 QString Clean(const QString &html)
@@ -180,35 +216,10 @@ QString Clean(const QString &html)
             continue;
         }
         if (endTag) {
-            // The innermost open tag of its kind closes with what opened inside it. An end tag
-            // this field did not open stays: a name's "</b>" before its trip ends the skin's bold.
-            const qsizetype k = open.lastIndexOf(rule);
-            if (k < 0) {
-                out += QLatin1String("</") + QLatin1String(rule->name) + QLatin1Char('>');
-                continue;
-            }
-            for (qsizetype j = open.size() - 1; j >= k; --j)
-                out += QLatin1String("</") + QLatin1String(open.at(j)->name) + QLatin1Char('>');
-            open.resize(k);
+            writeEndTag(out, open, rule);
             continue;
         }
-        out += QLatin1Char('<') + QLatin1String(rule->name);
-        for (const char *allowed : rule->attributes) {
-            if (!allowed)
-                break;
-            for (const Attribute &a : std::as_const(attributes)) {
-                if (a.name != QLatin1String(allowed))
-                    continue;
-                // Read back the same by a browser; no "<" outside a tag of this list.
-                QString value = a.value;
-                value.replace(QLatin1Char('"'), QLatin1String("&quot;"))
-                    .replace(QLatin1Char('<'), QLatin1String("&lt;"))
-                    .replace(QLatin1Char('>'), QLatin1String("&gt;"));
-                out += QLatin1Char(' ') + a.name + QLatin1String("=\"") + value + QLatin1Char('"');
-                break; // the first of a name counts, as in a browser
-            }
-        }
-        out += QLatin1Char('>');
+        writeStartTag(out, rule, attributes);
         if (!rule->empty)
             open.append(rule);
     }

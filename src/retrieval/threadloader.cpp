@@ -39,24 +39,30 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         m_state.RefetchOld.clear();
     }
     QString a = addressText;
+    if (checkAddress(a))
+        startLoad(a);
+}
+
+bool ThreadLoader::checkAddress(QString &a)
+{
     if (IsReadCgi(a)) {
         m_state.BoardKind = Boards::Kind::TwoChannel;
         if (IsRefusedBoard(a)) {
             emit statusChanged(
                 QStringLiteral("2chはあえて読めないようにしてます。外部板で使いましょう"));
-            return;
+            return false;
         }
         if (!IsDatUrl(GetDatUrl(a))) {
             emit statusChanged(
                 QStringLiteral("このURLからはスレッドの場所がわかりません（板名とスレッド番"
                                "号を確認してください）"));
-            return;
+            return false;
         }
     } else if (!IsShitaraba(a)) {
         emit statusChanged(
             IsBoardUrl(a) ? QStringLiteral("これは板のURLです。スレッドのURLを入力してください")
                           : QStringLiteral("このURLは表示できません"));
-        return;
+        return false;
     } else {
         if (!a.endsWith(QLatin1Char('/'))) {
             a.truncate(a.lastIndexOf(QLatin1Char('/')) + 1);
@@ -64,20 +70,25 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
         }
         if (CountString(a, QStringLiteral("/")) != 8 || GetHost(a).isEmpty()) {
             emit statusChanged(QStringLiteral("したばらのURLっぽいけど、なんか変です"));
-            return;
+            return false;
         }
         m_state.BoardKind = Boards::Kind::Shitaraba;
     }
     if (GetHostPort(a).port == 0) {
         emit statusChanged(QStringLiteral("URLのポート番号が正しくありません"));
-        return;
+        return false;
     }
-
+    // Nothing more of a thread past its bound is read.
     if (a == m_state.CurrentUrl && m_state.ThreadFull) {
         emit statusChanged(ThreadState::FullText());
-        return;
+        return false;
     }
+    return true;
+}
 
+// A checked address: a new thread starts afresh, a known one goes on from its local copy.
+void ThreadLoader::startLoad(const QString &a)
+{
     m_state.Ready = false;
     m_refetchLoad = false;
     if (a != m_state.CurrentUrl) {

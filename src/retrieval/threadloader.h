@@ -48,6 +48,10 @@ signals:
     void refetched();
 
 private:
+    // Sets the kind of board; false, with a status saying why, when the address cannot be
+    // loaded. A rental-board address may be cut back to its last "/".
+    bool checkAddress(QString &address);
+    void startLoad(const QString &address);
     void startAfresh(const QString &address);
     void fetchEnded(DatFetch::LoadEnd how);
     void refetch();

@@ -27,7 +27,7 @@ public:
 
     // Whether the subtitle window was open when the dialog was opened.
     void setReopenMakuView(bool reopen) { m_reopenMakuView = reopen; }
-    // Called after OK saved the options: the main window's LoadBackPicture.
+    // Called after OK saved the options: the subtitle window's LoadBackPicture.
     void setLoadBackPicture(std::function<void()> load) { m_loadBackPicture = std::move(load); }
     // Replaces the message box (tests record the refusal instead).
     void setMessageHook(MessageHook hook) { m_message = std::move(hook); }

@@ -150,7 +150,7 @@ void SubtitleWindowControl::mnuDragPointViewChange_Click()
         w->TextDraw(MakuEntry::freeText(QStringLiteral("　")));
 }
 
-void SubtitleWindowControl::Unload()
+void SubtitleWindowControl::unload()
 {
     close();
 }

@@ -47,7 +47,7 @@ public:
     // ドラッグポイント表示切替: only while the window is loaded.
     void mnuDragPointViewChange_Click();
     // Closes and unloads the window: at program end, or while the settings dialog is open.
-    void Unload();
+    void unload();
 
     static const QString &ClickThroughMessage();
 

@@ -103,7 +103,7 @@ frmThread::frmThread(QWidget *parent) : QMainWindow(parent, Qt::Window)
     resize(720, 480);
 }
 
-void frmThread::ShowBoardOf(const QString &threadUrl)
+void frmThread::showBoardOf(const QString &threadUrl)
 {
     show();
     raise();

@@ -21,7 +21,7 @@ public:
     explicit frmThread(QWidget *parent = nullptr);
 
     // The main window's "スレ一覧": lists the board of a thread address.
-    void ShowBoardOf(const QString &threadUrl);
+    void showBoardOf(const QString &threadUrl);
     void mnuReload_Click();
     SubjectFetch &fetch() { return *m_fetch; }
 

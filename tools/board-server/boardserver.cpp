@@ -399,6 +399,140 @@ void BoardServer::setPicture(const QString &path, const QByteArray &bytes)
     m_pictures.insert(path, {type, bytes});
 }
 
+namespace {
+
+// /bbs/rawmode.cgi/CATEGORY/BOARD/KEY/FROM-TO of a known thread, in EUC-JP.
+Reply rawModeReply(const QStringList &lines, const QRegularExpressionMatch &m)
+{
+    const int from = m.captured(4).isEmpty() ? 1 : m.captured(4).toInt();
+    int to = int(lines.size());
+    if (!m.captured(6).isEmpty())
+        to = m.captured(6).toInt();
+    else if (m.captured(5).isEmpty() && !m.captured(4).isEmpty())
+        to = from;
+    QString text;
+    for (int n = std::max(from, 1); n <= std::min(to, int(lines.size())); ++n)
+        text += lines.at(n - 1) + QLatin1Char('\n');
+    Reply reply;
+    reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
+    reply.body = Codec::toEuc(text);
+    // The raw-mode script writes as it goes, without announcing a length.
+    reply.withLength = false;
+    return reply;
+}
+
+// A data file, whole or from a "Range: bytes=N-" on (416 past its end).
+Reply datReply(const QByteArray &file, const QByteArray &rangeHeader,
+               const BoardServer::Behaviour &behaviour)
+{
+    const qint64 size = file.size();
+    Reply reply;
+    static const QRegularExpression rangeForm(QStringLiteral("^bytes=(\\d+)-$"));
+    const QRegularExpressionMatch range = rangeForm.match(QString::fromLatin1(rangeHeader));
+    if (!range.hasMatch() || behaviour.ignoreRange) {
+        reply.body = file;
+        return reply;
+    }
+    if (range.captured(1).toLongLong() >= size) {
+        reply.status = QByteArrayLiteral("HTTP/1.1 416 Requested Range Not Satisfiable");
+        reply.contentType = QByteArrayLiteral("text/html");
+        reply.extraHeaders = "Content-Range: bytes */" + QByteArray::number(size) + "\r\n";
+        reply.body =
+            QByteArrayLiteral("<html><body>416 Requested Range Not Satisfiable</body></html>\n");
+        return reply;
+    }
+    const qint64 shifted = behaviour.rangeFrom;
+    const qint64 from = shifted >= 0 && shifted < size ? shifted : range.captured(1).toLongLong();
+    reply.status = QByteArrayLiteral("HTTP/1.1 206 Partial Content");
+    reply.extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' +
+                         QByteArray::number(size - 1) + '/' + QByteArray::number(size) + "\r\n";
+    reply.body = file.mid(from);
+    return reply;
+}
+
+// A rental board's subject.txt: its threads under `prefix`, the first repeated at the end.
+Reply rentalSubjectReply(const QHash<QString, QStringList> &rental, const QString &prefix)
+{
+    QString text;
+    QString first;
+    for (auto it = rental.cbegin(); it != rental.cend(); ++it) {
+        if (!it.key().startsWith(prefix) || it->isEmpty())
+            continue;
+        const QString line = it.key().mid(prefix.size()) + QStringLiteral(".cgi,") +
+                             titleOf(it->first(), 5) + QLatin1Char('(') +
+                             QString::number(it->size()) + QStringLiteral(")\n");
+        if (first.isEmpty())
+            first = line;
+        text += line;
+    }
+    // The rental board repeats its first thread on a last line.
+    text += first;
+    Reply reply;
+    reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
+    reply.body = Codec::toEuc(text);
+    return reply;
+}
+
+// A 2channel-style board's subject.txt: its threads under `prefix`; 404 without any.
+Reply subjectReply(const QHash<QString, QByteArray> &dats, const QString &prefix)
+{
+    QString text;
+    for (auto it = dats.cbegin(); it != dats.cend(); ++it) {
+        if (!it.key().startsWith(prefix) || it.key().mid(prefix.size()).contains(QLatin1Char('/')))
+            continue;
+        const QStringList lines = splitLines(*it);
+        text += it.key().mid(prefix.size()) + QStringLiteral(".dat<>") +
+                titleOf(lines.value(0), 4) + QStringLiteral(" (") + QString::number(lines.size()) +
+                QStringLiteral(")\n");
+    }
+    if (text.isEmpty())
+        return notFound();
+    Reply reply;
+    reply.body = Codec::toSjis(text);
+    return reply;
+}
+
+// A thread's read.cgi page, as plain as the board's own.
+Reply readCgiReply(const QByteArray &dat)
+{
+    const QStringList lines = splitLines(dat);
+    const QString title = titleOf(lines.value(0), 4);
+    QString html = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
+                                  "content=\"text/html; charset=Shift_JIS\"><title>") +
+                   htmlEscaped(title) + QStringLiteral("</title></head><body><h1>") +
+                   htmlEscaped(title) + QStringLiteral("</h1><dl>\n");
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringList f = lines.at(i).split(QStringLiteral("<>"));
+        html += QStringLiteral("<dt>") + QString::number(i + 1) + QStringLiteral(" ：") +
+                f.value(0) + QStringLiteral("：") + f.value(2) + QStringLiteral("</dt><dd>") +
+                f.value(3) + QStringLiteral("</dd>\n");
+    }
+    html += QStringLiteral("</dl></body></html>\n");
+    Reply reply;
+    reply.contentType = QByteArrayLiteral("text/html; charset=Shift_JIS");
+    reply.body = Codec::toSjis(html);
+    return reply;
+}
+
+// The reply with its header, as the behaviour wants it.
+QByteArray withHeader(const Reply &reply, const BoardServer::Behaviour &b)
+{
+    const QByteArray status = b.statusLine.isEmpty() ? reply.status : b.statusLine;
+    if (b.statusOnly)
+        return status + "\r\n\r\n" + reply.body;
+    QByteArray head = status + "\r\n";
+    head += "Server: sazanami-board\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    head += reply.extraHeaders;
+    const qint64 length = b.announcedLength >= 0 ? b.announcedLength : reply.body.size();
+    if ((reply.withLength || b.announcedLength >= 0) && !b.omitContentLength)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    return head + reply.body;
+}
+
+} // namespace
+
 QByteArray BoardServer::answer(const Request &request)
 {
     QString path = QString::fromLatin1(request.path);
@@ -418,6 +552,11 @@ QByteArray BoardServer::answer(const Request &request)
         QStringLiteral("^/(?:(.+)/)?test/read\\.cgi/([^/]+)/([^/]+)/?"));
 
     QRegularExpressionMatch m;
+    QString rentalBoard; // "CATEGORY/BOARD/" of a rental board's subject.txt
+    const auto isRentalBoard = [this](const QString &prefix) {
+        return std::any_of(m_rental.keyBegin(), m_rental.keyEnd(),
+                           [&prefix](const QString &k) { return k.startsWith(prefix); });
+    };
     if (request.method == "POST" &&
         (path == QLatin1String("/test/bbs.cgi") || path == QLatin1String("/bbs/write.cgi"))) {
         const bool rental = path == QLatin1String("/bbs/write.cgi");
@@ -436,133 +575,27 @@ QByteArray BoardServer::answer(const Request &request)
     } else if ((m = rawMode.match(path)).hasMatch()) {
         const QString id =
             m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(3);
-        if (m_rental.contains(id)) {
-            const QStringList &lines = m_rental[id];
-            const int from = m.captured(4).isEmpty() ? 1 : m.captured(4).toInt();
-            int to = int(lines.size());
-            if (!m.captured(6).isEmpty())
-                to = m.captured(6).toInt();
-            else if (m.captured(5).isEmpty() && !m.captured(4).isEmpty())
-                to = from;
-            QString text;
-            for (int n = std::max(from, 1); n <= std::min(to, int(lines.size())); ++n)
-                text += lines.at(n - 1) + QLatin1Char('\n');
-            reply = Reply();
-            reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
-            reply.body = Codec::toEuc(text);
-            // The raw-mode script writes as it goes, without announcing a length.
-            reply.withLength = false;
-        }
+        if (m_rental.contains(id))
+            reply = rawModeReply(m_rental[id], m);
     } else if ((m = datFile.match(path)).hasMatch()) {
         const QString id = m.captured(1) + QLatin1Char('/') + m.captured(2);
-        if (m_dats.contains(id)) {
-            const QByteArray &file = m_dats[id];
-            const qint64 size = file.size();
-            reply = Reply();
-            static const QRegularExpression rangeForm(QStringLiteral("^bytes=(\\d+)-$"));
-            const QRegularExpressionMatch range =
-                rangeForm.match(QString::fromLatin1(request.header("Range")));
-            if (range.hasMatch() && !m_behaviour.ignoreRange) {
-                if (range.captured(1).toLongLong() >= size) {
-                    reply.status =
-                        QByteArrayLiteral("HTTP/1.1 416 Requested Range Not Satisfiable");
-                    reply.contentType = QByteArrayLiteral("text/html");
-                    reply.extraHeaders =
-                        "Content-Range: bytes */" + QByteArray::number(size) + "\r\n";
-                    reply.body = QByteArrayLiteral(
-                        "<html><body>416 Requested Range Not Satisfiable</body></html>\n");
-                } else {
-                    const qint64 shifted = m_behaviour.rangeFrom;
-                    const qint64 from =
-                        shifted >= 0 && shifted < size ? shifted : range.captured(1).toLongLong();
-                    reply.status = QByteArrayLiteral("HTTP/1.1 206 Partial Content");
-                    reply.extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' +
-                                         QByteArray::number(size - 1) + '/' +
-                                         QByteArray::number(size) + "\r\n";
-                    reply.body = file.mid(from);
-                }
-            } else {
-                reply.body = file;
-            }
-        }
+        if (m_dats.contains(id))
+            reply = datReply(m_dats[id], request.header("Range"), m_behaviour);
     } else if ((m = rentalSubject.match(path)).hasMatch() &&
-               std::any_of(m_rental.keyBegin(), m_rental.keyEnd(), [&m](const QString &k) {
-                   return k.startsWith(m.captured(1) + QLatin1Char('/') + m.captured(2) +
-                                       QLatin1Char('/'));
-               })) {
-        const QString prefix = m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/');
-        QString text;
-        QString first;
-        for (auto it = m_rental.cbegin(); it != m_rental.cend(); ++it) {
-            if (!it.key().startsWith(prefix) || it->isEmpty())
-                continue;
-            const QString line = it.key().mid(prefix.size()) + QStringLiteral(".cgi,") +
-                                 titleOf(it->first(), 5) + QLatin1Char('(') +
-                                 QString::number(it->size()) + QStringLiteral(")\n");
-            if (first.isEmpty())
-                first = line;
-            text += line;
-        }
-        // The rental board repeats its first thread on a last line.
-        text += first;
-        reply = Reply();
-        reply.contentType = QByteArrayLiteral("text/plain; charset=EUC-JP");
-        reply.body = Codec::toEuc(text);
+               isRentalBoard(rentalBoard = m.captured(1) + QLatin1Char('/') + m.captured(2) +
+                                           QLatin1Char('/'))) {
+        reply = rentalSubjectReply(m_rental, rentalBoard);
     } else if ((m = subject.match(path)).hasMatch()) {
-        const QString prefix = m.captured(1) + QLatin1Char('/');
-        QString text;
-        for (auto it = m_dats.cbegin(); it != m_dats.cend(); ++it) {
-            if (!it.key().startsWith(prefix) ||
-                it.key().mid(prefix.size()).contains(QLatin1Char('/')))
-                continue;
-            const QStringList lines = splitLines(*it);
-            text += it.key().mid(prefix.size()) + QStringLiteral(".dat<>") +
-                    titleOf(lines.value(0), 4) + QStringLiteral(" (") +
-                    QString::number(lines.size()) + QStringLiteral(")\n");
-        }
-        if (!text.isEmpty()) {
-            reply = Reply();
-            reply.body = Codec::toSjis(text);
-        }
+        reply = subjectReply(m_dats, m.captured(1) + QLatin1Char('/'));
     } else if ((m = readCgi.match(path)).hasMatch()) {
         QString board = m.captured(2);
         if (!m.captured(1).isEmpty())
             board = m.captured(1) + QLatin1Char('/') + board;
         const QString id = board + QLatin1Char('/') + m.captured(3);
-        if (m_dats.contains(id)) {
-            const QStringList lines = splitLines(m_dats[id]);
-            const QString title = titleOf(lines.value(0), 4);
-            QString html = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
-                                          "content=\"text/html; charset=Shift_JIS\"><title>") +
-                           htmlEscaped(title) + QStringLiteral("</title></head><body><h1>") +
-                           htmlEscaped(title) + QStringLiteral("</h1><dl>\n");
-            for (int i = 0; i < lines.size(); ++i) {
-                const QStringList f = lines.at(i).split(QStringLiteral("<>"));
-                html += QStringLiteral("<dt>") + QString::number(i + 1) + QStringLiteral(" ：") +
-                        f.value(0) + QStringLiteral("：") + f.value(2) +
-                        QStringLiteral("</dt><dd>") + f.value(3) + QStringLiteral("</dd>\n");
-            }
-            html += QStringLiteral("</dl></body></html>\n");
-            reply = Reply();
-            reply.contentType = QByteArrayLiteral("text/html; charset=Shift_JIS");
-            reply.body = Codec::toSjis(html);
-        }
+        if (m_dats.contains(id))
+            reply = readCgiReply(m_dats[id]);
     }
-
-    const QByteArray status =
-        m_behaviour.statusLine.isEmpty() ? reply.status : m_behaviour.statusLine;
-    if (m_behaviour.statusOnly)
-        return status + "\r\n\r\n" + reply.body;
-    QByteArray head = status + "\r\n";
-    head += "Server: sazanami-board\r\n";
-    head += "Content-Type: " + reply.contentType + "\r\n";
-    head += reply.extraHeaders;
-    const qint64 length =
-        m_behaviour.announcedLength >= 0 ? m_behaviour.announcedLength : reply.body.size();
-    if ((reply.withLength || m_behaviour.announcedLength >= 0) && !m_behaviour.omitContentLength)
-        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    return head + reply.body;
+    return withHeader(reply, m_behaviour);
 }
 
 void BoardServer::send(Connection *c, QByteArray response, qsizetype headerSize)
@@ -729,42 +762,53 @@ QString BoardServer::demoThreadUrl() const
            QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
 }
 
+BoardServer::PostReply BoardServer::errorPage(const QString &reason)
+{
+    return PostReply{postPage(QStringLiteral("ＥＲＲＯＲ！"),
+                              QStringLiteral("<b>ＥＲＲＯＲ：") + reason +
+                                  QStringLiteral("</b><br>ホストに戻ってください")),
+                     {}};
+}
+
+// Like the deployed board software: nothing is written until the cookies come back.
+std::optional<BoardServer::PostReply> BoardServer::confirmation(const Request &request,
+                                                                const QString &name,
+                                                                const QString &mail,
+                                                                bool rental) const
+{
+    const QList<QByteArray> keys = cookieKeys(request.header("Cookie"));
+    const bool cookiesBack =
+        keys.contains("NAME") && keys.contains("MAIL") &&
+        (m_behaviour.confirmCookie.isEmpty() || keys.contains(m_behaviour.confirmCookie));
+    if (cookiesBack && !m_behaviour.confirmAlways)
+        return std::nullopt;
+    const auto encode = [rental](const QString &text) {
+        return (rental ? Codec::toEuc(text) : Codec::toSjis(text)).toPercentEncoding();
+    };
+    QByteArray cookies = "Set-Cookie: NAME=" + encode(name) + "; path=/\r\n" +
+                         "Set-Cookie: MAIL=" + encode(mail) + "; path=/\r\n";
+    if (!m_behaviour.confirmCookie.isEmpty())
+        cookies += "Set-Cookie: " + m_behaviour.confirmCookie + "=1; path=/\r\n";
+    return PostReply{postPage(QStringLiteral("■ 書き込み確認 ■"),
+                              QStringLiteral("<b>書き込み確認します。</b><br>投稿者は、"
+                                             "投稿に関して発生する責任が全て投稿者に帰すことを"
+                                             "承諾します。")),
+                     cookies};
+}
+
 BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental)
 {
     const QHash<QString, QString> form = parseForm(request.body, rental);
     const auto field = [&form, rental](const char *twoChannel, const char *rentalName) {
         return form.value(QLatin1String(rental ? rentalName : twoChannel));
     };
-    const auto error = [](const QString &reason) {
-        return PostReply{postPage(QStringLiteral("ＥＲＲＯＲ！"),
-                                  QStringLiteral("<b>ＥＲＲＯＲ：") + reason +
-                                      QStringLiteral("</b><br>ホストに戻ってください")),
-                         {}};
-    };
     if (!m_behaviour.postError.isEmpty())
-        return error(m_behaviour.postError);
+        return errorPage(m_behaviour.postError);
 
     const QString name = field("FROM", "NAME");
     const QString mail = field("mail", "MAIL");
-    const QList<QByteArray> keys = cookieKeys(request.header("Cookie"));
-    const bool cookiesBack =
-        keys.contains("NAME") && keys.contains("MAIL") &&
-        (m_behaviour.confirmCookie.isEmpty() || keys.contains(m_behaviour.confirmCookie));
-    if (!cookiesBack || m_behaviour.confirmAlways) {
-        // Like the deployed board software: nothing is written until the cookies come back.
-        const auto encode = [rental](const QString &text) {
-            return (rental ? Codec::toEuc(text) : Codec::toSjis(text)).toPercentEncoding();
-        };
-        QByteArray cookies = "Set-Cookie: NAME=" + encode(name) + "; path=/\r\n" +
-                             "Set-Cookie: MAIL=" + encode(mail) + "; path=/\r\n";
-        if (!m_behaviour.confirmCookie.isEmpty())
-            cookies += "Set-Cookie: " + m_behaviour.confirmCookie + "=1; path=/\r\n";
-        return PostReply{postPage(QStringLiteral("■ 書き込み確認 ■"),
-                                  QStringLiteral("<b>書き込み確認します。</b><br>投稿者は、"
-                                                 "投稿に関して発生する責任が全て投稿者に帰すことを"
-                                                 "承諾します。")),
-                         cookies};
-    }
+    if (const std::optional<PostReply> confirm = confirmation(request, name, mail, rental))
+        return *confirm;
 
     const QString message = form.value(QStringLiteral("MESSAGE"));
     const bool newThread = form.contains(QLatin1String(rental ? "SUBJECT" : "subject"));
@@ -772,9 +816,9 @@ BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental
     const QString board =
         rental ? field("DIR", "DIR") + QLatin1Char('/') + field("BBS", "BBS") : field("bbs", "bbs");
     if (message.trimmed().isEmpty())
-        return error(QStringLiteral("本文がありません！"));
+        return errorPage(QStringLiteral("本文がありません！"));
     if (newThread && subject.trimmed().isEmpty())
-        return error(QStringLiteral("サブジェクトが存在しません！"));
+        return errorPage(QStringLiteral("サブジェクトが存在しません！"));
 
     const QString prefix = board + QLatin1Char('/');
     const auto onBoard = [&prefix](const QString &k) { return k.startsWith(prefix); };
@@ -783,14 +827,14 @@ BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental
     QString key = field("key", "KEY");
     if (newThread) {
         if (!boardKnown)
-            return error(QStringLiteral("板がありません！"));
+            return errorPage(QStringLiteral("板がありません！"));
         qint64 k = QDateTime::currentSecsSinceEpoch();
         while (m_dats.contains(prefix + QString::number(k)) ||
                m_rental.contains(prefix + QString::number(k)))
             ++k;
         key = QString::number(k);
     } else if (!(rental ? m_rental.contains(prefix + key) : m_dats.contains(prefix + key))) {
-        return error(QStringLiteral("該当するスレッドがありません！"));
+        return errorPage(QStringLiteral("該当するスレッドがありません！"));
     }
 
     DemoPosts::Post post;

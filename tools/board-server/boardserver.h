@@ -13,6 +13,7 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -136,6 +137,10 @@ private:
     QByteArray answer(const Request &request);
     struct PostReply;
     PostReply takePost(const Request &request, bool rental);
+    static PostReply errorPage(const QString &reason);
+    // The confirmation page that sets the cookies, unless they came back.
+    std::optional<PostReply> confirmation(const Request &request, const QString &name,
+                                          const QString &mail, bool rental) const;
     void send(Connection *connection, QByteArray response, qsizetype headerSize);
     void sendNext(Connection *connection);
     void finish(Connection *connection, bool reset);
