@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(game.at(0), (QVariantList{text, QStringLiteral("ID:x")}));
     }
 
-    void placementAndKeys() // placement not in twips or not saved; Space, arrows not acting
+    void placementAndKeys() // placement not in twips or not saved; Space, arrows, drag not acting
     {
         storeOptions(m_env->store,
                      QStringLiteral("TextTop=1500 TextLeft=3000.4 TextWidth=4800 TextHeight=abc"),
@@ -125,11 +125,16 @@ private slots:
         QTest::keyClick(target, Qt::Key_Left);
         QTest::keyClick(target, Qt::Key_Up);
         QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(199, 99), 2000);
+        // Dragged with the left button: the grabbed point stays under the cursor.
+        QTest::mousePress(target, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseMove(target, QPoint(30, 15));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(30, 15));
+        QTRY_COMPARE_WITH_TIMEOUT(w->pos(), QPoint(219, 104), 2000);
         w->close(); // the frame size came with the draws
         QStringList saved;
         for (const char *key : {"TextTop", "TextLeft", "TextWidth", "TextHeight"})
             saved << m_env->store.value(kPosSection, QLatin1String(key));
-        QCOMPARE(saved, (QStringList{"1485", "2985", "9600", "7200"}));
+        QCOMPARE(saved, (QStringList{"1560", "3285", "9600", "7200"}));
     }
 
     void missingBackPicture() // a missing picture kept in the setting, no message
