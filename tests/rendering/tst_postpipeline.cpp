@@ -150,10 +150,12 @@ private slots:
         QVERIFY(off.queue.isEmpty());
         QCOMPARE(off.html.size(), 10001);
         QVERIFY(off.state.ThreadFull);
-        // 1,610 bytes and 402 tags of 64 each a post: post 614 passes 16 MiB, 615 is not read.
+        // 1,610 bytes and 402 tags of 64 each a post: post 614 passes 16 MiB, 615 is not read,
+        // also when the posts come in two batches.
         Rig tags(Boards::Kind::TwoChannel);
-        tags.pipeline.SetLog(QStringList(700, "n<>m<>d<>" + QStringLiteral("<br>").repeated(400)),
-                             kSep);
+        const QStringList tagged(700, "n<>m<>d<>" + QStringLiteral("<br>").repeated(400));
+        tags.pipeline.SetLog(tagged.mid(0, 300), kSep);
+        tags.pipeline.SetLog(tagged.mid(300), kSep);
         QCOMPARE(tags.state.ResTotal, 614);
         QVERIFY(tags.state.ThreadFull);
     }
