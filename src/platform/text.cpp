@@ -42,6 +42,25 @@ bool HasControlCharacter(const QString &text)
                        [](QChar c) { return c < QChar(0x20) || c == QChar(0x7F); });
 }
 
+QStringList SplitLines(const QString &text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.mid(from, i - from);
+        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        from = i + 1;
+    }
+    if (from < n)
+        lines << text.mid(from);
+    return lines;
+}
+
 QString RemoveTags(const QString &text)
 {
     return ReplaceEnclosed(text, QStringLiteral("<"), QStringLiteral(">"), QString());

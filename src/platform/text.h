@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Small text operations shared by the subsystems that read board text.
 
@@ -16,6 +17,10 @@ QString ReplaceEnclosed(const QString &text, const QString &open, const QString 
 // True when the text holds a C0 control character or DEL: such text must not reach a request
 // line or a header, where a lone CR or LF would end it early.
 bool HasControlCharacter(const QString &text);
+
+// The lines of a file's text, each ended by CR LF, LF or CR; a last line without an end
+// counts, and a final line end starts no empty line.
+QStringList SplitLines(const QString &text);
 
 // The text with every "<…>" span removed (a "<" without a closing ">" goes alone).
 QString RemoveTags(const QString &text);

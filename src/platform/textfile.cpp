@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 QString ReadTextFile(const QString &path)
 {
@@ -15,7 +16,9 @@ QString ReadTextFile(const QString &path)
     return Codec::fromSjis(file.readAll());
 }
 
-bool WriteTextFile(const QString &path, const QString &text)
+namespace {
+
+bool WriteWhole(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())
         return false;
@@ -24,12 +27,40 @@ bool WriteTextFile(const QString &path, const QString &text)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = Codec::toSjis(text);
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+} // namespace
+
+bool WriteTextFile(const QString &path, const QString &text)
+{
+    return WriteWhole(path, Codec::toSjis(text));
+}
+
+std::optional<QString> ReadUtf8File(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    if (!file.exists())
+        return QString();
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
+        return std::nullopt;
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes)
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+bool WriteUtf8File(const QString &path, const QString &text)
+{
+    return WriteWhole(path, text.toUtf8());
 }
 
 bool FileExists(const QString &path)

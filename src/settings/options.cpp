@@ -119,6 +119,7 @@ const Field kFields[] = {
     {"OverlayPort", &Options::OverlayPort},
     {"OverlayLAN", &Options::OverlayLAN},
     {"OverlayToken", &Options::OverlayToken},
+    {"NgIdHours", &Options::NgIdHours},
 };
 
 template<typename T> void readNumber(const SettingsStore &store, const char *key, T &target)

@@ -45,6 +45,8 @@ struct Options
     qint32 OverlayPort = 50080;
     qint16 OverlayLAN = 0;
     QString OverlayToken;
+    // Hours an NG rule by ID is kept: boards give a poster a new ID every day.
+    qint16 NgIdHours = 24;
 
     // Every command word enabled; the frame of kDefaultWaku.
     static QString defaultEnableCommand();

@@ -47,7 +47,8 @@ private slots:
                            "BackPictureFile=haikei.bmp TextLimit=40 TextMode=1 "
                            "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 "
                            "Num1000=0 TextNameView=1 TextNumView=0 MakuFormTop=0 AutoReload=12 "
-                           "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t");
+                           "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
+                           "NgIdHours=12");
         storeOptions(m_env->store, loaded);
         m_program->opt = LoadSettings(m_env->store);
         QVERIFY(open()->cmdOk_Click());
@@ -89,7 +90,8 @@ private slots:
                            "BackPictureFile=back.bmp TextLimit=25 TextMode=0 "
                            "FontDecorate=1 MakuListView=1 TextIDView=0 Text2Clipboard=0 "
                            "Num1000=1 TextNameView=0 TextNumView=1 MakuFormTop=1 AutoReload=12 "
-                           "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t");
+                           "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
+                           "NgIdHours=12");
         // Read back through a fresh store, so the values reached the file.
         QCOMPARE(storedOptions(SettingsStore(m_env->home.settingsPath())), changed);
         // The options in memory changed too (drawing reads them there).

@@ -27,7 +27,7 @@ private slots:
                               "FontDecorate=3 MakuListView=0 TextIDView=0 Text2Clipboard=0 "
                               "Num1000=1 TextNameView=0 TextNumView=0 MakuFormTop=1 "
                               "AutoReload=0 AutoScroll=0 Overlay=0 OverlayPort=50080 "
-                              "OverlayLAN=0 OverlayToken=");
+                              "OverlayLAN=0 OverlayToken= NgIdHours=24");
         const QString every = QStringLiteral(
             "MakuMode=0 FontColor=5 FontColorCode=16711680 FontSize=4 "
             "WakuSize=720x405 WakuView=1 Keyword=実況,a=b FontResize=1 Speed=4 "
@@ -35,7 +35,7 @@ private slots:
             "BackPicture=7 BackPictureFile=back.bmp TextLimit=-5 TextMode=1 "
             "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 Num1000=0 "
             "TextNameView=1 TextNumView=1 MakuFormTop=0 AutoReload=12 AutoScroll=1 Overlay=1 "
-            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123");
+            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123 NgIdHours=48");
         QTest::newRow("every key") << every << every;
     }
 
