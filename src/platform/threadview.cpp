@@ -1,8 +1,12 @@
 #include "platform/threadview.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QMenu>
+#include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -76,7 +80,9 @@ QString jsString(const QString &text)
 
 } // namespace
 
-ThreadView::ThreadView(QWidget *parent) : QWebEngineView(parent)
+ThreadView::ThreadView(QWidget *parent)
+    : QWebEngineView(parent),
+      m_markToken(QString::number(QRandomGenerator::system()->generate64(), 36))
 {
     auto *page = new ThreadPage(this);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -93,6 +99,11 @@ ThreadView::ThreadView(QWidget *parent) : QWebEngineView(parent)
 void ThreadView::setNavigationHandler(NavigationHandler handler)
 {
     m_handler = std::move(handler);
+}
+
+void ThreadView::setPostMenuHandler(PostMenuHandler handler)
+{
+    m_postMenu = std::move(handler);
 }
 
 void ThreadView::Start(const QString &folder)
@@ -144,6 +155,37 @@ void ThreadView::Write(const QString &html)
     // A scroll asked for before this write happens after it, together with later ones.
     m_pending += QStringLiteral("document.write(") + jsString(html) + QStringLiteral(");");
     scheduleFlush();
+}
+
+void ThreadView::WritePost(const QString &html, qint64 number)
+{
+    Write(QStringLiteral("<!--sazanami-post %1 %2-->").arg(number).arg(m_markToken) + html);
+}
+
+void ThreadView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QPointer<QMenu> menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint global = event->globalPos();
+    const QPointF at = QPointF(event->pos()) / zoomFactor();
+    // The post is the last mark before the element under the pointer, in document order.
+    const QString script =
+        QStringLiteral(
+            "(function(x,y){var e=document.elementFromPoint(x,y);if(!e)return 0;"
+            "var w=document.createTreeWalker(document,NodeFilter.SHOW_COMMENT);w.currentNode=e;"
+            "for(var c=w.previousNode();c;c=w.previousNode()){"
+            "var m=/^sazanami-post (\\d+) %1$/.exec(c.data);if(m)return Number(m[1]);}"
+            "return 0;})(%2,%3)")
+            .arg(m_markToken)
+            .arg(at.x())
+            .arg(at.y());
+    evaluate(script, [this, menu, global](const QVariant &number) {
+        if (!menu)
+            return;
+        if (m_postMenu)
+            m_postMenu(menu, number.toLongLong());
+        menu->popup(global);
+    });
 }
 
 void ThreadView::Close()

@@ -4,6 +4,8 @@
 #include <QWebEngineView>
 #include <functional>
 
+class QMenu;
+
 // The thread view: one live HTML document that grows by document.write. Page scripts stay off,
 // so nothing a board sends can run; the program's own calls run in the application world.
 // Its policy keeps it off the network (what a post may show is PostMarkup's rule).
@@ -19,6 +21,10 @@ public:
     explicit ThreadView(QWidget *parent = nullptr);
 
     void setNavigationHandler(NavigationHandler handler);
+    // Adds items for the post under the pointer (number 0 where there is none) to the view's
+    // context menu before it opens.
+    using PostMenuHandler = std::function<void(QMenu *menu, qint64 number)>;
+    void setPostMenuHandler(PostMenuHandler handler);
 
     // An empty document whose relative addresses lead into `folder`, where the skins' own
     // pictures and style sheets lie. It may show files but fetch nothing from the network,
@@ -29,6 +35,8 @@ public:
     void Open();
     void SetCharset(const QString &charset);
     void Write(const QString &html);
+    // Writes one post after a mark that lets a right click tell which post it lies on.
+    void WritePost(const QString &html, qint64 number);
     void Close();
     // Scrolls once all writes queued so far are applied. Requests between two of them come
     // to one scroll after the writes: reading the height lays the whole page out.
@@ -39,6 +47,9 @@ public:
 
     // Runs a script after every pending document operation; the result arrives in `done`.
     void evaluate(const QString &script, std::function<void(const QVariant &)> done);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 signals:
     // The target of the link under the pointer, "" when the pointer leaves the link.
@@ -54,6 +65,9 @@ private:
     void flush();
 
     NavigationHandler m_handler;
+    PostMenuHandler m_postMenu;
+    // Part of every post mark, so that a name or skin cannot write one of its own.
+    QString m_markToken;
     QString m_pending;
     QString m_charset;
     bool m_loading = false;

@@ -10,12 +10,13 @@ namespace {
 
 const QString kIdPrefix = QStringLiteral("ID:");
 
-// A poster's ID: boards without IDs show "???" for everyone, and a blank would end the field.
+// A poster's ID: boards without IDs show "???" for everyone, a blank would end the field, and
+// a ":" would read differently in a queue entry and after "ID:" in the file.
 bool IsPosterId(const QString &id)
 {
     bool onlyQuestionMarks = true;
     for (const QChar c : id) {
-        if (c.isSpace())
+        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char(':'))
             return false;
         onlyQuestionMarks = onlyQuestionMarks && c == QLatin1Char('?');
     }
