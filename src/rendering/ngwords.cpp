@@ -1,6 +1,7 @@
 #include "rendering/ngwords.h"
 
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace NgWords {
 
@@ -8,14 +9,9 @@ QStringList FromFileText(const QString &text)
 {
     // Any editor's line ends; a blank line is no word.
     QStringList words;
-    qsizetype from = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text.at(i) != QLatin1Char('\r') && text.at(i) != QLatin1Char('\n'))
-            continue;
-        if (i > from)
-            words << text.mid(from, i - from);
-        from = i + 1;
-    }
+    for (const QString &line : SplitLines(text))
+        if (!line.isEmpty())
+            words << line;
     return words;
 }
 
