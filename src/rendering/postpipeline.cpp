@@ -77,40 +77,122 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
             m_batchBytes += c.unicode() >= 0x80 ? 1 : 0;
         if (refetching && m_oldLines.contains(raw))
             m_lastOld = total + 1;
-        const bool isNg = ContainsNgWord(raw, ngWords);
-        const DatPost post = MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, total);
+        bool isNg = ContainsNgWord(raw, ngWords);
+        DatPost post = MapDatLine(isNg ? ngRecord : raw, separator, m_state.BoardKind, total);
+        if (!isNg && hiddenByRules(post.DateID, post.Names, post.Message)) {
+            // The thread keeps its title.
+            const QString title = post.Title;
+            post = MapDatLine(ngRecord, separator, m_state.BoardKind, total);
+            post.Title = title;
+            isNg = true;
+        }
         AddLog(post.Num, post.Names, post.Mail, post.DateID, post.Message, isNg);
         total += 1;
         if (total == 1)
             emit titleChanged(QLatin1String("sazanami - [") + DecodeEntities(post.Title) +
                               QLatin1Char(']'));
     }
+    for (const QString &note : m_ngRules.takeNotes())
+        emit ngNote(note);
     emit postsTaken(total - before, m_batchBytes, full);
+}
+
+bool PostPipeline::hiddenByRules(const QString &dateId, const QString &names,
+                                 const QString &message)
+{
+    return !m_ngRules.isEmpty() &&
+           m_ngRules.hides(NgRules::PosterId(dateId), RemoveTags(names), message);
+}
+
+bool PostPipeline::isHidden(qint64 number) const
+{
+    return number >= 0 && number < m_hidden.size() && m_hidden.at(number);
+}
+
+void PostPipeline::setHidden(qint64 number, bool hidden)
+{
+    // Grown only for a hidden post: most threads have none.
+    if (number >= 0 && number >= m_hidden.size() && hidden)
+        m_hidden.resize(number + 1);
+    if (number >= 0 && number < m_hidden.size())
+        m_hidden[number] = hidden;
+}
+
+QString PostPipeline::renderPost(const QString &Num, const ResRecord &post,
+                                 const QString &linkedMessage, qsizetype *tags) const
+{
+    // The view links the plain anchors some board software stores; the subtitle needs no links.
+    // Every field the board wrote passes the markup rule last, links included.
+    const QString shown = Links::LinkAnchors(linkedMessage, Links::AnchorBase(m_state.CurrentUrl));
+    using PostMarkup::Clean;
+    const QString fields[] = {Clean(post.Name), Clean(Skin::GetMailName(post.Name, post.Mail)),
+                              Clean(post.Mail), Clean(post.DateID), Clean(shown)};
+    for (const QString &field : fields)
+        *tags += field.count(QLatin1Char('<'));
+    return Skin::FillResSkin(m_resSkin, Num, fields[0], fields[1], fields[2], fields[3], fields[4]);
+}
+
+int PostPipeline::hideShownPosts()
+{
+    const qint64 total = m_state.ResTotal;
+    QVector<qint64> hidden;
+    for (qint64 n = 1; n <= total; ++n) {
+        const ResRecord post = m_resData.value(n);
+        if (!isHidden(n) && hiddenByRules(post.DateID, post.Name, post.Message))
+            hidden << n;
+    }
+    for (const QString &note : m_ngRules.takeNotes())
+        emit ngNote(note);
+    if (hidden.isEmpty())
+        return 0;
+    // Stored as an NG post of the board's kind: pop-ups show it so too.
+    const QString separator = QStringLiteral("<>");
+    const QString ngRecord = NgRecord(separator);
+    for (const qint64 n : std::as_const(hidden)) {
+        const DatPost ng = MapDatLine(ngRecord, separator, m_state.BoardKind, qint32(n - 1));
+        m_resData.set(n, ResRecord{ng.Names, ng.Mail,
+                                   Skin::LinkId(ng.DateID, Skin::LinkTargetId(ng.DateID)),
+                                   ng.Message});
+        setHidden(n, true);
+    }
+    emit rewriteStarted();
+    for (qint64 n = 1; n <= total; ++n) {
+        const ResRecord post = m_resData.value(n);
+        qsizetype tags = 0;
+        emit postRendered(
+            renderPost(QString::number(n), post, Skin::LinkAddresses(post.Message), &tags), n);
+    }
+    emit rewriteFinished();
+    return int(hidden.size());
+}
+
+QStringList PostPipeline::shownMessages() const
+{
+    QStringList messages;
+    for (qint64 n = 1; n <= m_state.ResTotal; ++n)
+        if (!isHidden(n))
+            messages << m_resData.value(n).Message;
+    return messages;
 }
 
 void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail, QString DateID,
                           QString Message, bool isNg)
 {
-    const QString mailName = Skin::GetMailName(Names, Mail);
-
     const QString id = Skin::LinkTargetId(DateID);
     DateID = Skin::LinkId(DateID, id);
 
-    m_resData.set(Num.toLongLong(), ResRecord{Names, Mail, DateID, Message});
+    const qint64 n = Num.toLongLong();
+    const ResRecord post{Names, Mail, DateID, Message};
+    m_resData.set(n, post);
+    setHidden(n, isNg);
 
     Message = Skin::LinkAddresses(Message);
 
-    // The view links the plain anchors some board software stores; the subtitle needs no links.
-    // Every field the board wrote passes the markup rule last, links included. Each tag kept
-    // counts toward the thread's bound: a thread of tags costs the view more than its text.
-    const QString shown = Links::LinkAnchors(Message, Links::AnchorBase(m_state.CurrentUrl));
-    using PostMarkup::Clean;
-    const QString fields[] = {Clean(Names), Clean(mailName), Clean(Mail), Clean(DateID),
-                              Clean(shown)};
-    for (const QString &field : fields)
-        m_batchBytes += ThreadState::kTagBytes * field.count(QLatin1Char('<'));
-    emit postRendered(
-        Skin::FillResSkin(m_resSkin, Num, fields[0], fields[1], fields[2], fields[3], fields[4]));
+    // Each tag kept counts toward the thread's bound: a thread of tags costs the view more than
+    // its text.
+    qsizetype tags = 0;
+    emit postRendered(renderPost(Num, post, Message, &tags), n);
+    m_batchBytes += ThreadState::kTagBytes * tags;
     emit autoScrollRequested();
 
     // An empty mail field reads as a blank so that the keyword test has something to match.

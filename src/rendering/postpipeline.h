@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rendering/ngrules.h"
 #include "rendering/posttable.h"
 #include "subtitle/makuentry.h"
 
@@ -28,6 +29,16 @@ public:
     void setNgWords(const QStringList &words) { m_ngWords = words; }
     void addNgWord(const QString &word) { m_ngWords.append(word); }
     void removeNgWord(int index);
+
+    // The NG rules by ID, name and pattern, tested on every post the NG words let through.
+    NgRules &ngRules() { return m_ngRules; }
+    // True when post `number` of the current thread is shown as an NG post.
+    bool isHidden(qint64 number) const;
+    // After a rule was added: the posts shown so far that it hides become NG posts, and the
+    // view is written again from the post table. Returns how many posts it hid.
+    int hideShownPosts();
+    // The messages (HTML) of the current thread's posts that are not hidden.
+    QStringList shownMessages() const;
 
     // The enable flags of the command words (lstCommand), read per queued post.
     const QVector<bool> &commandFlags() const { return m_commandFlags; }
@@ -58,7 +69,12 @@ public:
 
 signals:
     // One filled post, to be appended at the end of the thread view.
-    void postRendered(const QString &html);
+    void postRendered(const QString &html, qint64 number);
+    // The view is written again: restarted now, every post follows, then rewriteFinished().
+    void rewriteStarted();
+    void rewriteFinished();
+    // What the NG rules have to say (a pattern stopped), for the status bar.
+    void ngNote(const QString &text);
     // After every rendered post (AutoScroll).
     void autoScrollRequested();
     // "sazanami - [title]" when a thread's first post arrives.
@@ -73,6 +89,11 @@ signals:
     void noticeQueued(const MakuEntry &entry);
 
 private:
+    // The post as the view shows it; tags counts the tags its fields keep.
+    QString renderPost(const QString &Num, const ResRecord &post, const QString &linkedMessage,
+                       qsizetype *tags) const;
+    void setHidden(qint64 number, bool hidden);
+    bool hiddenByRules(const QString &dateId, const QString &names, const QString &message);
     void queue(qint32 number, const MakuEntry &entry);
     void putOnAir(const MakuEntry &entry);
 
@@ -81,6 +102,9 @@ private:
     PostTable m_resData;
     QString m_resSkin;
     QStringList m_ngWords;
+    NgRules m_ngRules;
+    // By post number: shown as an NG post.
+    QVector<bool> m_hidden;
     QVector<bool> m_commandFlags;
     qint64 m_batchBytes = 0; // what the posts of the running SetLog cost toward the bound
     // During a whole reload after a deleted post: the entries its posts would queue, held

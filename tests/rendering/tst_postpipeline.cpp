@@ -1,6 +1,7 @@
 #include "platform/codec.h"
 #include "platform/textfile.h"
 #include "rendering/links.h"
+#include "rendering/ngrules.h"
 #include "rendering/ngwords.h"
 #include "rendering/postmarkup.h"
 #include "rendering/postpipeline.h"
@@ -203,6 +204,39 @@ private slots:
             QVERIFY(rig.queue.isEmpty());
             QCOMPARE(rig.queue.countdown(), -1);
         }
+    }
+
+    // A troll's post queued, or shown with its text once its rule is added; the title lost; a
+    // stopped pattern not reported.
+    void ngRulesOnArrivalAndAfterwards()
+    {
+        Rig rig(Boards::Kind::TwoChannel, 0, true);
+        QStringList notes;
+        QObject::connect(&rig.pipeline, &PostPipeline::rewriteStarted, [&] { rig.html.clear(); });
+        QObject::connect(&rig.pipeline, &PostPipeline::ngNote,
+                         [&](const QString &note) { notes << note; });
+        NgRules &rules = rig.pipeline.ngRules();
+        QVERIFY(rules.add(NgRules::Kind::Name, QStringLiteral("荒らし"), 0).inEffect);
+        rig.pipeline.SetLog({"荒らし<>sage<>2007 ID:aaa<> 一 <>スレ", line(2), line(3), line(4)},
+                            kSep);
+        const QString ng = QStringLiteral("[%1|NG|<a href=\"mailto:NG\">NG</a>|NG|NG]");
+        QCOMPARE(rig.html.first(), ng.arg(1));
+        QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [スレ]")});
+        QCOMPARE(rig.queue.count(), 3);
+
+        QVERIFY(rules.add(NgRules::Kind::Id, QStringLiteral("id2"), 0).inEffect);
+        QVERIFY(rules.add(NgRules::Kind::Pattern, QStringLiteral("^本文4$"), 0).inEffect);
+        QCOMPARE(rig.pipeline.hideShownPosts(), 2);
+        QCOMPARE(rig.html, (QStringList{ng.arg(1), ng.arg(2), rig.html.at(2), ng.arg(4)}));
+        QVERIFY(rig.html.at(2).contains(QStringLiteral("本文3")));
+        QCOMPARE(rig.message(4), QStringLiteral("NG"));
+        QCOMPARE(rig.pipeline.shownMessages(), QStringList{QStringLiteral(" 本文3 ")});
+        QCOMPARE(rig.pipeline.hideShownPosts(), 0);
+
+        QVERIFY(rules.add(NgRules::Kind::Pattern, QStringLiteral("(a+)+$"), 0).inEffect);
+        rig.pipeline.SetLog({"n<><>d<>" + QString(50000, 'a') + "b<>", line(6)}, kSep);
+        QCOMPARE(rig.queue.count(), 5);
+        QCOMPARE(notes.size(), 1);
     }
 
     void titleDecoded() // title shown with its entities or character references undecoded
