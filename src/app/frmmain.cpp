@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/ngcontrol.h"
 #include "game/catfeegame.h"
 #include "game/frmcatfee.h"
 #include "overlay/frmoverlayurl.h"
@@ -37,8 +38,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
@@ -127,11 +130,13 @@ void frmMain::createSubtitleParts()
 void frmMain::createThreadParts()
 {
     m_pipeline = new PostPipeline(m_program, m_thread, this);
-    connect(m_pipeline, &PostPipeline::postRendered, webMain, &ThreadView::Write);
+    connect(m_pipeline, &PostPipeline::postRendered, webMain, &ThreadView::WritePost);
     connect(m_pipeline, &PostPipeline::autoScrollRequested, this, &frmMain::AutoScroll);
     connect(m_pipeline, &PostPipeline::titleChanged, this, &frmMain::setWindowTitle);
     connect(m_pipeline, &PostPipeline::postQueued, m_queue, &SubtitleQueue::queuePost);
     connect(m_pipeline, &PostPipeline::noticeQueued, m_queue, &SubtitleQueue::queueNotice);
+
+    wireNgRules();
 
     m_loader = new ThreadLoader(m_thread, this);
     connect(m_loader, &ThreadLoader::statusChanged, this, &frmMain::SetStatus);
@@ -202,6 +207,8 @@ void frmMain::buildControls()
     lstNG = new QListWidget(m_central);
     lstNG->setObjectName(QStringLiteral("lstNG"));
     connect(lstNG, &QListWidget::itemClicked, this, &frmMain::lstNG_Click);
+    cmdNgSetting = new QPushButton(QStringLiteral("NG設定"), m_central);
+    cmdNgSetting->setObjectName(QStringLiteral("cmdNgSetting"));
 
     auto addPanel = [this](const QString &key, const QString &text, int stretch) {
         auto *label = new QLabel(text, this);
@@ -307,6 +314,7 @@ void frmMain::buildSettingsMenu()
     settings->addSeparator();
     mnuAddNG = menuItem(settings, QStringLiteral("NGワード追加(&N)"), Qt::Key_F3);
     connect(mnuAddNG, &QAction::triggered, this, &frmMain::mnuAddNG_Click);
+    mnuNgSetting = menuItem(settings, QStringLiteral("NG設定(&G)"));
     mnuSkinReload = menuItem(settings, QStringLiteral("スキン再読込(&J)"));
     connect(mnuSkinReload, &QAction::triggered, this, &frmMain::mnuSkinReload_Click);
     mnuClickThrough = menuItem(settings, QStringLiteral("字幕枠のクリック透過(&T)"), Qt::Key_F9);
@@ -332,6 +340,7 @@ void frmMain::nameMenuItems()
         {mnuOverlayUrl, "mnuOverlayUrl"},
         {mnuSetting, "mnuSetting"},
         {mnuAddNG, "mnuAddNG"},
+        {mnuNgSetting, "mnuNgSetting"},
         {mnuSkinReload, "mnuSkinReload"},
         {mnuClickThrough, "mnuClickThrough"},
         {mnuDragPointViewChange, "mnuDragPointViewChange"},
@@ -362,6 +371,7 @@ bool frmMain::Form_Load(const QString &commandLine)
         mnuReload_Click();
     }
     loadNgWords();
+    m_ng->load();
     loadCommandSelection();
     m_maku->LoadBackPicture();
     applyOverlay();
@@ -460,6 +470,40 @@ void frmMain::loadNgWords()
     const QString text = ReadTextFile(m_program.dataFile(QStringLiteral("ngword.txt")));
     m_pipeline->setNgWords(NgWords::FromFileText(text));
     lstNG->addItems(m_pipeline->ngWords());
+}
+
+void frmMain::wireNgRules()
+{
+    m_ng = new NgControl(m_program, *m_pipeline, *m_queue, this);
+    connect(m_ng, &NgControl::statusText, this, &frmMain::SetStatus);
+    connect(m_pipeline, &PostPipeline::ngNote, this, &frmMain::SetStatus);
+    connect(m_pipeline, &PostPipeline::rewriteStarted, this, [this] {
+        webMain->SaveScroll();
+        restartView();
+    });
+    connect(m_pipeline, &PostPipeline::rewriteFinished, this, [this] {
+        webMain->RestoreScroll();
+        AutoScroll();
+    });
+    webMain->setPostMenuHandler(
+        [this](QMenu *menu, qint64 number) { m_ng->addPostItems(menu, number); });
+    lstRes->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstRes, &QListWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const QListWidgetItem *item = lstRes->itemAt(at);
+        if (!item)
+            return;
+        // The list is redrawn after the queue changes: the entry is the one the row shows.
+        const QList<MakuEntry> &entries = m_queue->entries();
+        const auto entry = std::find_if(entries.cbegin(), entries.cend(), [item](const auto &e) {
+            return e.listText() == item->text();
+        });
+        auto *menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        m_ng->addEntryItems(menu, entry != entries.cend() ? *entry : MakuEntry());
+        menu->popup(lstRes->viewport()->mapToGlobal(at));
+    });
+    connect(mnuNgSetting, &QAction::triggered, m_ng, &NgControl::showDialog);
+    connect(cmdNgSetting, &QPushButton::clicked, m_ng, &NgControl::showDialog);
 }
 
 bool frmMain::saveNgWords()
@@ -789,12 +833,16 @@ void frmMain::Form_Resize()
     webMain->setGeometry(0, urlHeight, viewWidth, viewHeight);
     const int paneLeft = viewWidth + kPaneGap / 2;
     const int lowerHeight = qMax(0, viewHeight - kResHeight);
+    const int buttonHeight = qMin(lowerHeight, cmdNgSetting->sizeHint().height());
     lstRes->setGeometry(paneLeft, urlHeight, kResWidth, kResHeight);
-    lstNG->setGeometry(paneLeft, urlHeight + kResHeight, kCommandOffset, lowerHeight);
+    lstNG->setGeometry(paneLeft, urlHeight + kResHeight, kCommandOffset,
+                       lowerHeight - buttonHeight);
+    cmdNgSetting->setGeometry(paneLeft, urlHeight + kResHeight + lowerHeight - buttonHeight,
+                              kCommandOffset, buttonHeight);
     lstCommand->setGeometry(paneLeft + kCommandOffset, urlHeight + kResHeight,
                             kResWidth - kCommandOffset, lowerHeight);
     for (QWidget *w : {static_cast<QWidget *>(lstRes), static_cast<QWidget *>(lstNG),
-                       static_cast<QWidget *>(lstCommand)})
+                       static_cast<QWidget *>(cmdNgSetting), static_cast<QWidget *>(lstCommand)})
         w->setVisible(PaneVisible);
 }
 

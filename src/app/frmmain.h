@@ -15,7 +15,9 @@ class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class QPushButton;
 class QTimer;
+class NgControl;
 class OverlayServer;
 class PostPipeline;
 class ReloadCountdown;
@@ -73,6 +75,8 @@ private:
     void restorePlacement();
     void savePlacement();
     void loadNgWords();
+    // The NG rules by ID, name and pattern: context menus, dialog, applying.
+    void wireNgRules();
     bool saveNgWords();
     void loadCommandSelection();
     void setPanelText(const QString &key, const QString &text);
@@ -121,6 +125,7 @@ private:
     QListWidget *lstRes = nullptr;
     QListWidget *lstCommand = nullptr;
     QListWidget *lstNG = nullptr;
+    QPushButton *cmdNgSetting = nullptr;
 
     QAction *mnuReload = nullptr;
     // 0 off, 1 separator, then the periods; each item's data is its period in seconds.
@@ -136,6 +141,7 @@ private:
     QAction *mnuOverlayUrl = nullptr;
     QAction *mnuSetting = nullptr;
     QAction *mnuAddNG = nullptr;
+    QAction *mnuNgSetting = nullptr;
     QAction *mnuSkinReload = nullptr;
     QAction *mnuClickThrough = nullptr;
     QAction *mnuDragPointViewChange = nullptr;
@@ -157,6 +163,7 @@ private:
     SubtitlePacing *m_pacing = nullptr;
     SubtitleWindowControl *m_maku = nullptr;
     ThreadLinks *m_links = nullptr;
+    NgControl *m_ng = nullptr;
     WavePlayer *m_wave = nullptr;
     OverlayServer *m_overlay = nullptr;
     // The one way every caller draws on the subtitle window.

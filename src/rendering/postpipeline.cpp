@@ -141,8 +141,6 @@ int PostPipeline::hideShownPosts()
         if (!isHidden(n) && hiddenByRules(post.DateID, post.Name, post.Message))
             hidden << n;
     }
-    for (const QString &note : m_ngRules.takeNotes())
-        emit ngNote(note);
     if (hidden.isEmpty())
         return 0;
     // Stored as an NG post of the board's kind: pop-ups show it so too.

@@ -26,6 +26,14 @@ MakuEntry SubtitleQueue::takeFirst()
     return entry;
 }
 
+int SubtitleQueue::removeIf(const std::function<bool(const MakuEntry &entry)> &drop)
+{
+    const qsizetype removed = m_entries.removeIf(drop);
+    if (removed > 0)
+        emit entriesChanged();
+    return int(removed);
+}
+
 void SubtitleQueue::clear()
 {
     m_entries.clear();

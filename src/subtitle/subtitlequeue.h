@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 
 // The subtitle queue: entries waiting to be shown, first in first out, and the countdown (in
 // ticks of 100 ms) to the next one; -1 when nothing is scheduled. Both are shown to the user.
@@ -24,6 +25,8 @@ public:
     // Appends at the end; when the queue is full the oldest entry is dropped.
     void append(const MakuEntry &entry);
     MakuEntry takeFirst();
+    // Removes every waiting entry `drop` picks; returns how many went.
+    int removeIf(const std::function<bool(const MakuEntry &entry)> &drop);
     void clear();
 
     int countdown() const { return m_countdown; }

@@ -1,0 +1,97 @@
+#include "app/ngcontrol.h"
+
+#include "platform/text.h"
+#include "rendering/frmngsetting.h"
+#include "rendering/postpipeline.h"
+#include "settings/program.h"
+#include "subtitle/makuentry.h"
+#include "subtitle/subtitlequeue.h"
+
+#include <QDateTime>
+#include <QMenu>
+
+NgControl::NgControl(Program &program, PostPipeline &pipeline, SubtitleQueue &queue,
+                     QWidget *window)
+    : QObject(window), m_program(program), m_pipeline(pipeline), m_queue(queue), m_window(window)
+{}
+
+void NgControl::load()
+{
+    const QStringList problems = m_pipeline.ngRules().load(
+        m_program.AppPath, QDateTime::currentSecsSinceEpoch(), m_program.opt.NgIdHours);
+    if (!problems.isEmpty())
+        emit statusText(problems.join(QLatin1Char(' ')));
+}
+
+void NgControl::addPostItems(QMenu *menu, qint64 number)
+{
+    // An NG post shows "NG" for a name and no ID: nothing of the poster is left to take.
+    if (number <= 0 || m_pipeline.isHidden(number)) {
+        addItems(menu, QString(), QString());
+        return;
+    }
+    const ResRecord post = m_pipeline.ResData().value(number);
+    addItems(menu, NgRules::PosterId(post.DateID), RemoveTags(post.Name));
+}
+
+void NgControl::addEntryItems(QMenu *menu, const MakuEntry &entry)
+{
+    if (entry.kind != MakuEntry::Kind::Post) {
+        addItems(menu, QString(), QString());
+        return;
+    }
+    addItems(menu, NgRules::PosterIdOfEntry(entry.id), entry.name);
+}
+
+void NgControl::addItems(QMenu *menu, const QString &id, const QString &name)
+{
+    menu->addSeparator();
+    QAction *byId = menu->addAction(QStringLiteral("このIDをNG"));
+    byId->setEnabled(!id.isEmpty());
+    connect(byId, &QAction::triggered, this, [this, id] { addRule(NgRules::Kind::Id, id); });
+    QAction *byName = menu->addAction(QStringLiteral("この名前をNG"));
+    byName->setEnabled(!name.trimmed().isEmpty());
+    connect(byName, &QAction::triggered, this,
+            [this, name] { addRule(NgRules::Kind::Name, name); });
+}
+
+NgRules::Outcome NgControl::addRule(NgRules::Kind kind, const QString &text)
+{
+    NgRules &rules = m_pipeline.ngRules();
+    const NgRules::Outcome outcome = rules.add(kind, text, QDateTime::currentSecsSinceEpoch());
+    if (!outcome.inEffect) {
+        emit statusText(outcome.message);
+        return outcome;
+    }
+    // Nothing more of the poster airs: what waits leaves the queue before the next tick.
+    const int removed = m_queue.removeIf([&rules](const MakuEntry &entry) {
+        return entry.kind == MakuEntry::Kind::Post &&
+               rules.hides(NgRules::PosterIdOfEntry(entry.id), entry.name, entry.message);
+    });
+    m_pipeline.hideShownPosts();
+    if (m_dialog)
+        m_dialog->refresh();
+    const QString done[] = {QStringLiteral("このIDをNGにしました"),
+                            QStringLiteral("この名前をNGにしました"),
+                            QStringLiteral("NGパターンを追加しました")};
+    QString status =
+        done[int(kind)] + QStringLiteral("（待機中の字幕から%1件を取り除きました）").arg(removed);
+    for (const QString &note : QStringList(outcome.message) + rules.takeNotes())
+        if (!note.isEmpty())
+            status += QStringLiteral("。") + note;
+    emit statusText(status);
+    return outcome;
+}
+
+void NgControl::showDialog()
+{
+    if (!m_dialog) {
+        m_dialog = new frmNgSetting(
+            m_pipeline.ngRules(),
+            [this](const QString &pattern) { return addRule(NgRules::Kind::Pattern, pattern); },
+            [this] { return m_pipeline.shownMessages(); }, m_window);
+    }
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "rendering/ngrules.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QMenu;
+class QWidget;
+class PostPipeline;
+class SubtitleQueue;
+class frmNgSetting;
+struct MakuEntry;
+struct Program;
+
+// The NG rules by ID, name and pattern as the main window offers them: the items of a post's
+// and of a waiting subtitle's context menu, the "NG設定" dialog, and every new rule applied at
+// once to the queue, the view and the posts to come.
+class NgControl : public QObject
+{
+    Q_OBJECT
+public:
+    NgControl(Program &program, PostPipeline &pipeline, SubtitleQueue &queue, QWidget *window);
+
+    // Reads the rule files; what is wrong with them goes to the status bar.
+    void load();
+    // "このIDをNG" and "この名前をNG" for post `number` of the thread (0: no post there).
+    void addPostItems(QMenu *menu, qint64 number);
+    // The same for a waiting subtitle.
+    void addEntryItems(QMenu *menu, const MakuEntry &entry);
+    void showDialog();
+
+signals:
+    void statusText(const QString &text);
+
+private:
+    void addItems(QMenu *menu, const QString &id, const QString &name);
+    NgRules::Outcome addRule(NgRules::Kind kind, const QString &text);
+
+    Program &m_program;
+    PostPipeline &m_pipeline;
+    SubtitleQueue &m_queue;
+    QWidget *m_window;
+    QPointer<frmNgSetting> m_dialog;
+};
