@@ -41,6 +41,11 @@ private slots:
         m_board->append(news);
         QVERIFY(m_board->reload());
         QCOMPARE(queue(window()).count(), 9);
+        // The reader's place in the view is kept when it is written again.
+        const QString scroll =
+            "(function(){var e=document.scrollingElement;%1return e.scrollTop;})()";
+        const int place = m_board->evaluate(scroll.arg("e.scrollTop=40;")).toInt();
+        QVERIFY(place > 0);
 
         chooseFromMenu(part<ThreadView>(window(), "webMain")->focusProxy(), centreOfPost(4),
                        QStringLiteral("このIDをNG"));
@@ -48,6 +53,7 @@ private slots:
                                               "取り除きました）"));
         const QString shown = QStringLiteral("開始|二|他1|NG|NG|NG|他2|NG|NG|NG|他3");
         QTRY_COMPARE_WITH_TIMEOUT(posts(), shown, 10000);
+        QCOMPARE(m_board->evaluate(scroll.arg("")).toInt(), place);
         const QString ids = ReadUtf8File(m_board->env.home.file("ngid.txt"), 100).value_or("");
         QVERIFY2(QRegularExpression("^TROLL\t1[0-9]{9}\r\n$").match(ids).hasMatch(),
                  qPrintable(ids));
