@@ -477,14 +477,9 @@ void frmMain::wireNgRules()
     m_ng = new NgControl(m_program, *m_pipeline, *m_queue, this);
     connect(m_ng, &NgControl::statusText, this, &frmMain::SetStatus);
     connect(m_pipeline, &PostPipeline::ngNote, this, &frmMain::SetStatus);
-    connect(m_pipeline, &PostPipeline::rewriteStarted, this, [this] {
-        webMain->SaveScroll();
-        restartView();
-    });
-    connect(m_pipeline, &PostPipeline::rewriteFinished, this, [this] {
-        webMain->RestoreScroll();
-        AutoScroll();
-    });
+    // Written in one go, the document keeps the reader's place.
+    connect(m_pipeline, &PostPipeline::rewriteStarted, this, &frmMain::restartView);
+    connect(m_pipeline, &PostPipeline::rewriteFinished, this, &frmMain::AutoScroll);
     webMain->setPostMenuHandler(
         [this](QMenu *menu, qint64 number) { m_ng->addPostItems(menu, number); });
     lstRes->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -188,19 +188,6 @@ void ThreadView::contextMenuEvent(QContextMenuEvent *event)
     });
 }
 
-void ThreadView::SaveScroll()
-{
-    // document.open() keeps the window, and so this world's global.
-    queue(QStringLiteral("window.sazanamiScroll=(function(){var e=document.scrollingElement||"
-                         "document.body;return e?e.scrollTop:0;})();"));
-}
-
-void ThreadView::RestoreScroll()
-{
-    queue(QStringLiteral("(function(){var e=document.scrollingElement||document.body;"
-                         "if(e)e.scrollTop=window.sazanamiScroll||0;})();"));
-}
-
 void ThreadView::Close()
 {
     queue(QStringLiteral("document.close();"));

@@ -38,10 +38,6 @@ public:
     // Writes one post after a mark that lets a right click tell which post it lies on.
     void WritePost(const QString &html, qint64 number);
     void Close();
-    // Keeps the reader's place while the document is written again: SaveScroll before it is
-    // opened, RestoreScroll after its last write.
-    void SaveScroll();
-    void RestoreScroll();
     // Scrolls once all writes queued so far are applied. Requests between two of them come
     // to one scroll after the writes: reading the height lays the whole page out.
     void ScrollToBottom();
