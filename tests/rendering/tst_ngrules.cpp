@@ -1,7 +1,6 @@
 #include "platform/codec.h"
 #include "rendering/ngrules.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,7 +28,7 @@ struct Folder
     QByteArray read(Kind kind) const
     {
         QFile file(path(kind));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QStringList load(NgRules &rules, int idHours = 24) const
     {
