@@ -38,7 +38,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -480,23 +479,7 @@ void frmMain::wireNgRules()
     // Written in one go, the document keeps the reader's place.
     connect(m_pipeline, &PostPipeline::rewriteStarted, this, &frmMain::restartView);
     connect(m_pipeline, &PostPipeline::rewriteFinished, this, &frmMain::AutoScroll);
-    webMain->setPostMenuHandler(
-        [this](QMenu *menu, qint64 number) { m_ng->addPostItems(menu, number); });
-    lstRes->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lstRes, &QListWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        const QListWidgetItem *item = lstRes->itemAt(at);
-        if (!item)
-            return;
-        // The list is redrawn after the queue changes: the entry is the one the row shows.
-        const QList<MakuEntry> &entries = m_queue->entries();
-        const auto entry = std::find_if(entries.cbegin(), entries.cend(), [item](const auto &e) {
-            return e.listText() == item->text();
-        });
-        auto *menu = new QMenu(this);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        m_ng->addEntryItems(menu, entry != entries.cend() ? *entry : MakuEntry());
-        menu->popup(lstRes->viewport()->mapToGlobal(at));
-    });
+    m_ng->attach(webMain, lstRes);
     connect(mnuNgSetting, &QAction::triggered, m_ng, &NgControl::showDialog);
     connect(cmdNgSetting, &QPushButton::clicked, m_ng, &NgControl::showDialog);
 }

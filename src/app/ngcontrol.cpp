@@ -1,6 +1,7 @@
 #include "app/ngcontrol.h"
 
 #include "platform/text.h"
+#include "platform/threadview.h"
 #include "rendering/frmngsetting.h"
 #include "rendering/postpipeline.h"
 #include "settings/program.h"
@@ -8,7 +9,9 @@
 #include "subtitle/subtitlequeue.h"
 
 #include <QDateTime>
+#include <QListWidget>
 #include <QMenu>
+#include <algorithm>
 
 NgControl::NgControl(Program &program, PostPipeline &pipeline, SubtitleQueue &queue,
                      QWidget *window)
@@ -21,6 +24,28 @@ void NgControl::load()
         m_program.AppPath, QDateTime::currentSecsSinceEpoch(), m_program.opt.NgIdHours);
     if (!problems.isEmpty())
         emit statusText(problems.join(QLatin1Char(' ')));
+}
+
+void NgControl::attach(ThreadView *view, QListWidget *queueList)
+{
+    view->setPostMenuHandler([this](QMenu *menu, qint64 number) { addPostItems(menu, number); });
+    queueList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(queueList, &QListWidget::customContextMenuRequested, this,
+            [this, queueList](const QPoint &at) {
+                const QListWidgetItem *item = queueList->itemAt(at);
+                if (!item)
+                    return;
+                // The list is redrawn after the queue changes: the entry is the one the row
+                // shows, if it still waits.
+                const QList<MakuEntry> &entries = m_queue.entries();
+                const auto entry =
+                    std::find_if(entries.cbegin(), entries.cend(),
+                                 [item](const auto &e) { return e.listText() == item->text(); });
+                auto *menu = new QMenu(m_window);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                addEntryItems(menu, entry != entries.cend() ? *entry : MakuEntry());
+                menu->popup(queueList->viewport()->mapToGlobal(at));
+            });
 }
 
 void NgControl::addPostItems(QMenu *menu, qint64 number)

@@ -5,10 +5,12 @@
 #include <QObject>
 #include <QPointer>
 
+class QListWidget;
 class QMenu;
 class QWidget;
 class PostPipeline;
 class SubtitleQueue;
+class ThreadView;
 class frmNgSetting;
 struct MakuEntry;
 struct Program;
@@ -24,16 +26,18 @@ public:
 
     // Reads the rule files; what is wrong with them goes to the status bar.
     void load();
-    // "このIDをNG" and "この名前をNG" for post `number` of the thread (0: no post there).
-    void addPostItems(QMenu *menu, qint64 number);
-    // The same for a waiting subtitle.
-    void addEntryItems(QMenu *menu, const MakuEntry &entry);
+    // Gives the thread view's context menu and the queue list's (lstRes) the two items.
+    void attach(ThreadView *view, QListWidget *queueList);
     void showDialog();
 
 signals:
     void statusText(const QString &text);
 
 private:
+    // "このIDをNG" and "この名前をNG" for post `number` of the thread (0: no post there).
+    void addPostItems(QMenu *menu, qint64 number);
+    // The same for a waiting subtitle.
+    void addEntryItems(QMenu *menu, const MakuEntry &entry);
     void addItems(QMenu *menu, const QString &id, const QString &name);
     NgRules::Outcome addRule(NgRules::Kind kind, const QString &text);
 

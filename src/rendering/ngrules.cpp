@@ -108,8 +108,7 @@ QStringList NgRules::load(const QString &folder, qint64 now, int idHours)
         }
         const QStringList lines = SplitLines(*text);
         for (int i = 0; i < lines.size(); ++i) {
-            const QString &line = lines.at(i);
-            if (line.trimmed().isEmpty())
+            if (lines.at(i).trimmed().isEmpty())
                 continue;
             if (count(kind) >= kMaxRules) {
                 m_held[int(kind)] = true;
@@ -119,40 +118,49 @@ QStringList NgRules::load(const QString &folder, qint64 now, int idHours)
                                 .arg(kMaxRules);
                 break;
             }
-            if (kind == Kind::Name) {
-                if (!m_names.contains(line))
-                    m_names << line;
-            } else if (kind == Kind::Pattern) {
-                m_patterns.append(PatternRule{line, NgPattern(line), false});
-                if (!m_patterns.constLast().pattern.isValid())
-                    messages << QStringLiteral("%1 の%2行目は使えません：%3")
-                                    .arg(fileName(kind))
-                                    .arg(i + 1)
-                                    .arg(m_patterns.constLast().pattern.error());
-            } else {
-                // A hand-written line may lack the time, or carry "ID:"; a time ahead of the
-                // clock counts as now, so that it cannot keep a rule for ever.
-                const qsizetype tab = line.indexOf(QLatin1Char('\t'));
-                QString id = (tab < 0 ? line : line.left(tab)).trimmed();
-                if (id.startsWith(kIdPrefix))
-                    id.remove(0, kIdPrefix.size());
-                bool ok = false;
-                const qint64 stamp = tab < 0 ? now : line.mid(tab + 1).trimmed().toLongLong(&ok);
-                const qint64 added = ok ? qMin(stamp, now) : now;
-                if (!IsPosterId(id) || now - added > qint64(idHours) * 3600)
-                    continue;
-                if (!m_idSet.contains(id)) {
-                    m_ids.append(IdRule{id, added});
-                    m_idSet.insert(id);
-                } else {
-                    for (IdRule &rule : m_ids)
-                        if (rule.id == id)
-                            rule.added = qMax(rule.added, added);
-                }
-            }
+            const QString problem = takeLine(kind, lines.at(i), now, idHours);
+            if (!problem.isEmpty())
+                messages << QStringLiteral("%1 の%2行目は使えません：%3")
+                                .arg(fileName(kind))
+                                .arg(i + 1)
+                                .arg(problem);
         }
     }
     return messages;
+}
+
+QString NgRules::takeLine(Kind kind, const QString &line, qint64 now, int idHours)
+{
+    if (kind == Kind::Name) {
+        if (!m_names.contains(line))
+            m_names << line;
+        return QString();
+    }
+    if (kind == Kind::Pattern) {
+        // Kept whether it works or not: the file is written back with it.
+        m_patterns.append(PatternRule{line, NgPattern(line), false});
+        return m_patterns.constLast().pattern.error();
+    }
+    // A hand-written line may lack the time, or carry "ID:"; a time ahead of the clock counts
+    // as now, so that it cannot keep a rule for ever.
+    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    QString id = (tab < 0 ? line : line.left(tab)).trimmed();
+    if (id.startsWith(kIdPrefix))
+        id.remove(0, kIdPrefix.size());
+    bool ok = false;
+    const qint64 stamp = tab < 0 ? now : line.mid(tab + 1).trimmed().toLongLong(&ok);
+    const qint64 added = ok ? qMin(stamp, now) : now;
+    if (!IsPosterId(id) || now - added > qint64(idHours) * 3600)
+        return QString();
+    if (!m_idSet.contains(id)) {
+        m_ids.append(IdRule{id, added});
+        m_idSet.insert(id);
+        return QString();
+    }
+    for (IdRule &rule : m_ids)
+        if (rule.id == id)
+            rule.added = qMax(rule.added, added);
+    return QString();
 }
 
 QStringList NgRules::list(Kind kind) const

@@ -76,6 +76,8 @@ private:
         NgPattern pattern;
         bool stopped = false;
     };
+    // One line of a rule file taken in; why it cannot be used ("" when it can, or is dropped).
+    QString takeLine(Kind kind, const QString &line, qint64 now, int idHours);
     QString save(Kind kind);
     QString fileText(Kind kind) const;
     QString filePath(Kind kind) const { return m_folder + fileName(kind); }
