@@ -1,5 +1,6 @@
 #include "localboardwindow.h"
 #include "platform/textfile.h"
+#include "settings/options.h"
 #include "subtitle/frmtext.h"
 
 #include <QDateTime>
@@ -65,25 +66,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(posts(), shown + "|NG|他4", 10000);
         QCOMPARE(aired(4), QStringList({"他1", "他2", "他3", "他4"}));
 
-        // A restart keeps the rule; a day later it is gone.
+        // A restart keeps the rule; NgIdHours later it is gone.
         QVERIFY(reopen(dat));
         QTRY_COMPARE_WITH_TIMEOUT(posts(), shown + "|NG|他4", 10000);
-        const qint64 dayAgo = QDateTime::currentSecsSinceEpoch() - 24 * 3600 - 60;
-        QVERIFY(WriteUtf8File(m_board->env.home.file("ngid.txt"),
-                              QStringLiteral("TROLL\t%1\r\n").arg(dayAgo)));
-        QVERIFY(reopen(dat));
+        const qint64 twoHoursAgo = QDateTime::currentSecsSinceEpoch() - 2 * 3600;
+        QVERIFY(reopen(dat, [this, twoHoursAgo] {
+            m_board->env.store.setValue(kOptionSection, "NgIdHours", "1");
+            QVERIFY(WriteUtf8File(m_board->env.home.file("ngid.txt"),
+                                  QStringLiteral("TROLL\t%1\r\n").arg(twoHoursAgo)));
+        }));
         QTRY_COMPARE_WITH_TIMEOUT(posts(), "開始|二|他1|荒1|荒2|荒3|他2|荒4|荒5|荒6|他3|荒7|他4",
                                   10000);
     }
 
-    // A name or pattern rule not applied to what waits and what is shown; an invalid pattern
-    // added, a pathological one freezing the window or going unreported.
+    // A name or pattern rule not applied to what waits, what is shown, what comes later or
+    // after a restart; an invalid pattern added, a pathological one freezing the window or
+    // going unreported.
     void nameAndPatternRules()
     {
-        QVERIFY(m_board->open(post("AAAA", "開始") + post("LONG", QString(50000, 'a') + "b")));
-        m_board->append(post("N1", "名1", "荒らし太郎") + post("X1", "普通1") +
-                        post("N2", "名2", "荒らし太郎") + post("P1", "宣伝です") +
-                        post("X2", "普通2"));
+        QByteArray dat = post("AAAA", "開始") + post("LONG", QString(50000, 'a') + "b");
+        QVERIFY(m_board->open(dat));
+        QByteArray news = post("N1", "名1", "荒らし太郎") + post("X1", "普通1") +
+                          post("N2", "名2", "荒らし太郎") + post("P1", "宣伝です") +
+                          post("X2", "普通2");
+        dat += news;
+        m_board->append(news);
         QVERIFY(m_board->reload());
         auto *list = part<QListWidget>(window(), "lstRes");
         QTRY_COMPARE(list->count(), 5);
@@ -126,7 +133,17 @@ private slots:
         auto *patterns = part<QListWidget>(dialog, "lstNgPattern");
         QCOMPARE(patterns->count(), 2);
         QVERIFY(!patterns->item(1)->toolTip().isEmpty());
-        QCOMPARE(aired(2), QStringList({"普通1", "普通2"}));
+
+        // Later posts are NG as they arrive; a restart keeps both rules.
+        news = post("N3", "名3", "荒らし太郎") + post("P2", "宣伝2") + post("X3", "普通3");
+        dat += news;
+        m_board->append(news);
+        QVERIFY(m_board->reload());
+        const QString shown = QStringLiteral("NG|普通1|NG|NG|普通2|NG|NG|普通3");
+        QTRY_COMPARE_WITH_TIMEOUT(posts().section('|', 2), shown, 10000);
+        QCOMPARE(aired(3), QStringList({"普通1", "普通2", "普通3"}));
+        QVERIFY(reopen(dat));
+        QTRY_COMPARE_WITH_TIMEOUT(posts().section('|', 2), shown, 10000);
     }
 
 private:
@@ -185,10 +202,13 @@ private:
                               20000);
         return texts;
     }
-    bool reopen(const QByteArray &dat)
+    // A restart; `between` changes the files while no window runs.
+    bool reopen(const QByteArray &dat, const std::function<void()> &between = {})
     {
         window()->close();
         m_board->window.reset();
+        if (between)
+            between();
         return m_board->open(dat);
     }
 
