@@ -153,6 +153,8 @@ int PostPipeline::hideShownPosts()
                                    ng.Message});
         setHidden(n, true);
     }
+    // In a whole reload the new posts wait to the end: the hidden ones must not air then.
+    m_held.removeIf([this](const auto &held) { return isHidden(held.first); });
     emit rewriteStarted();
     for (qint64 n = 1; n <= total; ++n) {
         const ResRecord post = m_resData.value(n);

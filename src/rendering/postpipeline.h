@@ -34,9 +34,9 @@ public:
     NgRules &ngRules() { return m_ngRules; }
     // True when post `number` of the current thread is shown as an NG post.
     bool isHidden(qint64 number) const;
-    // After a rule was added: the posts shown so far that it hides become NG posts, and the
-    // view is written again from the post table. Returns how many posts it hid; the rules'
-    // notes are left to the caller.
+    // After a rule was added: the posts shown so far that it hides become NG posts (what a
+    // whole reload holds of them is dropped), and the view is written again from the table. Returns
+    // how many posts it hid; the rules' notes are left to the caller.
     int hideShownPosts();
     // The messages (HTML) of the current thread's posts that are not hidden.
     QStringList shownMessages() const;

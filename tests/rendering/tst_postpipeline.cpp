@@ -286,6 +286,19 @@ private slots:
         QCOMPARE(rig.html.size(), after.size());
     }
 
+    void ngRuleDuringWholeReload() // a held post of a poster silenced meanwhile aired
+    {
+        Rig rig(Boards::Kind::TwoChannel);
+        rig.state.RefetchAbove = 2;
+        rig.state.RefetchOld = Codec::toSjis(posts(2).join(QLatin1Char('\n')) + '\n');
+        rig.pipeline.SetLog(posts(4), kSep);
+        QVERIFY(rig.pipeline.ngRules().add(NgRules::Kind::Id, QStringLiteral("id3"), 0).inEffect);
+        QCOMPARE(rig.pipeline.hideShownPosts(), 1);
+        rig.pipeline.finishRefetch();
+        QCOMPARE(rig.queue.count(), 1);
+        QCOMPARE(rig.entry(0).at(4), QStringLiteral("4"));
+    }
+
     void oneBatchWithoutEvents() // events handled in the middle of a batch
     {
         Rig rig(Boards::Kind::TwoChannel);
