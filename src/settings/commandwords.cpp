@@ -107,6 +107,17 @@ QString GetEnableCommand(const QString &text, const QVector<bool> &enabled)
     return result;
 }
 
+CommandPlace CommandPlaceOf(const QString &command)
+{
+    if (command.contains(QLatin1String("naka")))
+        return CommandPlace::Middle;
+    if (command.contains(QLatin1String("shita")))
+        return CommandPlace::Bottom;
+    if (QString(command).remove(QLatin1String("blue")).contains(QLatin1String("ue")))
+        return CommandPlace::Top;
+    return CommandPlace::None;
+}
+
 int CommandFontSize(const QString &command)
 {
     for (const SizeRow &row : kSizes) {

@@ -24,6 +24,17 @@ QString FormatEnableCommand(const QVector<bool> &enabled);
 // The mail field with every disabled command word removed.
 QString GetEnableCommand(const QString &text, const QVector<bool> &enabled);
 
+// Where the position words of a command text put the text: the first of "naka", "shita" and
+// "ue" found (the "ue" of "blue" does not count); None when it has none.
+enum class CommandPlace
+{
+    None,
+    Top,
+    Middle,
+    Bottom
+};
+CommandPlace CommandPlaceOf(const QString &command);
+
 // Point size chosen by the size words of a command text, or 0 when it has none.
 int CommandFontSize(const QString &command);
 // Point size for the FontSize setting (0 normal … 4 gigantic).

@@ -93,6 +93,34 @@ QSize MeasureText(const QString &text, const QFont &font)
     return QSize(width, metrics.height() * int(lines.size()));
 }
 
+Decoration DecorationOf(int fontDecorate, int points)
+{
+    Decoration d;
+    switch (fontDecorate) {
+    case 1:
+        if (points > 15) {
+            d.kind = FontDecoration::Shadow;
+            d.offsets = {QPoint(1, 1)};
+        }
+        break;
+    case 2:
+        d.kind = FontDecoration::PathOutline;
+        d.penWidth = PathPenWidth(points);
+        break;
+    case 3: {
+        d.kind = FontDecoration::Copies;
+        const int c = CopyDistance(points);
+        d.offsets = {QPoint(c, c), QPoint(c, -c), QPoint(-c, c), QPoint(-c, -c)};
+        if (c >= 2)
+            d.offsets += {QPoint(c, 0), QPoint(-c, 0), QPoint(0, c), QPoint(0, -c)};
+        break;
+    }
+    default:
+        break;
+    }
+    return d;
+}
+
 const QString &LimitMark()
 {
     static const QString mark = QStringLiteral("[文字数制限]");
@@ -210,44 +238,26 @@ QPoint captionPosition(const SubtitleLayout &l, bool normalMode)
     const int h = l.textSize.height();
     if (l.multiLine || normalMode)
         return QPoint(0, 5);
-    if (l.command.contains(QLatin1String("naka")))
+    switch (CommandPlaceOf(l.command)) {
+    case CommandPlace::Middle:
         return QPoint(qRound((W - w) / 2.0), qRound((H - l.pointSize) / 2.0));
-    if (l.command.contains(QLatin1String("shita")))
+    case CommandPlace::Bottom:
         return QPoint(qRound((W - w) / 2.0), H - h - 2);
-    return QPoint(qRound((W - w) / 2.0), 5);
+    default:
+        return QPoint(qRound((W - w) / 2.0), 5);
+    }
 }
 
 // The shadow or outline drawn before the caption.
 void decorate(SubtitleLayout &l, const Options &opt)
 {
-    const int s = l.pointSize;
-    const int X = l.pos.x();
-    const int Y = l.pos.y();
-    switch (opt.FontDecorate) {
-    case 1:
-        if (s > 15) {
-            l.decoration = FontDecoration::Shadow;
-            l.copies = {QPoint(X + 1, Y + 1)};
-            l.copiesEachLineAtX = false; // printed like the caption: later lines from x = 0
-        }
-        break;
-    case 2:
-        l.decoration = FontDecoration::PathOutline;
-        l.penWidth = TextLayout::PathPenWidth(s);
-        break;
-    case 3: {
-        l.decoration = FontDecoration::Copies;
-        const int d = TextLayout::CopyDistance(s);
-        l.copies = {QPoint(X + d, Y + d), QPoint(X + d, Y - d), QPoint(X - d, Y + d),
-                    QPoint(X - d, Y - d)};
-        if (d >= 2)
-            l.copies += {QPoint(X + d, Y), QPoint(X - d, Y), QPoint(X, Y + d), QPoint(X, Y - d)};
-        l.copiesEachLineAtX = true;
-        break;
-    }
-    default:
-        break;
-    }
+    const TextLayout::Decoration d = TextLayout::DecorationOf(opt.FontDecorate, l.pointSize);
+    l.decoration = d.kind;
+    l.penWidth = d.penWidth;
+    for (const QPoint &offset : d.offsets)
+        l.copies.append(l.pos + offset);
+    // The shadow is printed like the caption: later lines from x = 0.
+    l.copiesEachLineAtX = d.kind != FontDecoration::Shadow;
 }
 
 } // namespace

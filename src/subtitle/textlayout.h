@@ -92,6 +92,16 @@ QSize MeasureText(const QString &text, const QFont &font);
 int PathPenWidth(int points);
 int CopyDistance(int points);
 
+// What FontDecorate sets off a caption of a size in points with: copies in the outline colour
+// at offsets from the caption (the shadow, or the outline copies), or the path outline's pen.
+struct Decoration
+{
+    FontDecoration kind = FontDecoration::None;
+    QVector<QPoint> offsets;
+    int penWidth = 0;
+};
+Decoration DecorationOf(int fontDecorate, int points);
+
 constexpr int kMinPointSize = 8;
 const QString &LimitMark();
 const QString &NameTagText();
