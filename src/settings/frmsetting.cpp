@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -285,7 +286,7 @@ QWidget *frmSetting::textModeGroup()
 QWidget *frmSetting::overlayGroup()
 {
     auto *overlay = new QGroupBox(QStringLiteral("配信用サーバー（ブラウザソース）"), this);
-    auto *overlayRow = new QHBoxLayout(overlay);
+    auto *overlayRow = new QHBoxLayout;
     chkOverlay = new QCheckBox(QStringLiteral("使う"), overlay);
     txtOverlayPort = new QLineEdit(overlay);
     txtOverlayPort->setMaximumWidth(80);
@@ -296,6 +297,21 @@ QWidget *frmSetting::overlayGroup()
     overlayRow->addWidget(txtOverlayPort);
     overlayRow->addWidget(chkOverlayLan);
     overlayRow->addStretch(1);
+    // The flowing comments' page: seconds to cross it, comments on it at once.
+    txtFlowSeconds = new QSpinBox(overlay);
+    txtFlowSeconds->setRange(1, kMaxFlowSeconds);
+    txtFlowSeconds->setSuffix(QStringLiteral(" 秒"));
+    txtFlowMax = new QSpinBox(overlay);
+    txtFlowMax->setRange(1, kMaxFlowComments);
+    auto *flowRow = new QHBoxLayout;
+    flowRow->addWidget(new QLabel(QStringLiteral("流れるコメント: 画面を横切る時間"), overlay));
+    flowRow->addWidget(txtFlowSeconds);
+    flowRow->addWidget(new QLabel(QStringLiteral("同時に表示する数（最大）"), overlay));
+    flowRow->addWidget(txtFlowMax);
+    flowRow->addStretch(1);
+    auto *rows = new QVBoxLayout(overlay);
+    rows->addLayout(overlayRow);
+    rows->addLayout(flowRow);
     return overlay;
 }
 
@@ -322,6 +338,8 @@ void frmSetting::Form_Load()
     chkOverlay->setChecked(o.Overlay != 0);
     chkOverlayLan->setChecked(o.OverlayLAN != 0);
     txtOverlayPort->setText(QString::number(o.OverlayPort));
+    txtFlowSeconds->setValue(o.FlowSeconds);
+    txtFlowMax->setValue(o.FlowMax);
 
     const int size = cmbWakuSize->findText(o.WakuSize);
     if (size >= 0)
@@ -407,6 +425,8 @@ bool frmSetting::cmdOk_Click()
     o.Overlay = checkValue(chkOverlay);
     o.OverlayLAN = checkValue(chkOverlayLan);
     o.OverlayPort = port;
+    o.FlowSeconds = qint16(txtFlowSeconds->value());
+    o.FlowMax = qint16(txtFlowMax->value());
 
     o.WakuSize = waku;
     o.Keyword = txtKeyword->text();

@@ -11,6 +11,7 @@ class QGridLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 struct Program;
 
 // The settings dialog: edits the options in place on OK and saves them. Not modal; deletes
@@ -63,6 +64,8 @@ public:
     QLineEdit *txtTextLimit = nullptr;
     QComboBox *cmbBackPicture = nullptr;
     QLineEdit *txtOverlayPort = nullptr;
+    QSpinBox *txtFlowSeconds = nullptr;
+    QSpinBox *txtFlowMax = nullptr;
 
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;

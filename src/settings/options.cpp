@@ -79,10 +79,13 @@ namespace {
 // One row per key, in the order of the store's key table.
 struct Field
 {
-    Field(const char *k, qint16 Options::*p) : key(k), i16(p) {}
+    Field(const char *k, qint16 Options::*p, const QString &s = kOptionSection)
+        : key(k), section(s), i16(p)
+    {}
     Field(const char *k, qint32 Options::*p) : key(k), i32(p) {}
     Field(const char *k, QString Options::*p) : key(k), text(p) {}
     const char *key;
+    QString section = kOptionSection;
     qint16 Options::*i16 = nullptr;
     qint32 Options::*i32 = nullptr;
     QString Options::*text = nullptr;
@@ -120,12 +123,14 @@ const Field kFields[] = {
     {"OverlayLAN", &Options::OverlayLAN},
     {"OverlayToken", &Options::OverlayToken},
     {"NgIdHours", &Options::NgIdHours},
+    {"FlowSeconds", &Options::FlowSeconds, kOverlaySection},
+    {"FlowMax", &Options::FlowMax, kOverlaySection},
 };
 
-template<typename T> void readNumber(const SettingsStore &store, const char *key, T &target)
+template<typename T> void readNumber(const SettingsStore &store, const Field &f, T &target)
 {
     qint64 v = 0;
-    if (ParseWholeNumber(store.value(kOptionSection, QLatin1String(key)),
+    if (ParseWholeNumber(store.value(f.section, QLatin1String(f.key)),
                          std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), &v))
         target = static_cast<T>(v);
 }
@@ -136,8 +141,10 @@ const QStringList &OptionKeys()
 {
     static const QStringList keys = [] {
         QStringList list;
-        for (const Field &f : kFields)
-            list << QLatin1String(f.key);
+        for (const Field &f : kFields) {
+            if (f.section == kOptionSection)
+                list << QLatin1String(f.key);
+        }
         return list;
     }();
     return keys;
@@ -148,11 +155,11 @@ Options LoadSettings(const SettingsStore &store)
     Options o;
     for (const Field &f : kFields) {
         if (f.i16)
-            readNumber(store, f.key, o.*f.i16);
+            readNumber(store, f, o.*f.i16);
         else if (f.i32)
-            readNumber(store, f.key, o.*f.i32);
+            readNumber(store, f, o.*f.i32);
         else
-            o.*f.text = store.value(kOptionSection, QLatin1String(f.key));
+            o.*f.text = store.value(f.section, QLatin1String(f.key));
     }
     if (o.EnableCommand.isEmpty())
         o.EnableCommand = Options::defaultEnableCommand();
@@ -171,7 +178,7 @@ void SaveSettings(SettingsStore &store, const Options &o)
             text = QString::number(o.*f.i32);
         else
             text = o.*f.text;
-        store.setValue(kOptionSection, QLatin1String(f.key), text);
+        store.setValue(f.section, QLatin1String(f.key), text);
     }
     store.sync();
 }

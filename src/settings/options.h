@@ -8,7 +8,7 @@
 
 class SettingsStore;
 
-// Every option of section "Option", with its preset. Read at the moment of use.
+// Every option, with its preset, in section "Option" unless said. Read at the moment of use.
 struct Options
 {
     qint16 MakuMode = 1;
@@ -47,18 +47,23 @@ struct Options
     QString OverlayToken;
     // Hours an NG rule by ID is kept: boards give a poster a new ID every day.
     qint16 NgIdHours = 24;
+    // The browser source's flowing comments (section Overlay): seconds to cross the page, and
+    // comments on it at once.
+    qint16 FlowSeconds = 5;
+    qint16 FlowMax = 60;
 
     // Every command word enabled; the frame of kDefaultWaku.
     static QString defaultEnableCommand();
     static QString defaultWakuSize();
 };
 
-// The keys of section "Option" in the order of the key table.
+// The keys of section "Option" in the order of the key table (other sections left out).
 const QStringList &OptionKeys();
 
 // Section names used in the store.
 inline const QString kOptionSection = QStringLiteral("Option");
 inline const QString kPosSection = QStringLiteral("Pos");
+inline const QString kOverlaySection = QStringLiteral("Overlay");
 
 // Reads a whole number the way the store's values were always read: surrounding blanks allowed,
 // a decimal part rounded half to even; false when the text is not a number or out of range.
@@ -75,6 +80,9 @@ std::optional<QSize> ParseWakuSize(const QString &text);
 // too; 0 when it is none.
 constexpr int kMinOverlayPort = 1024;
 int ParseOverlayPort(const QString &typed);
+// The bounds of FlowSeconds and FlowMax; a value outside counts as the nearest bound.
+constexpr int kMaxFlowSeconds = 60;
+constexpr int kMaxFlowComments = 200;
 
 // Window placement in section "Pos": stored in twips, used in pixels.
 constexpr int kTwipsPerPixel = 15;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <memory>
 
 namespace {
@@ -50,11 +51,16 @@ private slots:
                            "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
                            "NgIdHours=12");
         storeOptions(m_env->store, loaded);
+        storeOptions(m_env->store, QStringLiteral("FlowSeconds=9 FlowMax=33"), kOverlaySection);
         m_program->opt = LoadSettings(m_env->store);
         QVERIFY(open()->cmdOk_Click());
         QCOMPARE(storedOptions(m_env->store), loaded);
+        QCOMPARE(m_env->store.value(kOverlaySection, QStringLiteral("FlowMax")), "33");
 
         QPointer<frmSetting> d = open();
+        QCOMPARE(d->txtFlowSeconds->value(), 9);
+        d->txtFlowSeconds->setValue(12);
+        d->txtFlowMax->setValue(40);
         d->optMakuMode[1]->setChecked(true);
         d->optColor[5]->setChecked(true); // blue
         d->optSize[3]->setChecked(true);
@@ -93,7 +99,10 @@ private slots:
                            "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
                            "NgIdHours=12");
         // Read back through a fresh store, so the values reached the file.
-        QCOMPARE(storedOptions(SettingsStore(m_env->home.settingsPath())), changed);
+        const SettingsStore file(m_env->home.settingsPath());
+        QCOMPARE(storedOptions(file), changed);
+        QCOMPARE(file.value(kOverlaySection, QStringLiteral("FlowSeconds")), "12");
+        QCOMPARE(file.value(kOverlaySection, QStringLiteral("FlowMax")), "40");
         // The options in memory changed too (drawing reads them there).
         SettingsStore memory(m_env->home.file(QStringLiteral("memory.ini")));
         SaveSettings(memory, m_program->opt);

@@ -62,6 +62,20 @@ private slots:
         QCOMPARE(o.FontSize, 3); // another key in the same load still reads
     }
 
+    void
+    overlaySection() // the flow keys read or kept in section Option, not Overlay; a bad value taken
+    {
+        storeOptions(*m_store, QStringLiteral("FlowSeconds=12 FlowMax=x"),
+                     QStringLiteral("overlay"));
+        Options o = LoadSettings(*m_store);
+        QCOMPARE(o.FlowSeconds, 12);
+        QCOMPARE(o.FlowMax, 60);
+        o.FlowMax = 7;
+        SaveSettings(*m_store, o);
+        QCOMPARE(m_store->value(QStringLiteral("Overlay"), QStringLiteral("FlowMax")), "7");
+        QVERIFY(!m_store->contains(kOptionSection, QStringLiteral("FlowMax")));
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsStore> m_store;
