@@ -1,4 +1,5 @@
 #include "settings/commandwords.h"
+#include "subtitle/flowcomment.h"
 #include "subtitle/textlayout.h"
 
 #include <QFontMetrics>
@@ -179,6 +180,46 @@ private slots:
         QCOMPARE(GetColorCode(QStringLiteral("sage red"), 16777215), 255);
         QCOMPARE(GetColorCode(QStringLiteral("RED"), 16777215), 16777215);
         QCOMPARE(GetFuchiColorCode(16777215), 8388608); // navy around white
+    }
+
+    void flowComment_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("decorate");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("place"); // 0 flows, 1 top, 2 bottom
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("stroke");
+        // The "ue" of "blue" places nothing; "shita" before "ue" as on the subtitle.
+        QTest::newRow("blue") << 1 << 3 << "sage blue" << 0 << 32 << "#0000ff" << 8 << 0;
+        QTest::newRow("ue blue") << 1 << 0 << "blue ue" << 1 << 32 << "#0000ff" << 0 << 0;
+        QTest::newRow("shita ue") << 1 << 2 << "ue shita small" << 2 << 16 << "#ffffff" << 0 << 4;
+        // Normal mode ignores the words; the shadow only from 16 points.
+        QTest::newRow("normal") << 0 << 1 << "ue red big" << 0 << 32 << "#ffffff" << 1 << 0;
+        QTest::newRow("small shadow") << 1 << 1 << "small" << 0 << 16 << "#ffffff" << 0 << 0;
+        QTest::newRow("gigantic") << 1 << 3 << "gigantic" << 0 << 160 << "#ffffff" << 8 << 0;
+    }
+    void flowComment() // command words or the subtitle's style read otherwise than on the window
+    {
+        QFETCH(int, mode);
+        QFETCH(int, decorate);
+        QFETCH(QString, command);
+        Options o;
+        o.MakuMode = qint16(mode);
+        o.FontDecorate = qint16(decorate);
+        MakuEntry post = entry(QStringLiteral("一<br>二&amp;"), command, QStringLiteral("1"));
+        post.kind = MakuEntry::Kind::Post;
+        const std::optional<FlowComment> c = FlowCommentOf(post, o);
+        QVERIFY(c);
+        QCOMPARE(c->text, QStringLiteral("一\n二&"));
+        QTEST(int(c->place), "place");
+        QTEST(c->size, "size");
+        QTEST(c->colour.name(), "colour");
+        QTEST(int(c->shadows.size()), "copies");
+        QTEST(c->stroke, "stroke");
+        QVERIFY(!FlowCommentOf(MakuEntry::freeText(QStringLiteral("x")), o)); // free text stays
     }
 };
 
