@@ -134,6 +134,8 @@ void frmMain::createThreadParts()
     connect(m_pipeline, &PostPipeline::titleChanged, this, &frmMain::setWindowTitle);
     connect(m_pipeline, &PostPipeline::postQueued, m_queue, &SubtitleQueue::queuePost);
     connect(m_pipeline, &PostPipeline::noticeQueued, m_queue, &SubtitleQueue::queueNotice);
+    // The flow page takes posts as they are received, not as the subtitle paces them.
+    m_overlay->followPosts(*m_pipeline, m_program.opt);
 
     wireNgRules();
 

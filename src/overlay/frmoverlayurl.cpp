@@ -46,6 +46,7 @@ frmOverlayUrl::frmOverlayUrl(const OverlayServer &server, bool lan, QWidget *par
         {OverlayServer::Page::Subtitle, QStringLiteral("字幕")},
         {OverlayServer::Page::Question, QStringLiteral("お題")},
         {OverlayServer::Page::Score, QStringLiteral("スコア")},
+        {OverlayServer::Page::Flow, QStringLiteral("流れるコメント")},
         {OverlayServer::Page::Index, QStringLiteral("一覧")},
     };
     const QStringList hosts = server.isListening() ? hostsFor(lan) : QStringList();

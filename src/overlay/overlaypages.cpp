@@ -72,6 +72,109 @@ const char kScore[] = R"(<body>
 <script>connect(showTexts);</script></body></html>
 )";
 
+// Flowing comments. Each message: {seconds, max, c: [comment…]}, a comment {t text, p place
+// (0 flows, 1 stands at the top, 2 at the bottom), s size, c colour, o outline colour,
+// d [[x, y]…] copies in the outline colour, w outline pen}, pixels for a page 480 high.
+const char kFlow[] = R"(<body><div id="f" style="position:absolute; left:0; top:0; overflow:hidden">
+</div>
+<script>
+const query = new URLSearchParams(location.search);
+function side(name, fallback, max) {
+  const v = Math.round(Number(query.get(name)));
+  return v >= 16 && v <= max ? v : fallback;
+}
+const W = side('w', 1280, 7680), H = side('h', 720, 4320), K = H / 480;
+const field = document.getElementById('f');
+field.style.width = W + 'px';
+field.style.height = H + 'px';
+// Lanes one line of the normal size high; standing comments stay 3 s.
+const LANE = 32 * 1.2 * K, LANES = Math.max(1, Math.floor(H / LANE)), STAND = 3000;
+const FONTS = '"ＭＳ Ｐゴシック", "IPAPGothic", "Noto Sans CJK JP", sans-serif';
+let seconds = 5, max = 60, onScreen = 0;
+const waiting = [];
+// Per lane: the last comment that flowed into it; when its top and bottom standing ones leave.
+const flowing = new Array(LANES).fill(null);
+const topEnds = new Array(LANES).fill(0), bottomEnds = new Array(LANES).fill(0);
+
+// The highest run of n lanes free at `now`, else the run that frees first.
+function pick(n, freeAt, now) {
+  let best = 0, bestTime = Infinity;
+  for (let i = 0; i + n <= LANES; ++i) {
+    let t = 0;
+    for (let j = i; j < i + n; ++j) t = Math.max(t, freeAt(j));
+    if (t <= now) return i;
+    if (t < bestTime) { best = i; bestTime = t; }
+  }
+  return best;
+}
+function setSize(e, px) { e.style.font = `bold ${px}px/${px * 1.2}px ${FONTS}`; }
+function leave(e) {
+  e.remove();
+  --onScreen;
+  if (waiting.length) show(waiting.shift());
+}
+function show(c) {
+  const e = document.createElement('div');
+  e.textContent = String(c.t); // text, never markup
+  e.style.cssText = 'position:absolute; white-space:pre; will-change:transform';
+  const size = Math.min(Math.max(Number(c.s) || 32, 4), 400);
+  setSize(e, size * K);
+  e.style.color = c.c;
+  const copies = Array.isArray(c.d) ? c.d : [];
+  e.style.textShadow = copies.map(([x, y]) => `${x * K}px ${y * K}px 0 ${c.o}`).join(', ') || 'none';
+  if (c.w > 0) {
+    e.style.webkitTextStroke = `${c.w * K}px ${c.o}`;
+    e.style.paintOrder = 'stroke fill';
+  }
+  field.appendChild(e);
+  ++onScreen;
+  const now = performance.now();
+  let w = e.offsetWidth, scale = 1;
+  if (c.p === 1 || c.p === 2) {
+    if (w > W) { // a standing comment wider than the page is made to fit
+      scale = W / w;
+      setSize(e, size * K * scale);
+      w = e.offsetWidth;
+    }
+    const ends = c.p === 1 ? topEnds : bottomEnds;
+    const n = Math.min(LANES, Math.ceil(String(c.t).split('\n').length * size * scale / 32 - 1e-6));
+    const lane = pick(n, (j) => ends[j], now);
+    for (let j = lane; j < lane + n; ++j) ends[j] = now + STAND;
+    e.style.left = (W - w) / 2 + 'px';
+    e.style.top = (c.p === 1 ? lane * LANE : H - lane * LANE - e.offsetHeight) + 'px';
+    setTimeout(() => leave(e), STAND);
+    return;
+  }
+  // Longer comments flow faster: each crosses the page in the same time.
+  const T = seconds * 1000, v = (W + w) / T;
+  const n = Math.min(LANES, Math.ceil(String(c.t).split('\n').length * size / 32 - 1e-6));
+  // Free: the one ahead has come in whole, and this one will not catch it before it leaves.
+  const lane = pick(n, (j) => {
+    const a = flowing[j];
+    return a ? Math.max(a.start + a.w / a.v, a.start + T - W / v) : 0;
+  }, now);
+  for (let j = lane; j < lane + n; ++j) flowing[j] = {start: now, w: w, v: v};
+  e.style.left = W + 'px';
+  e.style.top = lane * LANE + 'px';
+  e.animate([{transform: 'translateX(0)'}, {transform: `translateX(${-(W + w)}px)`}],
+            {duration: T, easing: 'linear'}).onfinish = () => leave(e);
+}
+// Beyond `max` on the page, comments wait; beyond `max` waiting, the oldest are dropped.
+function add(c) {
+  if (onScreen < max) return show(c);
+  waiting.push(c);
+  if (waiting.length > max) waiting.shift();
+}
+connect((data) => {
+  const m = JSON.parse(data);
+  seconds = Math.min(Math.max(Number(m.seconds) || 5, 1), 60);
+  max = Math.min(Math.max(Number(m.max) || 60, 1), 200);
+  for (const c of m.c || []) add(c);
+  requestAnimationFrame(shown);
+});
+</script></body></html>
+)";
+
 } // namespace
 
 QByteArray OverlayPageHtml(OverlayPage page)
@@ -83,6 +186,8 @@ QByteArray OverlayPageHtml(OverlayPage page)
         return QByteArray(kHead) + kQuestion;
     case OverlayPage::Score:
         return QByteArray(kHead) + kScore;
+    case OverlayPage::Flow:
+        return QByteArray(kHead) + kFlow;
     case OverlayPage::Index:
         break;
     }

@@ -10,7 +10,8 @@ enum class OverlayPage
     Index,
     Subtitle,
     Question,
-    Score
+    Score,
+    Flow
 };
 
 // One line of the index page: a page's address and the size to give the browser source.

@@ -3,6 +3,8 @@
 #include "overlay/overlaypages.h"
 
 #include "game/catfeegame.h"
+#include "rendering/postpipeline.h"
+#include "subtitle/flowcomment.h"
 
 #include <QAbstractHttpServer>
 #include <QBuffer>
@@ -10,6 +12,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -20,16 +23,18 @@
 #include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
+#include <algorithm>
+#include <iterator>
 
 Q_LOGGING_CATEGORY(lcOverlay, "sazanami.overlay")
 
 namespace {
 
-const char *const kPaths[] = {"/", "/subtitle", "/question", "/score"};
+const char *const kPaths[] = {"/", "/subtitle", "/question", "/score", "/flow"};
 
 std::optional<OverlayServer::Page> pageOf(const QString &path)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < int(std::size(kPaths)); ++i) {
         if (path == QLatin1String(kPaths[i]))
             return OverlayServer::Page(i);
     }
@@ -166,6 +171,10 @@ OverlayServer::OverlayServer(QObject *parent) : QObject(parent)
 {
     setQuestion(QString(), -1);
     setScores(0, {});
+    m_flowTimer = new QTimer(this);
+    m_flowTimer->setSingleShot(true);
+    connect(m_flowTimer, &QTimer::timeout, this, &OverlayServer::sendFlow);
+    m_flowClock.start();
 }
 
 OverlayServer::~OverlayServer()
@@ -216,6 +225,7 @@ void OverlayServer::stop()
         socket->deleteLater();
     }
     m_sockets.clear();
+    m_flowWaiting.clear();
     m_http.reset();
     m_port = 0;
 }
@@ -268,7 +278,7 @@ bool OverlayServer::allowed(const QUrl &url, const QByteArray &host, const QByte
 QList<OverlayIndexEntry> OverlayServer::indexEntries() const
 {
     QList<OverlayIndexEntry> entries;
-    for (Page page : {Page::Subtitle, Page::Question, Page::Score})
+    for (Page page : {Page::Subtitle, Page::Question, Page::Score, Page::Flow})
         entries.append({address(page), pageSize(page)});
     return entries;
 }
@@ -282,6 +292,8 @@ QSize OverlayServer::pageSize(Page page) const
         return QSize(440, 90);
     case Page::Score:
         return QSize(320, 240);
+    case Page::Flow:
+        return QSize(1280, 720); // without ?w=&h=
     case Page::Index:
         break;
     }
@@ -329,6 +341,9 @@ void OverlayServer::sendCurrent(QWebSocket *socket, Page page)
         break;
     case Page::Score:
         socket->sendTextMessage(QString::fromUtf8(m_scores));
+        break;
+    case Page::Flow:
+        socket->sendTextMessage(QString::fromUtf8(flowMessage(0)));
         break;
     case Page::Index:
         break;
@@ -459,4 +474,101 @@ void OverlayServer::followGame(const CatfeeGame *game)
     });
     question();
     scores();
+}
+
+namespace {
+
+// The first kFlowLines lines and kFlowChars characters of a comment, "…" where it was cut.
+QString flowText(const QString &text)
+{
+    qsizetype end = 0;
+    int lines = 1;
+    for (; end < text.size() && end < OverlayServer::kFlowChars; ++end) {
+        if (text.at(end) == QLatin1Char('\n') && ++lines > OverlayServer::kFlowLines)
+            break;
+    }
+    if (end == text.size())
+        return text;
+    if (end > 0 && text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end) + QChar(0x2026);
+}
+
+} // namespace
+
+void OverlayServer::followPosts(const PostPipeline &pipeline, const Options &opt)
+{
+    m_flowOptions = &opt;
+    const auto flowEntry = [this](const MakuEntry &entry) {
+        // While no flow page is open the posts cost nothing here.
+        if (!showsPage(Page::Flow))
+            return;
+        if (const std::optional<FlowComment> comment = FlowCommentOf(entry, *m_flowOptions))
+            flow(*comment);
+    };
+    connect(&pipeline, &PostPipeline::postQueued, this, flowEntry);
+    connect(&pipeline, &PostPipeline::noticeQueued, this, flowEntry);
+}
+
+bool OverlayServer::showsPage(Page page) const
+{
+    return std::any_of(m_sockets.begin(), m_sockets.end(), [page](const QWebSocket *socket) {
+        return socket->property("overlayPage").toInt() == int(page);
+    });
+}
+
+void OverlayServer::flow(const FlowComment &comment)
+{
+    if (!showsPage(Page::Flow))
+        return;
+    QJsonArray copies;
+    for (const QPoint &at : comment.shadows)
+        copies.append(QJsonArray{at.x(), at.y()});
+    m_flowWaiting.append(json({{QStringLiteral("t"), flowText(comment.text)},
+                               {QStringLiteral("p"), int(comment.place)},
+                               {QStringLiteral("s"), comment.size},
+                               {QStringLiteral("c"), comment.colour.name()},
+                               {QStringLiteral("o"), comment.outline.name()},
+                               {QStringLiteral("d"), copies},
+                               {QStringLiteral("w"), comment.stroke}}));
+    if (m_flowWaiting.size() > kFlowBacklog)
+        m_flowWaiting.removeFirst();
+    // One message for all the posts of a load, once it is processed.
+    if (!m_flowTimer->isActive())
+        m_flowTimer->start(0);
+}
+
+QByteArray OverlayServer::flowMessage(qsizetype count)
+{
+    const Options preset;
+    const Options &o = m_flowOptions ? *m_flowOptions : preset;
+    QByteArray message =
+        "{\"seconds\":" + QByteArray::number(std::clamp<int>(o.FlowSeconds, 1, kMaxFlowSeconds)) +
+        ",\"max\":" + QByteArray::number(std::clamp<int>(o.FlowMax, 1, kMaxFlowComments)) +
+        ",\"c\":[";
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            message += ',';
+        message += m_flowWaiting.takeFirst();
+    }
+    return message + "]}";
+}
+
+void OverlayServer::sendFlow()
+{
+    // The budget refills at kFlowPerSecond up to kFlowBacklog.
+    m_flowTokens = std::min<double>(kFlowBacklog,
+                                    m_flowTokens + m_flowClock.restart() * kFlowPerSecond / 1000.0);
+    const qsizetype count = std::min<qsizetype>(qsizetype(m_flowTokens), m_flowWaiting.size());
+    if (count > 0) {
+        m_flowTokens -= double(count);
+        const QString message = QString::fromUtf8(flowMessage(count));
+        for (QWebSocket *socket : std::as_const(m_sockets)) {
+            if (socket->property("overlayPage").toInt() == int(Page::Flow) &&
+                socket->bytesToWrite() < kFlowUnsent)
+                socket->sendTextMessage(message);
+        }
+    }
+    if (!m_flowWaiting.isEmpty())
+        m_flowTimer->start(1000 / kFlowPerSecond);
 }

@@ -4,6 +4,7 @@
 #include "settings/options.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QImage>
 #include <QObject>
@@ -13,7 +14,10 @@
 #include <optional>
 
 class CatfeeGame;
+class PostPipeline;
+struct FlowComment;
 
+class QTimer;
 class QUrl;
 class QWebSocket;
 class OverlayHttp;
@@ -38,6 +42,14 @@ public:
     static constexpr int kIdleLimitMs = 10000;
     // A connection that has not sent a whole request header by then is closed.
     static constexpr int kHeaderLimitMs = 2000;
+    // Flowing comments: at most kFlowBacklog wait to be sent (the oldest are dropped), sent at
+    // once, then at most kFlowPerSecond a second; each of at most kFlowLines lines and
+    // kFlowChars characters. A page with kFlowUnsent bytes not yet taken gets none meanwhile.
+    static constexpr int kFlowBacklog = kMaxFlowComments;
+    static constexpr int kFlowPerSecond = 30;
+    static constexpr int kFlowLines = 10;
+    static constexpr int kFlowChars = 200;
+    static constexpr qint64 kFlowUnsent = 1 << 20;
 
     explicit OverlayServer(QObject *parent = nullptr);
     ~OverlayServer() override;
@@ -69,6 +81,11 @@ public:
 
     // Keeps the question and score pages up to date with `game` while it lives; blank after.
     void followGame(const CatfeeGame *game);
+    // Every post and notice `pipeline` queues flows on the flow page as it is received, styled
+    // and timed by `opt` as it is then.
+    void followPosts(const PostPipeline &pipeline, const Options &opt);
+    // A comment for the flow pages, sent at once; nothing when no flow page is open.
+    void flow(const FlowComment &comment);
 
     // A random token for the LAN mode: 32 hex digits.
     static QString newToken();
@@ -83,6 +100,9 @@ private:
     void push(Page page);
     void pushSubtitle(const QByteArray &message);
     const QByteArray &wholeSubtitle();
+    bool showsPage(Page page) const;
+    QByteArray flowMessage(qsizetype count);
+    void sendFlow();
 
     std::unique_ptr<OverlayHttp> m_http;
     QList<QWebSocket *> m_sockets;
@@ -95,4 +115,9 @@ private:
     QByteArray m_whole; // the message for a page that connects now; empty until needed
     QByteArray m_question;
     QByteArray m_scores;
+    const Options *m_flowOptions = nullptr;
+    QList<QByteArray> m_flowWaiting; // comments as JSON objects
+    double m_flowTokens = kFlowBacklog;
+    QElapsedTimer m_flowClock;
+    QTimer *m_flowTimer = nullptr;
 };

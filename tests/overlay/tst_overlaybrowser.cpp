@@ -2,9 +2,14 @@
 #include "game/catfeegame.h"
 #include "overlay/overlayserver.h"
 #include "platform/textfile.h"
+#include "rendering/postpipeline.h"
+#include "retrieval/threadstate.h"
 #include "subtitle/frmtext.h"
 #include "support/testhome.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QTcpServer>
 #include <QtTest>
@@ -108,7 +113,95 @@ private slots:
         QCOMPARE(text("total"), "Score: 150");
     }
 
+    // Posts through the real pipeline on the flow page: not flowing in from the right edge,
+    // command words not honoured, markup taking effect, standing ones moving or staying.
+    void flowPageShowsPosts()
+    {
+        m_env.program.opt.FlowSeconds = 60; // slow, so a late first look still finds it right
+        openFlow();
+        m_pipeline->SetLog({post("sage", "流れる<br>二行"), post("red big", "赤い"),
+                            post("ue", "上"), post("shita", "下"),
+                            post("", "&lt;b&gt;x&lt;/b&gt; &#128512;")},
+                           "<>");
+        waitShown(2);
+        const QJsonObject first = comments();
+        QCOMPARE(first.size(), 5);
+        const QJsonObject plain = first["流れる\n二行"].toObject(), big = first["赤い"].toObject();
+        QVERIFY(plain["x"].toDouble() > 480);
+        QCOMPARE(big["c"].toString(), "rgb(255, 0, 0)");
+        QVERIFY(big["f"].toDouble() > plain["f"].toDouble());
+        QCOMPARE(first["<b>x</b> 😀"].toObject()["tags"].toInt(), 0);
+        const QJsonObject ue = first["上"].toObject(), shita = first["下"].toObject();
+        const auto near = [](double a, double b) { return qAbs(a - b) < 1; };
+        QVERIFY(near(ue["y"].toDouble(), 0));
+        QVERIFY(near(shita["y"].toDouble() + shita["h"].toDouble(), 480));
+        QVERIFY(near(ue["x"].toDouble() * 2 + ue["w"].toDouble(), 640)); // centred
+        QTRY_VERIFY_WITH_TIMEOUT(comments()["流れる\n二行"].toObject()["x"].toDouble() <
+                                     plain["x"].toDouble() - 10,
+                                 10000);
+        const QJsonObject later = comments();
+        if (later.contains("上")) // standing still while there
+            QCOMPARE(later["上"].toObject(), ue);
+        QTRY_VERIFY_WITH_TIMEOUT(!comments().contains("上") && !comments().contains("下"), 10000);
+    }
+
+    // 30 posts at once: two sharing a lane while another is free, a lane skipped, more than
+    // FlowMax on the page.
+    void flowPageFillsLanes()
+    {
+        m_env.program.opt.FlowMax = 20;
+        openFlow();
+        QStringList lines;
+        for (int i = 0; i < 30; ++i)
+            lines << post("sage", QStringLiteral("コメント%1").arg(QString(i % 7, 'w')));
+        m_pipeline->SetLog(lines, "<>");
+        waitShown(2);
+        const QJsonArray shown =
+            QJsonDocument::fromJson(m_browser.evaluate("JSON.stringify(rects())").toByteArray())
+                .array();
+        QCOMPARE(shown.size(), 20);
+        // A 480-high page has 12 lanes of 38.4 px, filled from the top.
+        for (int i = 0; i < 12; ++i) {
+            const QRectF r = rectOf(shown[i]);
+            QVERIFY(qAbs(shown[i]["y"].toDouble() - i * 38.4) < 0.5);
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!r.intersects(rectOf(shown[j])));
+        }
+    }
+
 private:
+    void openFlow()
+    {
+        m_pipeline = std::make_unique<PostPipeline>(m_env.program, m_thread);
+        m_thread.LiveMode = true;
+        m_server.followPosts(*m_pipeline, m_env.program.opt);
+        m_browser.navigate(address("/flow?w=640&h=480"));
+        waitShown(1);
+        m_browser.evaluate(
+            "function rects() { return [...document.querySelectorAll('#f > div')].map((e) => {"
+            " const r = e.getBoundingClientRect(), s = getComputedStyle(e);"
+            " return {t: e.textContent, x: r.x, y: r.y, w: r.width, h: r.height, c: s.color,"
+            " f: parseFloat(s.fontSize), tags: e.childElementCount}; }); }");
+    }
+    static QString post(const QString &mail, const QString &message)
+    {
+        return "名無し<>" + mail + "<>2024/01/01 ID:abc<>" + message + "<>";
+    }
+    // The flow page's comments by their text.
+    QJsonObject comments()
+    {
+        QJsonObject byText;
+        const QByteArray json = m_browser.evaluate("JSON.stringify(rects())").toByteArray();
+        for (const QJsonValue v : QJsonDocument::fromJson(json).array())
+            byText[v["t"].toString()] = v;
+        return byText;
+    }
+    // Less half a pixel all round: neighbours in adjacent lanes touch.
+    static QRectF rectOf(const QJsonValue &v)
+    {
+        return QRectF(v["x"].toDouble(), v["y"].toDouble(), v["w"].toDouble(), v["h"].toDouble())
+            .adjusted(0.5, 0.5, -0.5, -0.5);
+    }
     QString address(const char *path) const
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
@@ -122,6 +215,8 @@ private:
     }
 
     TestProgram m_env;
+    ThreadState m_thread;
+    std::unique_ptr<PostPipeline> m_pipeline;
     OverlayServer m_server;
     HeadlessChromium m_browser;
     quint16 m_port = 0;

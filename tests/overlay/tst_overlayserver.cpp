@@ -1,4 +1,7 @@
 #include "overlay/overlayserver.h"
+#include "rendering/postpipeline.h"
+#include "retrieval/threadstate.h"
+#include "settings/program.h"
 
 #include <QWebSocket>
 #include <QtNetwork>
@@ -57,6 +60,7 @@ private slots:
         row("page", false, "/subtitle", "", 200);
         row("unknown", false, "/etc/passwd", "", 404);
         row("page prefix", false, "/subtitle.png", "", 404);
+        row("flow page sized", false, "/flow?w=1920&h=1080", "", 200);
         // Without LAN only this machine's names and pages: no DNS rebinding, no foreign script.
         row("localhost", false, "/", "Host: localhost:PORT\r\n", 200);
         row("foreign host", false, "/", "Host: localhost.example\r\n", 403);
@@ -161,6 +165,37 @@ private slots:
         QCOMPARE(statusOf(m_port, "/?token=" + kToken, {}, "127.0.0.1", "127.0.0.3"), 200);
         // Silent ones go once the time for a request header is over, long before the idle limit.
         QTRY_COMPARE_WITH_TIMEOUT(open(), 0, 5000);
+    }
+
+    // A load of 10,000 posts, one of 1 MiB and one of 10,000 lines, flooding the flow page.
+    void flowIsBounded()
+    {
+        QVERIFY(m_server->start(m_port, false, QString()));
+        Program program;
+        ThreadState state;
+        state.LiveMode = true;
+        PostPipeline pipeline(program, state);
+        m_server->followPosts(pipeline, program.opt);
+        QWebSocket page;
+        QSignalSpy texts(&page, &QWebSocket::textMessageReceived);
+        page.open(QStringLiteral("ws://127.0.0.1:%1/flow").arg(m_port));
+        QVERIFY(texts.wait(5000)); // the timing, no comments
+        QStringList lines;
+        for (int i = 1; i <= 9998; ++i)
+            lines << QStringLiteral("n<><>d<>post %1<>").arg(i);
+        lines << "n<><>d<>" + QString(1 << 20, 'x') + "<>"
+              << "n<><>d<>" + QString("y<br>").repeated(10000) + "<>";
+        pipeline.SetLog(lines, "<>");
+        QVERIFY(texts.wait(5000));
+        const QJsonObject message =
+            QJsonDocument::fromJson(texts.last()[0].toString().toUtf8()).object();
+        QCOMPARE(message["seconds"].toInt(), 5);
+        QCOMPARE(message["max"].toInt(), 60);
+        const QJsonArray sent = message["c"].toArray(); // the newest 200
+        QCOMPARE(sent.size(), 200);
+        QCOMPARE(sent[0]["t"].toString(), "post 9801");
+        QCOMPARE(sent[198]["t"].toString(), QString(200, 'x') + "…");
+        QCOMPARE(sent[199]["t"].toString(), QString("y\n").repeated(9) + "y…");
     }
 
 private:
