@@ -130,7 +130,7 @@ private slots:
         QVERIFY(plain["x"].toDouble() > 480);
         QCOMPARE(big["c"].toString(), "rgb(255, 0, 0)");
         QVERIFY(big["f"].toDouble() > plain["f"].toDouble());
-        QCOMPARE(first["<b>x</b> 😀"].toObject()["tags"].toInt(), 0);
+        QCOMPARE(first["<b>x</b> 😀"].toObject()["tags"].toInt(-1), 0);
         const QJsonObject ue = first["上"].toObject(), shita = first["下"].toObject();
         const auto near = [](double a, double b) { return qAbs(a - b) < 1; };
         QVERIFY(near(ue["y"].toDouble(), 0));

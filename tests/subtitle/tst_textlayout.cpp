@@ -219,7 +219,11 @@ private slots:
         QTEST(c->colour.name(), "colour");
         QTEST(int(c->shadows.size()), "copies");
         QTEST(c->stroke, "stroke");
-        QVERIFY(!FlowCommentOf(MakuEntry::freeText(QStringLiteral("x")), o)); // free text stays
+        post.kind = MakuEntry::Kind::Notice; // notices flow; free and idle text stay
+        QVERIFY(FlowCommentOf(post, o));
+        post.kind = MakuEntry::Kind::IdleText;
+        QVERIFY(!FlowCommentOf(post, o));
+        QVERIFY(!FlowCommentOf(MakuEntry::freeText(QStringLiteral("x")), o));
     }
 };
 
