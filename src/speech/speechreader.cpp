@@ -1,0 +1,67 @@
+#include "speech/speechreader.h"
+
+#include "speech/speechengine.h"
+#include "speech/speechtext.h"
+
+SpeechReader::SpeechReader(QObject *parent) : QObject(parent) {}
+
+void SpeechReader::setEngine(SpeechEngine *engine, const SpeechOptions &options)
+{
+    if (m_engine) {
+        m_engine->disconnect(this);
+        m_engine->stop();
+        m_engine->deleteLater();
+    }
+    m_engine = engine;
+    m_options = options;
+    m_waiting.clear();
+    m_speaking = false;
+    m_saidBacklog = false;
+    if (!engine)
+        return;
+    engine->setParent(this);
+    connect(engine, &SpeechEngine::finished, this, &SpeechReader::onFinished);
+}
+
+void SpeechReader::read(const QString &text, const QString &name)
+{
+    if (m_engine)
+        say(SpeechText(text, name, m_options));
+}
+
+void SpeechReader::say(const QString &text)
+{
+    if (!m_engine || text.isEmpty())
+        return;
+    m_waiting.append(text);
+    if (!m_speaking) {
+        next();
+        return;
+    }
+    if (m_waiting.size() <= m_options.Backlog)
+        return;
+    m_waiting.remove(0, m_waiting.size() - m_options.Backlog);
+    if (!std::exchange(m_saidBacklog, true))
+        emit statusNote(QStringLiteral("読み上げ待ちが%1件を超えたため、古いものから読み飛ばします")
+                            .arg(m_options.Backlog));
+}
+
+void SpeechReader::next()
+{
+    if (m_waiting.isEmpty()) {
+        m_saidBacklog = false;
+        return;
+    }
+    m_speaking = true;
+    const QString text = m_waiting.takeFirst();
+    emit started(text);
+    m_engine->speak(text);
+}
+
+void SpeechReader::onFinished(const QString &failure)
+{
+    m_speaking = false;
+    if (!failure.isEmpty())
+        emit statusNote(failure);
+    next();
+}
