@@ -6,6 +6,13 @@ namespace {
 
 constexpr qsizetype kMaxSizeLine = 1024;
 
+// The bytes before the first `c`, or all of them.
+QByteArray Before(const QByteArray &text, char c)
+{
+    const qsizetype at = text.indexOf(c);
+    return at < 0 ? text : text.left(at);
+}
+
 bool ParseLength(const QByteArray &text, int base, qint64 *out)
 {
     bool ok = false;
@@ -38,7 +45,7 @@ bool HttpAnswer::parseHead(qsizetype end)
 {
     m_head = m_pending.left(end);
     m_pending.remove(0, end + 4);
-    const QList<QByteArray> status = m_head.left(m_head.indexOf('\r')).split(' ');
+    const QList<QByteArray> status = Before(m_head, '\r').split(' ');
     if (status.size() < 2 || !status[0].startsWith("HTTP/1.") || status[1].size() != 3)
         return false;
     bool ok = false;
@@ -125,7 +132,7 @@ bool HttpAnswer::takeChunks()
             continue;
         }
         qint64 size = 0;
-        if (line.size() > kMaxSizeLine || !ParseLength(line.left(line.indexOf(';')), 16, &size))
+        if (line.size() > kMaxSizeLine || !ParseLength(Before(line, ';'), 16, &size))
             return false;
         if (size == 0) {
             // Trailers, if any, are not read.

@@ -53,7 +53,7 @@ QString SpeechText(const QString &text, const QString &name, const SpeechOptions
     // A run counts only from its first letter (nothing word-like before it), so matching stays
     // linear in the text and "show" or "new" keep their w.
     static const QRegularExpression laugh(QStringLiteral(
-        "(?<![A-Za-z0-9Ａ-Ｚａ-ｚ０-９])[wｗ]+(?=$|[\\s。、．，,.!！?？…・)）」』〜～ー])"));
+        "(?<![A-Za-z0-9Ａ-Ｚａ-ｚ０-９])[wｗ]+(?=$|[\\s。、！？!?…・)）」』〜～ー])"));
     s.replace(laugh, QStringLiteral("わら"));
 
     bool cut = false;
