@@ -20,6 +20,8 @@
 #include "settings/commandwords.h"
 #include "settings/frmsetting.h"
 #include "settings/program.h"
+#include "speech/speechengines.h"
+#include "speech/speechreader.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/makuentry.h"
 #include "subtitle/subtitlepacing.h"
@@ -123,6 +125,14 @@ void frmMain::createSubtitleParts()
     connect(m_pacing, &SubtitlePacing::textDrawRequested, m_maku, &SubtitleWindowControl::TextDraw);
     connect(m_pacing, &SubtitlePacing::waveRequested, m_wave, &WavePlayer::PlayWave);
     m_pacing->setIdleText(idle);
+
+    // Posts and notices are read as they go on air, after their subtitle is drawn.
+    m_speech = new SpeechReader(this);
+    connect(m_speech, &SpeechReader::statusNote, this, &frmMain::SetStatus);
+    connect(m_maku, &SubtitleWindowControl::drawn, m_speech, [this](const MakuEntry &entry) {
+        if (!entry.isIdleText())
+            m_speech->read(entry.text(), entry.name);
+    });
 }
 
 // The load command, new-post processing, the reload countdown and the thread view's links.
@@ -357,6 +367,7 @@ bool frmMain::Form_Load(const QString &commandLine)
 {
     SettingsStore &store = *m_program.store;
     m_program.opt = LoadSettings(store);
+    m_program.speech = LoadSpeechOptions(store);
     if (!loadSkins())
         return false;
     PaneVisible = m_program.opt.MakuListView == 0;
@@ -376,6 +387,7 @@ bool frmMain::Form_Load(const QString &commandLine)
     loadCommandSelection();
     m_maku->LoadBackPicture();
     applyOverlay();
+    applySpeech();
     m_loaded = true;
     Form_Resize();
     show();
@@ -716,11 +728,14 @@ void frmMain::mnuSetting_Click()
     m_setting = new frmSetting(m_program, this);
     m_setting->setReopenMakuView(reopen);
     m_setting->setLoadBackPicture([this] { m_maku->LoadBackPicture(); });
+    m_setting->setSpeechTest(&SpeakTest);
     connect(m_setting, &frmSetting::closed, this, [this](bool reopenMakuView) {
         if (reopenMakuView && !m_unloaded && !m_maku->isLoaded())
             mnuMakuView_Click();
-        if (!m_unloaded)
+        if (!m_unloaded) {
             applyOverlay();
+            applySpeech();
+        }
     });
     m_setting->show();
 }
@@ -761,6 +776,14 @@ void frmMain::applyOverlay()
         return;
     }
     feedOverlaySubtitle(true);
+}
+
+void frmMain::applySpeech()
+{
+    const SpeechOptions &o = m_program.speech;
+    if (o == m_speech->options() && (m_speech->engine() != nullptr) == (o.Engine != 0))
+        return;
+    m_speech->setEngine(MakeSpeechEngine(o), o);
 }
 
 void frmMain::feedOverlaySubtitle(bool whole)
@@ -859,6 +882,7 @@ void frmMain::Form_Unload()
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();
     tmrReload->stop();
+    m_speech->setEngine(nullptr, m_program.speech);
     m_maku->unload();
     m_links->closePicture();
     if (m_setting)

@@ -21,6 +21,7 @@ class NgControl;
 class OverlayServer;
 class PostPipeline;
 class ReloadCountdown;
+class SpeechReader;
 class SubtitlePacing;
 class SubtitleQueue;
 class SubtitleWindowControl;
@@ -109,6 +110,8 @@ private:
 
     // Starts, restarts or stops the browser-source server as the options say.
     void applyOverlay();
+    // Reads aloud with the engine the options choose; an unchanged choice keeps its engine.
+    void applySpeech();
     // The subtitle window's last change to the pages, or its whole picture.
     void feedOverlaySubtitle(bool whole);
 
@@ -166,6 +169,7 @@ private:
     NgControl *m_ng = nullptr;
     WavePlayer *m_wave = nullptr;
     OverlayServer *m_overlay = nullptr;
+    SpeechReader *m_speech = nullptr;
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;

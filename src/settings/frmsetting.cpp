@@ -111,7 +111,8 @@ void frmSetting::buildControls()
     addSwitches(settings, grid, r);
     grid->setColumnStretch(1, 1);
     // Made in the order Tab moves through them.
-    QWidget *const groups[] = {settings, decorationGroup(), textModeGroup(), overlayGroup()};
+    QWidget *const groups[] = {settings, decorationGroup(), textModeGroup(), overlayGroup(),
+                               m_speech = new SpeechSettingsGroup(this)};
 
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -340,6 +341,7 @@ void frmSetting::Form_Load()
     txtOverlayPort->setText(QString::number(o.OverlayPort));
     txtFlowSeconds->setValue(o.FlowSeconds);
     txtFlowMax->setValue(o.FlowMax);
+    m_speech->load(m_program.speech);
 
     const int size = cmbWakuSize->findText(o.WakuSize);
     if (size >= 0)
@@ -399,6 +401,14 @@ bool frmSetting::cmdOk_Click()
         return false;
     }
 
+    QString speechRefusal;
+    QLineEdit *speechField = nullptr;
+    const std::optional<SpeechOptions> speech = m_speech->take(&speechRefusal, &speechField);
+    if (!speech) {
+        refuse(speechField, speechRefusal);
+        return false;
+    }
+
     Options &o = m_program.opt;
     takeOption(optMakuMode, o.MakuMode);
     for (int i = 0; i < optColor.size(); ++i) {
@@ -433,8 +443,11 @@ bool frmSetting::cmdOk_Click()
     o.TextLimit = static_cast<qint16>(limit);
     o.BackPictureFile = cmbBackPicture->currentText();
 
-    if (m_program.store)
+    m_program.speech = *speech;
+    if (m_program.store) {
+        SaveSpeechOptions(*m_program.store, *speech);
         SaveSettings(*m_program.store, o);
+    }
     if (m_loadBackPicture)
         m_loadBackPicture();
     close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/speechgroup.h"
+
 #include <QVector>
 #include <QWidget>
 #include <functional>
@@ -30,6 +32,11 @@ public:
     void setReopenMakuView(bool reopen) { m_reopenMakuView = reopen; }
     // Called after OK saved the options: the subtitle window's LoadBackPicture.
     void setLoadBackPicture(std::function<void()> load) { m_loadBackPicture = std::move(load); }
+    // Reads the test sentence of the group "読み上げ".
+    void setSpeechTest(SpeechSettingsGroup::TestHook hook)
+    {
+        m_speech->setTestHook(std::move(hook));
+    }
     // Replaces the message box (tests record the refusal instead).
     void setMessageHook(MessageHook hook) { m_message = std::move(hook); }
 
@@ -97,4 +104,5 @@ private:
     bool m_closed = false;
     std::function<void()> m_loadBackPicture;
     MessageHook m_message;
+    SpeechSettingsGroup *m_speech = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/options.h"
+#include "settings/speechoptions.h"
 
 #include <QString>
 #include <memory>
@@ -25,6 +26,7 @@ struct Program
     QString AppPath; // the data folder, ending with "/"
     SettingsStore *store = nullptr;
     Options opt;
+    SpeechOptions speech;
     AppFlags flags;
 
     QString dataFile(const QString &name) const { return AppPath + name; }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "settings/speechoptions.h"
+#include "speech/speechengine.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
-
-class SpeechEngine;
 
 // The read-aloud queue: texts wait here while the engine speaks, one utterance at a time.
 // When more than `Backlog` wait, the oldest waiting go (said once until the queue empties).
