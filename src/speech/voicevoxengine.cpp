@@ -2,6 +2,7 @@
 
 #include <QAudioDevice>
 #include <QAudioSink>
+#include <QBuffer>
 #include <QMediaDevices>
 
 VoicevoxEngine::VoicevoxEngine(const QString &url, int speaker, int rate, int volume,
@@ -35,7 +36,6 @@ void VoicevoxEngine::stop()
         sink->stop();
         sink->deleteLater();
     }
-    m_samples.close();
 }
 
 void VoicevoxEngine::play(const WaveData &wave)
@@ -50,12 +50,15 @@ void VoicevoxEngine::play(const WaveData &wave)
     format.setChannelCount(wave.channels);
     format.setSampleFormat(wave.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
     emit playing(wave);
-    auto *sink = new QAudioSink(device, format, this);
+    // Kept out of the object tree: with Qt 6.4's PulseAudio output, a sink that was a child of
+    // the main window's objects crashed when it was deleted (seen in the main-window tests).
+    auto *sink = new QAudioSink(device, format);
     m_sink = sink;
     sink->setVolume(m_volume);
-    m_samples.close();
-    m_samples.setData(wave.samples);
-    m_samples.open(QIODevice::ReadOnly);
+    // The samples live as long as the output that reads them.
+    auto *samples = new QBuffer(sink);
+    samples->setData(wave.samples);
+    samples->open(QIODevice::ReadOnly);
     connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
         if (sink != m_sink)
             return;
@@ -65,7 +68,7 @@ void VoicevoxEngine::play(const WaveData &wave)
         else if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
             finish(QStringLiteral("読み上げの音声を再生できませんでした"));
     });
-    sink->start(&m_samples);
+    sink->start(samples);
 }
 
 void VoicevoxEngine::finish(const QString &failure)

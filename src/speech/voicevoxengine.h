@@ -3,7 +3,6 @@
 #include "speech/speechengine.h"
 #include "speech/voicevoxclient.h"
 
-#include <QBuffer>
 #include <QPointer>
 
 class QAudioSink;
@@ -33,5 +32,4 @@ private:
     VoicevoxClient m_client;
     double m_volume;
     QPointer<QAudioSink> m_sink;
-    QBuffer m_samples;
 };

@@ -6,11 +6,16 @@
 #include "platform/textfile.h"
 #include "rendering/frmpicture.h"
 #include "rendering/links.h"
+#include "settings/frmsetting.h"
+#include "speech/speechreader.h"
+#include "speechstandins.h"
 #include "subtitle/frmtext.h"
+#include "support/pulsesink.h"
 #include "support/widgets.h"
 
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QWebEngineView>
 
@@ -45,6 +50,8 @@ class TestLiveRoad : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { m_audio = m_pulse.start(); }
+
     void init()
     {
         m_board = std::make_unique<LocalBoardWindow>();
@@ -352,7 +359,73 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(hover(".date a", label), "1 名無し [] " + post1, 10000);
     }
 
+    // A post on air not read through the engine chosen in the settings, read wrong, its voice
+    // not played, or a failure said.
+    void postsAreReadAloud()
+    {
+        if (!m_audio.isEmpty())
+            QSKIP(qPrintable(m_audio));
+        VoicevoxStandIn voicevox;
+        BouyomiStandIn bouyomi;
+        QVERIFY(voicevox.listen() && bouyomi.listen());
+        // Only the voice reaches the sink: no subtitle sound.
+        QVERIFY(QFile::remove(m_board->env.home.file("newmaku.wav")));
+        m_board->setThread(datLine("START", "開始"));
+        load();
+        part<QTimer>(window(), "tmrMaku")->setInterval(5);
+        action(window(), QStringLiteral("mnuMakuView"))->trigger();
+        QSignalSpy notes(part<SpeechReader>(window()), &SpeechReader::statusNote);
+        const auto post = [this](const QString &message) {
+            m_board->append(datLine("AB12", message, "", "実況民"));
+            load();
+        };
+
+        chooseSpeech(2, "txtVoicevoxUrl", voicevox.url());
+        qsizetype mark = m_pulse.recorded();
+        post("読み上げて ｗｗ");
+        QTRY_COMPARE_WITH_TIMEOUT(voicevox.requests().size(), 2, 10000);
+        QCOMPARE(voicevox.requests().first().text, "読み上げて わら");
+        QTRY_VERIFY_WITH_TIMEOUT(m_pulse.peakSince(mark) > 4000, 10000);
+
+        chooseSpeech(3, "spnBouyomiPort", QString::number(bouyomi.port()));
+        post("棒読み");
+        QTRY_COMPARE_WITH_TIMEOUT(bouyomi.packets().size(), 1, 10000);
+        QCOMPARE(bouyomi.packets().first().toHex(' '),
+                 "01 00 ff ff ff ff ff ff 00 00 00 09 00 00 00 e6 a3 92 e8 aa ad e3 81 bf");
+
+        const QString why = m_pulse.startSpeechDispatcher();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        chooseSpeech(1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_pulse.silentFor(16000), 10000);
+        mark = m_pulse.recorded();
+        post("システムの声");
+        QTRY_VERIFY_WITH_TIMEOUT(m_pulse.peakSince(mark) > 1000, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!part<SpeechReader>(window())->isSpeaking(), 30000);
+        QCOMPARE(notes.count(), 0);
+        QCOMPARE(voicevox.requests().size(), 2); // the old engines read nothing more
+        QCOMPARE(bouyomi.packets().size(), 1);
+    }
+
 private:
+    // Chooses the speech engine in the settings dialog as a user does, typing into a field.
+    void chooseSpeech(int engine, const char *field = nullptr, const QString &typed = {})
+    {
+        action(window(), QStringLiteral("mnuSetting"))->trigger();
+        auto *dialog = part<frmSetting>(window());
+        if (field) {
+            part<QWidget>(dialog, QLatin1String(field))->setFocus();
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->focusWidget(), typed);
+        }
+        part<QWidget>(dialog, "cmbSpeechEngine")->setFocus();
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Home);
+        for (int i = 0; i < engine; ++i)
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Down);
+        QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
+        QTRY_VERIFY(!window()->findChild<frmSetting *>());
+    }
+
     const std::unique_ptr<frmMain> &window() const { return m_board->window; }
     QString status() const { return panelText(window(), QStringLiteral("STATUS")); }
     void load()
@@ -431,6 +504,8 @@ private:
 
     DesktopSeam m_desktop;
     std::unique_ptr<LocalBoardWindow> m_board;
+    PulseSink m_pulse;
+    QString m_audio; // why there is no audio output, if there is none
     ThreadView *m_view = nullptr;
     QElapsedTimer m_hovered;
 };

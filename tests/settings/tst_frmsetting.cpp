@@ -1,10 +1,13 @@
 #include "settings/frmsetting.h"
+#include "speech/speechengines.h"
+#include "speechstandins.h"
 #include "support/storedoptions.h"
 #include "support/testhome.h"
 #include "support/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -132,6 +135,44 @@ private slots:
             QCOMPARE(m_program->opt.WakuSize, QStringLiteral("640x480"));
             QVERIFY(storedOptions(m_env->store).isEmpty());
         }
+    }
+
+    // A speech option not shown or not saved, an address off this machine's network taken, or
+    // the test button not reading through the engine chosen
+    void speechGroup()
+    {
+        storeOptions(m_env->store, "VoicevoxSpeaker=3 Rate=-2 ReadName=1", kSpeechSection);
+        m_program->speech = LoadSpeechOptions(m_env->store);
+        BouyomiStandIn bouyomi;
+        QVERIFY(bouyomi.listen());
+        QPointer<frmSetting> d = open();
+        d->setSpeechTest(&SpeakTest);
+        // Typed as a user types: the host, Tab, the port, then the engine chosen by keys.
+        d->findChild<QLineEdit *>("txtBouyomiHost")->setFocus();
+        QVERIFY(keyTarget(d));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "8.8.8.8");
+        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1); // off the local network: refused, the dialog stays
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "127.0.0.1\t");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QString::number(bouyomi.port()));
+        d->findChild<QComboBox *>("cmbSpeechEngine")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End); // 棒読みちゃん
+        QTest::mouseClick(d->findChild<QPushButton *>("cmdSpeechTest"), Qt::LeftButton);
+        QTRY_COMPARE(d->findChild<QLabel *>("lblSpeechResult")->text(), "読み上げました");
+        QCOMPARE(bouyomi.packets().size(), 1);
+        QCOMPARE(BouyomiStandIn::parse(bouyomi.packets().first()).text, "テスト読み上げです");
+        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+        QTRY_VERIFY(d.isNull());
+        QStringList stored;
+        for (const char *key : {"Engine", "BouyomiHost", "BouyomiPort", "VoicevoxSpeaker", "Rate",
+                                "ReadName", "Volume"})
+            stored << m_env->store.value(kSpeechSection, key);
+        QCOMPARE(stored.join(' '),
+                 "3 127.0.0.1 " + QString::number(bouyomi.port()) + " 3 -2 1 100");
+        QCOMPARE(m_program->speech.BouyomiPort, bouyomi.port());
     }
 
 private:
