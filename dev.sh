@@ -17,7 +17,9 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-webengin
 qt6-multimedia-dev qt6-httpserver-dev qt6-websockets-dev libicu-dev libgl-dev xvfb xauth openbox
 xdotool x11-apps imagemagick chromium qt6-translations-l10n
 fonts-ipafont-gothic fonts-noto-cjk fonts-noto-color-emoji
-nginx openssl dpkg-dev file desktop-file-utils appstream libpcre2-dev"
+nginx openssl dpkg-dev file desktop-file-utils appstream libpcre2-dev
+qt6-speech-dev qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
+pulseaudio pulseaudio-utils"
 FUZZ_PACKAGES="clang-14 libclang-rt-14-dev"
 
 install_packages() {

@@ -7,6 +7,8 @@
 //   bench_air subtitle   one 1920x1080 subtitle until the window shows it, both window modes
 //   bench_air memory     memory over many reloads beside a bare view given the same appends
 //                        (--reloads N, --interval MS)
+//   bench_air speech     from a post's subtitle draw until the VOICEVOX and BouyomiChan
+//                        stand-ins receive its text
 //   bench_air pixels F   writes a digest of every picture of a fixed set of draws to F
 //                        (compare the files of two builds: painting must not change a pixel)
 
@@ -21,7 +23,10 @@
 #include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
 #include "settings/program.h"
+#include "speech/speechreader.h"
+#include "speechstandins.h"
 #include "subtitle/frmtext.h"
+#include "subtitle/subtitlewindowcontrol.h"
 #include "threadgen.h"
 
 #include <QAction>
@@ -49,6 +54,7 @@
 #include <QWebEngineView>
 #include <QWindow>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -141,11 +147,15 @@ struct App
     Program program;
     std::unique_ptr<frmMain> window;
 
-    App()
+    // `speech`: "KEY=VALUE" pairs stored in the Speech section before the window loads.
+    explicit App(const QStringList &speech = {})
     {
         for (const char *name : {"Header.htm", "Res.htm"})
             QFile::copy(dataDir() + QLatin1String(name), home.filePath(QLatin1String(name)));
         store = std::make_unique<SettingsStore>(home.filePath(QStringLiteral("settings.ini")));
+        for (const QString &pair : speech)
+            store->setValue(kSpeechSection, pair.section(QLatin1Char('='), 0, 0),
+                            pair.section(QLatin1Char('='), 1));
         program.AppPath = home.path() + QLatin1Char('/');
         program.store = store.get();
         window = std::make_unique<frmMain>(program);
@@ -778,6 +788,85 @@ int benchMemory(const QStringList &args)
     return 0;
 }
 
+// A post on air until the engine has its text: from the subtitle window's draw (the reading
+// starts after it) until the reader hands the text to the engine, and until the stand-in has
+// the request or the command's first bytes. The stand-ins run on a thread of their own, as an
+// engine runs in a process of its own: the window's work does not delay their side.
+int benchSpeech()
+{
+    QThread engines;
+    engines.start();
+    VoicevoxStandIn voicevox;
+    BouyomiStandIn bouyomi;
+    voicevox.moveToThread(&engines);
+    bouyomi.moveToThread(&engines);
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        &voicevox, [&] { listening = voicevox.listen() && bouyomi.listen(); },
+        Qt::BlockingQueuedConnection);
+    BoardServer server;
+    if (!listening || !server.listen())
+        return 1;
+    const QString address = server.origin() + QStringLiteral("/test/read.cgi/speech/1/");
+    const QString post = QStringLiteral("名無し<>sage<>2026/12/07(月) 21:00:00.00 ID:abc<> "
+                                        "今のプレイうますぎｗｗｗ %1 <>");
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<qint64> drawnAt{-1};
+    std::atomic<int> arrived{0};
+    QVector<double> handed, delays(40);
+    // Recorded on the stand-ins' thread, as the bytes arrive.
+    const auto received = [&] {
+        const int n = arrived.load();
+        if (n < delays.size())
+            delays[n] = (clock.nsecsElapsed() - drawnAt.load()) / 1e6;
+        arrived.store(n + 1);
+    };
+    QObject::connect(
+        &voicevox, &VoicevoxStandIn::requestReceived, &voicevox,
+        [&](const VoicevoxStandIn::Request &r) {
+            if (r.path == "/audio_query")
+                received();
+        },
+        Qt::DirectConnection);
+    QObject::connect(&bouyomi, &BouyomiStandIn::commandArriving, &bouyomi, received,
+                     Qt::DirectConnection);
+    out << "from the subtitle draw until the text is handed to the engine / the engine has it, "
+           "20 posts each\n";
+    for (const QString &engine : {QStringLiteral("2"), QStringLiteral("3")}) {
+        server.setDat(QStringLiteral("speech"), QStringLiteral("1"),
+                      Codec::toSjis(post.arg(0) + QLatin1Char('\n')));
+        App app({"Engine=" + engine, "VoicevoxUrl=" + voicevox.url(),
+                 "BouyomiPort=" + QString::number(bouyomi.port())});
+        app.load(address);
+        app.action(QString(), QStringLiteral("字幕(&N)"))->trigger();
+        auto *maku = app.window->findChild<SubtitleWindowControl *>();
+        const auto *reader = app.window->findChild<SpeechReader *>();
+        handed.clear();
+        const int first = arrived.load();
+        QObject::connect(maku, &SubtitleWindowControl::drawn, maku,
+                         [&] { drawnAt.store(clock.nsecsElapsed()); });
+        QObject::connect(reader, &SpeechReader::started, maku,
+                         [&] { handed << (clock.nsecsElapsed() - drawnAt.load()) / 1e6; });
+        for (int i = 1; i <= 20; ++i) {
+            // One post at a time, once the last one has been read (played or not).
+            const int before = arrived.load();
+            server.appendDat(QStringLiteral("speech"), QStringLiteral("1"),
+                             Codec::toSjis(post.arg(i) + QLatin1Char('\n')));
+            app.load(address);
+            waitUntil([&] { return arrived.load() > before && !reader->isSpeaking(); }, 20000);
+        }
+        out << (engine == QLatin1String("2") ? "VOICEVOX stand-in\n" : "BouyomiChan stand-in\n")
+            << "  handed to the engine: " << figures(handed) << "\n"
+            << "  received by it:       " << figures(delays.mid(first, arrived.load() - first))
+            << "\n";
+        out.flush();
+    }
+    engines.quit();
+    engines.wait();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -801,10 +890,12 @@ int main(int argc, char **argv)
         return dumpPixels(args.at(2));
     if (mode == QLatin1String("memory"))
         return benchMemory(args);
+    if (mode == QLatin1String("speech"))
+        return benchSpeech();
     if (mode == QLatin1String("memory-one"))
         return soakOne(args.value(2) == QLatin1String("program"), args.value(3).toInt(),
                        args.value(4).toInt());
-    std::fprintf(stderr, "usage: bench_air scroll | cpu [SECONDS] | subtitle | memory "
+    std::fprintf(stderr, "usage: bench_air scroll | cpu [SECONDS] | subtitle | speech | memory "
                          "[--reloads N] [--interval MS] | pixels FILE\n");
     return 2;
 }

@@ -41,14 +41,16 @@ private slots:
                  true);
         const QStringList debs = QDir(packages).entryList({QStringLiteral("*.deb")});
         QCOMPARE(debs.size(), 1);
-        // What the program loads at run time: Qt's own translations, an emoji font if it can.
+        // What the program loads at run time: Qt's own translations, an emoji font and the
+        // system voice if it can.
         const QString deb = packages + QLatin1Char('/') + debs.first();
         QVERIFY(
             run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
                 .contains(QStringLiteral("qt6-translations-l10n")));
         QCOMPARE(run(QStringLiteral("dpkg-deb"),
                      {QStringLiteral("-f"), deb, QStringLiteral("Recommends")}),
-                 QStringLiteral("fonts-noto-color-emoji"));
+                 QStringLiteral("fonts-noto-color-emoji, qt6-speech-speechd-plugin, "
+                                "speech-dispatcher-espeak-ng"));
         const QString root = work.filePath(QStringLiteral("root"));
         QProcess unpack;
         unpack.start(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root});
