@@ -23,6 +23,15 @@ void SpeechReader::setEngine(SpeechEngine *engine, const SpeechOptions &options)
     connect(engine, &SpeechEngine::finished, this, &SpeechReader::onFinished);
 }
 
+void SpeechReader::onAir(const QString &text, bool noRes, const QString &name,
+                         const QString &number)
+{
+    if (noRes)
+        return;
+    // The notice at post 1000 carries the program's name, which is not read.
+    read(text, number == QLatin1String("???") ? QString() : name);
+}
+
 void SpeechReader::read(const QString &text, const QString &name)
 {
     if (m_engine)

@@ -23,6 +23,9 @@ public:
     SpeechEngine *engine() const { return m_engine; }
     const SpeechOptions &options() const { return m_options; }
 
+    // A subtitle going on air, as pacing draws it: posts are read (their name first when asked)
+    // and the program's notices too; the idle text and clearing draws are not.
+    void onAir(const QString &text, bool noRes, const QString &name, const QString &number);
     // Queues a subtitle's text (see SpeechText); nothing happens without an engine.
     void read(const QString &text, const QString &name);
     // Queues a text as it is.

@@ -62,12 +62,13 @@ private slots:
         m_reader = std::make_unique<SpeechReader>();
         connect(m_pipeline.get(), &PostPipeline::postQueued, m_queue.get(),
                 &SubtitleQueue::queuePost);
+        connect(m_pipeline.get(), &PostPipeline::noticeQueued, m_queue.get(),
+                &SubtitleQueue::queueNotice);
         connect(m_pacing.get(), &SubtitlePacing::textDrawRequested, this,
                 [this](const QString &text, const QString &, bool noRes, const QString &,
-                       const QString &name) {
+                       const QString &name, const QString &number) {
                     m_drawn << text;
-                    if (!noRes && !text.isEmpty())
-                        m_reader->read(text, name);
+                    m_reader->onAir(text, noRes, name, number);
                 });
         connect(m_reader.get(), &SpeechReader::statusNote, this,
                 [this](const QString &text) { m_notes << text; });
@@ -87,8 +88,9 @@ private slots:
         o.Rate = 10;
         useEngine(o);
         const qsizetype mark = m_pulse.recorded();
+        m_state.ResTotal = 994; // the last post is the 1000th: the program's notice follows
         air(kPosts);
-        QTRY_COMPARE_WITH_TIMEOUT(engine.requests().size(), 10, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.requests().size(), 12, 20000);
         QTRY_VERIFY(!m_reader->isSpeaking());
         QCOMPARE(m_notes, QStringList());
         QStringList received;
@@ -104,10 +106,11 @@ private slots:
             QCOMPARE(query.value("kana").toString(), received.last());
             QCOMPARE(query.value("speedScale").toDouble(), 2.0);
         }
-        QCOMPARE(received, QStringList({"実況民、こんばんは", "名無し、これ見て URL",
-                                        "名無し、それはないわら",
-                                        "名無し、" + QString(56, QChar(0x3042)) + "以下略",
-                                        "名無し、>>1 太字 改行&"}));
+        QCOMPARE(received,
+                 QStringList(
+                     {"実況民、こんばんは", "名無し、これ見て URL", "名無し、それはないわら",
+                      "名無し、" + QString(56, QChar(0x3042)) + "以下略", "名無し、>>1 太字 改行&",
+                      "sazanamiからのお知らせ このスレッドは1000に到達しました"}));
         QTRY_VERIFY_WITH_TIMEOUT(m_pulse.peakSince(mark) > 4000, 5000);
 
         // At a low volume the same voice is heard, quietly.
@@ -120,7 +123,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_pulse.silentFor(16000), 10000);
         QVERIFY2(m_pulse.peakSince(quiet) < 1000,
                  qPrintable(QString::number(m_pulse.peakSince(quiet))));
-        QCOMPARE(engine.requests().size(), 12);
+        QCOMPARE(engine.requests().size(), 14);
     }
 
     void bouyomiGetsTheExactCommand() // a byte of the command wrong, or posts in another order
