@@ -1,5 +1,7 @@
 #include "speech/speechreader.h"
 
+#include "platform/text.h"
+
 #include "speech/speechengine.h"
 #include "speech/speechtext.h"
 
@@ -28,8 +30,9 @@ void SpeechReader::onAir(const QString &text, bool noRes, const QString &name,
 {
     if (noRes)
         return;
-    // The notice at post 1000 carries the program's name, which is not read.
-    read(text, number == QLatin1String("???") ? QString() : name);
+    // The notice at post 1000 carries the program's name, which is not read; a poster's name
+    // comes without tags but with the board's entities.
+    read(text, number == QLatin1String("???") ? QString() : DecodeEntities(name));
 }
 
 void SpeechReader::read(const QString &text, const QString &name)

@@ -162,7 +162,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_End); // 棒読みちゃん
         QTest::mouseClick(d->findChild<QPushButton *>("cmdSpeechTest"), Qt::LeftButton);
         QTRY_COMPARE(d->findChild<QLabel *>("lblSpeechResult")->text(), "読み上げました");
-        QCOMPARE(bouyomi.packets().size(), 1);
+        QTRY_COMPARE(bouyomi.packets().size(), 1); // its side of the close may come later
         QCOMPARE(BouyomiStandIn::parse(bouyomi.packets().first()).text, "テスト読み上げです");
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
         QTRY_VERIFY(d.isNull());

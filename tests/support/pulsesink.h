@@ -6,6 +6,16 @@
 #include <QtEndian>
 #include <QtTest>
 
+#ifdef __SANITIZE_ADDRESS__
+// libspeechd finds each line of speech-dispatcher's voice list (thousands of espeak-ng voices)
+// with strstr, which AddressSanitizer's checked version makes quadratic: minutes, not
+// milliseconds. Defined here, so include this header in one file of a test only.
+extern "C" const char *__asan_default_options()
+{
+    return "intercept_strstr=0";
+}
+#endif
+
 // The audio services of a desktop, private to a test: a PulseAudio server with a null sink for
 // this process and the programs it starts (PULSE_SERVER), a recording of what reaches the sink,
 // and on demand a speech-dispatcher speaking through it (SPEECHD_ADDRESS).
