@@ -1,8 +1,6 @@
 #include "speech/speechreader.h"
 
 #include "platform/text.h"
-
-#include "speech/speechengine.h"
 #include "speech/speechtext.h"
 
 SpeechReader::SpeechReader(QObject *parent) : QObject(parent) {}
