@@ -227,6 +227,26 @@ private slots:
             QCOMPARE(engine.requests().size(), 2);
     }
 
+    void switchedOffStopsAtOnce() // an utterance still waited for, or one read after it
+    {
+        VoicevoxStandIn engine;
+        QVERIFY(engine.listen());
+        engine.setBehaviour(VoicevoxStandIn::Behaviour::Silent);
+        SpeechOptions o;
+        o.Engine = SpeechOptions::Voicevox;
+        o.VoicevoxUrl = engine.url();
+        useEngine(o);
+        air({line("名無し", "", "一つ目"), line("名無し", "", "二つ目")});
+        QTRY_COMPARE(engine.requests().size(), 1);
+        // Off: the question in flight is dropped now, not at the engine's 10 s limit.
+        o.Engine = SpeechOptions::Off;
+        useEngine(o);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.closedConnections(), 1, 5000);
+        QVERIFY(m_reader->waiting().isEmpty() && !m_reader->isSpeaking());
+        QCOMPARE(engine.requests().size(), 1);
+        QVERIFY2(m_notes.isEmpty(), qPrintable(m_notes.join(" | ")));
+    }
+
     void systemVoiceSpeaks() // the system voice silent, or its end never reported
     {
         const QString why = m_pulse.startSpeechDispatcher();

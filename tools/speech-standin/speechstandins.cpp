@@ -26,7 +26,10 @@ VoicevoxStandIn::VoicevoxStandIn(QObject *parent) : QObject(parent), m_server(ne
 {
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                ++m_closed;
+                socket->deleteLater();
+            });
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         }
     });

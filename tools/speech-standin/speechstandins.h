@@ -39,6 +39,8 @@ public:
     QString url() const; // "http://127.0.0.1:PORT"
     void setBehaviour(Behaviour b) { m_behaviour = b; }
     const QList<Request> &requests() const { return m_requests; }
+    // Connections the client has closed.
+    int closedConnections() const { return m_closed; }
     // The WAVE file /synthesis answers: 0.3 s of a 440 Hz tone, 24 kHz, 16-bit mono.
     static QByteArray toneWave();
 
@@ -52,6 +54,7 @@ private:
     QTcpServer *m_server;
     Behaviour m_behaviour = Behaviour::Normal;
     QList<Request> m_requests;
+    int m_closed = 0;
 };
 
 // BouyomiChan: one command per connection, read until the client closes.
