@@ -38,8 +38,10 @@ public:
             return missing;
         const QString socket = m_dir.filePath(QStringLiteral("pulse.sock"));
         qputenv("PULSE_SERVER", "unix:" + socket.toLocal8Bit());
+        // Should the test die, the servers end on their own once left without clients; the
+        // recorder keeps the sound server busy while the test runs.
         m_server.start(QStringLiteral("pulseaudio"),
-                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                       {"-n", "--daemonize=no", "--exit-idle-time=10", "--use-pid-file=no",
                         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
                         "--load=module-null-sink sink_name=sazanami_null"});
         if (!QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000))
@@ -60,7 +62,7 @@ public:
         const QString socket = m_dir.filePath(QStringLiteral("speechd.sock"));
         qputenv("SPEECHD_ADDRESS", "unix_socket:" + socket.toLocal8Bit());
         m_speech.start(QStringLiteral("speech-dispatcher"),
-                       {"-s", "-t", "0", "-c", "unix_socket", "-S", socket, "-P",
+                       {"-s", "-t", "30", "-c", "unix_socket", "-S", socket, "-P",
                         m_dir.filePath("speechd.pid"), "-L", m_dir.path()});
         if (!QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000))
             return QStringLiteral("speech-dispatcher did not start");
