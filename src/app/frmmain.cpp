@@ -129,10 +129,7 @@ void frmMain::createSubtitleParts()
     // Posts and notices are read as they go on air, after their subtitle is drawn.
     m_speech = new SpeechReader(this);
     connect(m_speech, &SpeechReader::statusNote, this, &frmMain::SetStatus);
-    connect(m_maku, &SubtitleWindowControl::drawn, m_speech, [this](const MakuEntry &entry) {
-        if (!entry.isIdleText())
-            m_speech->read(entry.text(), entry.name);
-    });
+    connect(m_maku, &SubtitleWindowControl::drawn, m_speech, &SpeechReader::onAir);
 }
 
 // The load command, new-post processing, the reload countdown and the thread view's links.

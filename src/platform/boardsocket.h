@@ -61,6 +61,9 @@ public:
     bool isActive() const { return m_active; }
     // The request has been written and the answer is awaited or arriving.
     bool isReceiving() const { return m_active && m_phase == Phase::Receiving; }
+    // The system's error behind the last end (UnknownSocketError when there was none), for
+    // messages that name the cause (refused, host not found).
+    QAbstractSocket::SocketError socketError() const { return m_error; }
     // "host:port" of the board as named in its address, for messages.
     QString remoteText() const;
 

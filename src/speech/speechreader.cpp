@@ -23,14 +23,21 @@ void SpeechReader::setEngine(SpeechEngine *engine, const SpeechOptions &options)
     connect(engine, &SpeechEngine::finished, this, &SpeechReader::onFinished);
 }
 
-void SpeechReader::onAir(const QString &text, bool noRes, const QString &name,
-                         const QString &number)
+void SpeechReader::onAir(const MakuEntry &entry)
 {
-    if (noRes)
+    switch (entry.kind) {
+    case MakuEntry::Kind::Post:
+        // A poster's name comes without tags but with the board's entities.
+        read(entry.text(), DecodeEntities(entry.name));
         return;
-    // The notice at post 1000 carries the program's name, which is not read; a poster's name
-    // comes without tags but with the board's entities.
-    read(text, number == QLatin1String("???") ? QString() : DecodeEntities(name));
+    case MakuEntry::Kind::Notice:
+        // The notice's name is the program's own, which is not read.
+        read(entry.text(), QString());
+        return;
+    case MakuEntry::Kind::FreeText:
+    case MakuEntry::Kind::IdleText:
+        return;
+    }
 }
 
 void SpeechReader::read(const QString &text, const QString &name)

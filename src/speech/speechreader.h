@@ -2,6 +2,7 @@
 
 #include "settings/speechoptions.h"
 #include "speech/speechengine.h"
+#include "subtitle/makuentry.h"
 
 #include <QObject>
 #include <QPointer>
@@ -23,11 +24,9 @@ public:
     SpeechEngine *engine() const { return m_engine; }
     const SpeechOptions &options() const { return m_options; }
 
-    // A subtitle going on air, as pacing draws it: posts are read (their name first when asked)
-    // and the program's notices too; the idle text and clearing draws are not.
-    void onAir(const QString &text, bool noRes, const QString &name, const QString &number);
-    // Queues a subtitle's text (see SpeechText); nothing happens without an engine.
-    void read(const QString &text, const QString &name);
+    // An entry going on air: a post is read (its name first when asked), the program's notice
+    // without a name; free text, clearing draws and the idle text are not read.
+    void onAir(const MakuEntry &entry);
     // Queues a text as it is.
     void say(const QString &text);
 
@@ -41,6 +40,8 @@ signals:
     void started(const QString &text);
 
 private:
+    // Queues a subtitle's text (see SpeechText); nothing happens without an engine.
+    void read(const QString &text, const QString &name);
     void next();
     void onFinished(const QString &failure);
 

@@ -65,10 +65,9 @@ private slots:
         connect(m_pipeline.get(), &PostPipeline::noticeQueued, m_queue.get(),
                 &SubtitleQueue::queueNotice);
         connect(m_pacing.get(), &SubtitlePacing::textDrawRequested, this,
-                [this](const QString &text, const QString &, bool noRes, const QString &,
-                       const QString &name, const QString &number) {
-                    m_drawn << text;
-                    m_reader->onAir(text, noRes, name, number);
+                [this](const MakuEntry &entry) {
+                    m_drawn << entry.text();
+                    m_reader->onAir(entry);
                 });
         connect(m_reader.get(), &SpeechReader::statusNote, this,
                 [this](const QString &text) { m_notes << text; });

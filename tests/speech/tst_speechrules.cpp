@@ -1,5 +1,6 @@
 #include "settings/speechoptions.h"
 #include "speech/httpanswer.h"
+#include "speech/speechreader.h"
 #include "speech/speechtext.h"
 #include "speech/wavedata.h"
 #include "speechstandins.h"
@@ -7,6 +8,19 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+// Takes each utterance and never ends it: what the reader hands over stays visible.
+class HeldEngine : public SpeechEngine
+{
+public:
+    void speak(const QString &text) override { spoken << text; }
+    void stop() override {}
+    QStringList spoken;
+};
+
+} // namespace
 
 class TestSpeechRules : public QObject
 {
@@ -64,6 +78,35 @@ private slots:
         o.ReadName = qint16(readName);
         o.MaxChars = qint16(maxChars);
         QTEST(SpeechText(text, name, o), "read");
+    }
+
+    void onAirByKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("read"); // "" when nothing is read
+        QTest::newRow("post, its name first")
+            << int(MakuEntry::Kind::Post) << "実況民&様、今北 わら";
+        QTest::newRow("notice, without the program's name")
+            << int(MakuEntry::Kind::Notice) << "今北 わら";
+        QTest::newRow("free text") << int(MakuEntry::Kind::FreeText) << "";
+        QTest::newRow("idle text") << int(MakuEntry::Kind::IdleText) << "";
+    }
+
+    void onAirByKind() // free or idle text read, a notice read with a name, a name left out
+    {
+        QFETCH(int, kind);
+        SpeechOptions o;
+        o.ReadName = 1;
+        SpeechReader reader;
+        auto *engine = new HeldEngine;
+        reader.setEngine(engine, o);
+        MakuEntry entry;
+        entry.kind = MakuEntry::Kind(kind);
+        entry.message = " 今北<br>ｗｗ";
+        entry.name = "実況民&amp;様";
+        entry.number = "1000"; // the kind decides, not the number
+        reader.onAir(entry);
+        QTEST(engine->spoken.join('|'), "read");
     }
 
     void optionsLoadAndSave() // a preset wrong, a key renamed, a bad value taken
