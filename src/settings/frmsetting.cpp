@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -110,9 +111,13 @@ void frmSetting::buildControls()
     addTexts(settings, grid, r);
     addSwitches(settings, grid, r);
     grid->setColumnStretch(1, 1);
-    // Made in the order Tab moves through them.
-    QWidget *const groups[] = {settings, decorationGroup(), textModeGroup(), overlayGroup(),
-                               m_speech = new SpeechSettingsGroup(this)};
+    // On pages, so the dialog fits a laptop's screen; made in the order Tab moves through them.
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("tabSetting"));
+    addPage(QStringLiteral("字幕"), {settings});
+    addPage(QStringLiteral("文字装飾・描画方式"), {decorationGroup(), textModeGroup()});
+    addPage(QStringLiteral("配信・読み上げ"),
+            {overlayGroup(), m_speech = new SpeechSettingsGroup(this)});
 
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -122,12 +127,23 @@ void frmSetting::buildControls()
     buttons->addWidget(cmdCancel);
 
     auto *layout = new QVBoxLayout(this);
-    for (QWidget *group : groups)
-        layout->addWidget(group);
+    layout->addWidget(m_pages);
     layout->addLayout(buttons);
 
     connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmSetting::cmdCancel_Click);
+}
+
+void frmSetting::addPage(const QString &title, std::initializer_list<QWidget *> groups)
+{
+    auto *page = new QWidget(m_pages);
+    auto *layout = new QVBoxLayout(page);
+    for (QWidget *group : groups) {
+        group->setParent(page);
+        layout->addWidget(group);
+    }
+    layout->addStretch(1);
+    m_pages->addTab(page, title);
 }
 
 void frmSetting::addModeAndColour(QWidget *settings, QGridLayout *grid, int &r)
@@ -364,6 +380,11 @@ void frmSetting::refuse(QLineEdit *field, const QString &text)
 {
     if (m_message)
         m_message(QStringLiteral("設定"), text);
+    // The field to correct is shown, whichever page was in front.
+    for (QWidget *w = field; w; w = w->parentWidget()) {
+        if (m_pages->indexOf(w) >= 0)
+            m_pages->setCurrentWidget(w);
+    }
     field->setFocus();
     field->selectAll();
 }

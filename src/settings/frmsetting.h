@@ -5,6 +5,7 @@
 #include <QVector>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
 class QButtonGroup;
 class QCheckBox;
@@ -14,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
 struct Program;
 
 // The settings dialog: edits the options in place on OK and saves them. Not modal; deletes
@@ -89,6 +91,8 @@ protected:
 
 private:
     void buildControls();
+    // A page of the dialog holding `groups` top-down.
+    void addPage(const QString &title, std::initializer_list<QWidget *> groups);
     void addModeAndColour(QWidget *settings, QGridLayout *grid, int &r);
     void addSizeAndSpeed(QWidget *settings, QGridLayout *grid, int &r);
     void addTexts(QWidget *settings, QGridLayout *grid, int &r);
@@ -104,5 +108,6 @@ private:
     bool m_closed = false;
     std::function<void()> m_loadBackPicture;
     MessageHook m_message;
+    QTabWidget *m_pages = nullptr;
     SpeechSettingsGroup *m_speech = nullptr;
 };

@@ -413,6 +413,7 @@ private:
     {
         action(window(), QStringLiteral("mnuSetting"))->trigger();
         auto *dialog = part<frmSetting>(window());
+        QVERIFY(clickTab(dialog, "配信・読み上げ"));
         if (field) {
             part<QWidget>(dialog, QLatin1String(field))->setFocus();
             QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);

@@ -137,8 +137,8 @@ private slots:
         }
     }
 
-    // A speech option not shown or not saved, an address off this machine's network taken, or
-    // the test button not reading through the engine chosen
+    // A speech option not shown or not saved, an address off this machine's network taken or
+    // refused out of sight, or the test button not reading through the engine chosen
     void speechGroup()
     {
         storeOptions(m_env->store, "VoicevoxSpeaker=3 Rate=-2 ReadName=1", kSpeechSection);
@@ -148,12 +148,17 @@ private slots:
         QPointer<frmSetting> d = open();
         d->setSpeechTest(&SpeakTest);
         // Typed as a user types: the host, Tab, the port, then the engine chosen by keys.
-        d->findChild<QLineEdit *>("txtBouyomiHost")->setFocus();
         QVERIFY(keyTarget(d));
+        QVERIFY(clickTab(d, "配信・読み上げ"));
+        auto *host = d->findChild<QLineEdit *>("txtBouyomiHost");
+        host->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(QApplication::focusWidget(), "8.8.8.8");
+        QVERIFY(clickTab(d, "字幕"));
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
         QCOMPARE(m_messages.size(), 1); // off the local network: refused, the dialog stays
+        QVERIFY(host->isVisible());     // with the field to correct in front
+        QCOMPARE(QApplication::focusWidget(), host);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(QApplication::focusWidget(), "127.0.0.1\t");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);

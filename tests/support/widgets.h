@@ -1,11 +1,13 @@
 #pragma once
 
-// Helpers for window tests: pixel boxes and counts, the message-box catcher, the key target.
+// Helpers for window tests: pixel boxes and counts, the message-box catcher, the key target,
+// the tab click.
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMessageBox>
+#include <QTabBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -75,4 +77,18 @@ inline QWidget *keyTarget(QWidget *window)
     if (!QTest::qWaitForWindowActive(window))
         return nullptr;
     return QApplication::focusWidget() ? QApplication::focusWidget() : window;
+}
+
+// Clicks the tab captioned `title` in `window`, as a user brings a page to the front.
+inline bool clickTab(QWidget *window, const QString &title)
+{
+    for (QTabBar *bar : window->findChildren<QTabBar *>()) {
+        for (int i = 0; i < bar->count(); ++i) {
+            if (bar->tabText(i) == title) {
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+                return bar->currentIndex() == i;
+            }
+        }
+    }
+    return false;
 }
