@@ -486,6 +486,9 @@ void frmMain::wireNgRules()
 {
     m_ng = new NgControl(m_program, *m_pipeline, *m_queue, this);
     connect(m_ng, &NgControl::statusText, this, &frmMain::SetStatus);
+    // Posts already on air wait to be read too: a silenced poster is not read either.
+    connect(m_ng, &NgControl::ruleAdded, this,
+            [this] { m_speech->dropIf([this](const MakuEntry &e) { return m_ng->hides(e); }); });
     connect(m_pipeline, &PostPipeline::ngNote, this, &frmMain::SetStatus);
     // Written in one go, the document keeps the reader's place.
     connect(m_pipeline, &PostPipeline::rewriteStarted, this, &frmMain::restartView);

@@ -89,11 +89,9 @@ NgRules::Outcome NgControl::addRule(NgRules::Kind kind, const QString &text)
         return outcome;
     }
     // Nothing more of the poster airs: what waits leaves the queue before the next tick.
-    const int removed = m_queue.removeIf([&rules](const MakuEntry &entry) {
-        return entry.kind == MakuEntry::Kind::Post &&
-               rules.hides(NgRules::PosterIdOfEntry(entry.id), entry.name, entry.message);
-    });
+    const int removed = m_queue.removeIf([this](const MakuEntry &entry) { return hides(entry); });
     m_pipeline.hideShownPosts();
+    emit ruleAdded();
     if (m_dialog)
         m_dialog->refresh();
     const QString done[] = {QStringLiteral("このIDをNGにしました"),
@@ -106,6 +104,13 @@ NgRules::Outcome NgControl::addRule(NgRules::Kind kind, const QString &text)
             status += QStringLiteral("。") + note;
     emit statusText(status);
     return outcome;
+}
+
+bool NgControl::hides(const MakuEntry &entry) const
+{
+    return entry.kind == MakuEntry::Kind::Post &&
+           m_pipeline.ngRules().hides(NgRules::PosterIdOfEntry(entry.id), entry.name,
+                                      entry.message);
 }
 
 void NgControl::showDialog()

@@ -29,9 +29,13 @@ public:
     // Gives the thread view's context menu and the queue list's (lstRes) the two items.
     void attach(ThreadView *view, QListWidget *queueList);
     void showDialog();
+    // Whether the rules now make `entry` an NG post.
+    bool hides(const MakuEntry &entry) const;
 
 signals:
     void statusText(const QString &text);
+    // A rule took effect: what still waits elsewhere (read-aloud) is checked again.
+    void ruleAdded();
 
 private:
     // "このIDをNG" and "この名前をNG" for post `number` of the thread (0: no post there).

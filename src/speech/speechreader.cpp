@@ -28,11 +28,11 @@ void SpeechReader::onAir(const MakuEntry &entry)
     switch (entry.kind) {
     case MakuEntry::Kind::Post:
         // A poster's name comes without tags but with the board's entities.
-        read(entry.text(), DecodeEntities(entry.name));
+        read(entry, DecodeEntities(entry.name));
         return;
     case MakuEntry::Kind::Notice:
         // The notice's name is the program's own, which is not read.
-        read(entry.text(), QString());
+        read(entry, QString());
         return;
     case MakuEntry::Kind::FreeText:
     case MakuEntry::Kind::IdleText:
@@ -40,17 +40,35 @@ void SpeechReader::onAir(const MakuEntry &entry)
     }
 }
 
-void SpeechReader::read(const QString &text, const QString &name)
+void SpeechReader::read(const MakuEntry &entry, const QString &name)
 {
     if (m_engine)
-        say(SpeechText(text, name, m_options));
+        queue({SpeechText(entry.text(), name, m_options), entry});
 }
 
 void SpeechReader::say(const QString &text)
 {
-    if (!m_engine || text.isEmpty())
+    queue({text, MakuEntry()});
+}
+
+int SpeechReader::dropIf(const std::function<bool(const MakuEntry &entry)> &drop)
+{
+    return int(m_waiting.removeIf([&drop](const Utterance &u) { return drop(u.source); }));
+}
+
+QStringList SpeechReader::waiting() const
+{
+    QStringList texts;
+    for (const Utterance &u : m_waiting)
+        texts << u.text;
+    return texts;
+}
+
+void SpeechReader::queue(const Utterance &utterance)
+{
+    if (!m_engine || utterance.text.isEmpty())
         return;
-    m_waiting.append(text);
+    m_waiting.append(utterance);
     if (!m_speaking) {
         next();
         return;
@@ -70,7 +88,7 @@ void SpeechReader::next()
         return;
     }
     m_speaking = true;
-    const QString text = m_waiting.takeFirst();
+    const QString text = m_waiting.takeFirst().text;
     emit started(text);
     m_engine->speak(text);
 }

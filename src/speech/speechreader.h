@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 
 // The read-aloud queue: texts wait here while the engine speaks, one utterance at a time.
 // When more than `Backlog` wait, the oldest waiting go (said once until the queue empties).
@@ -29,8 +30,11 @@ public:
     void onAir(const MakuEntry &entry);
     // Queues a text as it is.
     void say(const QString &text);
+    // Drops the waiting utterances of the entries `drop` names (a poster just made NG); the one
+    // being spoken ends as it is. Returns how many were dropped.
+    int dropIf(const std::function<bool(const MakuEntry &entry)> &drop);
 
-    const QStringList &waiting() const { return m_waiting; }
+    QStringList waiting() const;
     bool isSpeaking() const { return m_speaking; }
 
 signals:
@@ -40,14 +44,21 @@ signals:
     void started(const QString &text);
 
 private:
+    struct Utterance
+    {
+        QString text;
+        MakuEntry source; // the entry it was made from; a default one for a text said as is
+    };
+
     // Queues a subtitle's text (see SpeechText); nothing happens without an engine.
-    void read(const QString &text, const QString &name);
+    void read(const MakuEntry &entry, const QString &name);
+    void queue(const Utterance &utterance);
     void next();
     void onFinished(const QString &failure);
 
     QPointer<SpeechEngine> m_engine;
     SpeechOptions m_options;
-    QStringList m_waiting;
+    QList<Utterance> m_waiting;
     bool m_speaking = false;
     bool m_saidBacklog = false;
 };

@@ -109,6 +109,26 @@ private slots:
         QTEST(engine->spoken.join('|'), "read");
     }
 
+    void silencedPosterNotRead() // what waits of a poster made NG afterwards is dropped
+    {
+        SpeechReader reader;
+        auto *engine = new HeldEngine;
+        reader.setEngine(engine, SpeechOptions());
+        const char *posts[][2] = {
+            {"ID:troll", "一"}, {"ID:other", "二"}, {"ID:troll", "三"}, {"ID:other", "四"}};
+        for (const auto &post : posts) {
+            MakuEntry entry;
+            entry.kind = MakuEntry::Kind::Post;
+            entry.id = QString::fromUtf8(post[0]);
+            entry.message = QString::fromUtf8(post[1]);
+            reader.onAir(entry);
+        }
+        reader.say("通知");
+        QCOMPARE(reader.dropIf([](const MakuEntry &e) { return e.id == "ID:troll"; }), 1);
+        QCOMPARE(engine->spoken, QStringList{"一"}); // the one being spoken ends as it is
+        QCOMPARE(reader.waiting(), QStringList({"二", "四", "通知"}));
+    }
+
     void optionsLoadAndSave() // a preset wrong, a key renamed, a bad value taken
     {
         QTemporaryDir dir;
