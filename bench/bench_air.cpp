@@ -3,7 +3,9 @@
 //
 //   bench_air scroll     first load of 1,000 posts and a 3-post reload of a 9,950-post view,
 //                        auto-scroll on and off, beside a bare web view
-//   bench_air cpu        CPU of the process tree while following the demo board
+//   bench_air cpu [S]    CPU of the program's process tree while following the demo board,
+//                        beside a reference program doing only the visible work of it
+//                        (bench_air_reference), each in a process of its own
 //   bench_air subtitle   one 1920x1080 subtitle until the window shows it, both window modes
 //   bench_air memory     memory over many reloads beside a bare view given the same appends
 //                        (--reloads N, --interval MS)
@@ -22,10 +24,12 @@
 #include "rendering/postpipeline.h"
 #include "retrieval/threadloader.h"
 #include "retrieval/threadstate.h"
+#include "settings/commandwords.h"
 #include "settings/program.h"
 #include "speech/speechreader.h"
 #include "speechstandins.h"
 #include "subtitle/frmtext.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/subtitlewindowcontrol.h"
 #include "threadgen.h"
 
@@ -38,17 +42,20 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -372,8 +379,17 @@ int benchScroll()
 
 // ---- row 3: CPU while following --------------------------------------------------------------
 
-// Clock ticks used so far by this process and every process started below it, except `skip`.
-qint64 treeTicks(qint64 skip)
+// Clock ticks used so far by process `root` and every process started below it: the process
+// itself, the web engine's renderers and the rest (the engine's zygote and utilities).
+struct TreeTicks
+{
+    qint64 main = 0;
+    qint64 renderer = 0;
+    qint64 other = 0;
+    qint64 total() const { return main + renderer + other; }
+};
+
+TreeTicks treeTicks(qint64 root)
 {
     QHash<qint64, qint64> parentOf;
     QHash<qint64, qint64> ticks;
@@ -393,22 +409,44 @@ qint64 treeTicks(qint64 skip)
         parentOf.insert(pid, fields[1].toLongLong());
         ticks.insert(pid, fields[11].toLongLong() + fields[12].toLongLong());
     }
-    const qint64 root = QCoreApplication::applicationPid();
-    qint64 sum = 0;
+    TreeTicks sum;
     for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
         for (qint64 p = it.key(); p > 1; p = parentOf.value(p, 0)) {
-            if (p == skip)
-                break;
-            if (p == root) {
-                sum += it.value();
-                break;
-            }
+            if (p != root)
+                continue;
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(it.key()));
+            cmdline.open(QIODevice::ReadOnly);
+            (it.key() == root                                ? sum.main
+             : cmdline.readAll().contains("--type=renderer") ? sum.renderer
+                                                             : sum.other) += it.value();
+            break;
         }
     }
     return sum;
 }
 
-// Which widgets paint, and how often, while the program follows a thread.
+// The X server of this display: its work for a window is not in the window's process tree.
+qint64 xServerPid()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile f(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> argv = f.readAll().split('\0');
+        if (argv.size() > 1 && argv[0].endsWith("Xvfb") && argv.contains(display))
+            return entry.toLongLong();
+    }
+    return 0;
+}
+
+double loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().split(' ').value(0).toDouble() : -1;
+}
+
+// Which widgets paint, and how often (bench_air cpu S paints).
 class PaintCensus : public QObject
 {
 public:
@@ -425,9 +463,9 @@ public:
         }
         return false;
     }
-    void print(int seconds) const
+    void print() const
     {
-        out << "  paints while following, per " << seconds << " s:";
+        out << "    paints:";
         for (auto it = paints.cbegin(); it != paints.cend(); ++it)
             out << " " << it.key() << " " << it.value() << ";";
         out << "\n";
@@ -435,72 +473,273 @@ public:
     }
 };
 
-// Percent of one CPU used by the process tree over `seconds`.
-double cpuPercent(int seconds, qint64 skip)
+// Calls `done` when this process's input ends.
+void onInputEnd(QObject *context, std::function<void()> done)
 {
+    auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, context);
+    QObject::connect(input, &QSocketNotifier::activated, context, [input, done] {
+        char buffer[256];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+            input->setEnabled(false);
+            done();
+        }
+    });
+}
+
+QString focusText()
+{
+    const QWidget *focus = QApplication::focusWidget();
+    const QWidget *active = QApplication::activeWindow();
+    return QStringLiteral("focus %1, active window %2")
+        .arg(focus ? QString::fromLatin1(focus->metaObject()->className()) : QStringLiteral("none"),
+             active ? active->windowTitle() : QStringLiteral("none"));
+}
+
+// The program following a thread as a streamer sets it up: subtitle window open, reload every
+// 7 s. Runs in a process of its own until its input ends.
+int followOne(const QString &address, bool paints)
+{
+    App app;
+    app.load(address);
+    app.action(QString(), QStringLiteral("字幕(&N)"))->trigger();
+    app.action(QStringLiteral("自動更新(&A)"), QStringLiteral("7 sec"))->trigger();
+    // As a streamer leaves it: the main window active, the caret in the address bar.
+    app.window->activateWindow();
+    app.window->findChild<QComboBox *>(QStringLiteral("cmbUrl"))->setFocus();
+    PaintCensus census;
+    if (paints)
+        qApp->installEventFilter(&census);
+    QTimer::singleShot(3000, [] {
+        out << "    program: " << focusText() << "\n";
+        out.flush();
+    });
+    onInputEnd(app.window.get(), [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    if (paints)
+        census.print();
+    return 0;
+}
+
+// What the program shows of a thread, made by the program's own loader and pipeline in this
+// process (not counted) and handed to the reference as it arrives, reloading every 7 s.
+class ReferenceFeed : public QObject
+{
+public:
+    ReferenceFeed(QProcess &reference, const QString &address)
+        : m_reference(reference), m_address(address), m_loader(m_state),
+          m_pipeline(m_program, m_state)
+    {
+        m_program.opt = LoadSettings(SettingsStore(m_home.filePath(QStringLiteral("s.ini"))));
+        m_pipeline.setCommandFlags(Commands::ParseEnableCommand(m_program.opt.EnableCommand));
+        m_pipeline.setSkins(header(), ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
+        connect(&m_loader, &ThreadLoader::viewRestartRequested, this,
+                [this] { send(QStringLiteral("restart"), header()); });
+        connect(&m_loader, &ThreadLoader::statusChanged, this,
+                [this](const QString &text) { send(QStringLiteral("status"), text); });
+        connect(&m_loader, &ThreadLoader::linesReceived, this,
+                [this](const QStringList &lines, const QString &separator) {
+                    m_pipeline.SetLog(lines, separator);
+                    if (!m_posts.isEmpty())
+                        send(QStringLiteral("posts"), m_posts);
+                    m_posts.clear();
+                });
+        connect(&m_pipeline, &PostPipeline::postRendered, this,
+                [this](const QString &html) { m_posts += html; });
+        connect(&m_pipeline, &PostPipeline::titleChanged, this,
+                [this](const QString &title) { send(QStringLiteral("title"), title); });
+        connect(&m_pipeline, &PostPipeline::postQueued, this, [this](const QString &entry) {
+            const QStringList f = SplitMakuEntry(entry);
+            send(QStringLiteral("queue"),
+                 QJsonArray{f[0], GetMakuReplace(f[1]), f[2], f[3], f[4], entry});
+        });
+        m_reload.setInterval(7000);
+        connect(&m_reload, &QTimer::timeout, this, [this] { m_loader.load(m_address, false); });
+        m_loader.load(m_address, false);
+        m_reload.start();
+    }
+    bool ready() const { return m_loader.state().Ready; }
+
+private:
+    void send(const QString &key, const QJsonValue &value)
+    {
+        m_reference.write(QJsonDocument(QJsonObject{{key, value}}).toJson(QJsonDocument::Compact) +
+                          '\n');
+    }
+
+    QProcess &m_reference;
+    QString m_address;
+    QTemporaryDir m_home;
+    Program m_program;
+    ThreadState m_state;
+    ThreadLoader m_loader;
+    PostPipeline m_pipeline;
+    QString m_posts;
+    QTimer m_reload;
+};
+
+// The reference program, built beside this one.
+QString referencePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/bench_air_reference");
+}
+
+// The reference fed until this process's input ends, for a profiler (bench_air cpu-feed URL).
+int feedOne(const QString &address)
+{
+    QProcess reference;
+    reference.setProcessChannelMode(QProcess::ForwardedChannels);
+    reference.start(referencePath(), {address});
+    ReferenceFeed feed(reference, address);
+    onInputEnd(&feed, [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    reference.closeWriteChannel();
+    reference.waitForFinished();
+    return 0;
+}
+
+// The demo board in a process of its own, not counted. An interval of 0 keeps the thread still.
+struct DemoBoard
+{
+    QProcess process;
+    QTemporaryDir dir;
+    QString address;
+
+    explicit DemoBoard(int intervalMs)
+    {
+        const QString portFile = dir.filePath(QStringLiteral("port"));
+        process.start(QStringLiteral(SAZANAMI_BOARD_SERVER),
+                      {QStringLiteral("--demo"), QStringLiteral("--port"), QStringLiteral("0"),
+                       QStringLiteral("--interval"), QString::number(intervalMs),
+                       QStringLiteral("--port-file"), portFile});
+        waitUntil([&] { return QFile(portFile).size() > 0; }, 10000);
+        QFile pf(portFile);
+        pf.open(QIODevice::ReadOnly);
+        address = QStringLiteral("http://127.0.0.1:%1/test/read.cgi/demo/1700000000/")
+                      .arg(QString::fromLatin1(pf.readAll().trimmed()));
+    }
+    ~DemoBoard()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+};
+
+struct CpuSample
+{
+    double percent = 0;         // of one CPU, the whole process tree
+    double mainPercent = 0;     // the process itself
+    double rendererPercent = 0; // the web engine's renderer
+    double xPercent = 0;        // the X server, not in the tree
+    double load = 0;            // load average of the last minute, at the end of the sample
+};
+
+// Starts the program or the reference following `address`, lets it settle, and measures the
+// processor time of its process tree over `seconds`.
+CpuSample sampleOne(bool program, const QString &address, int seconds, bool paints)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    // Only what the children print themselves: no engine logs, no start line.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.webenginecontext.*=false"));
+    child.setProcessEnvironment(env);
+    std::unique_ptr<ReferenceFeed> feed;
+    if (program) {
+        QStringList args{QStringLiteral("cpu-one"), address};
+        if (paints)
+            args << QStringLiteral("paints");
+        child.start(QCoreApplication::applicationFilePath(), args);
+    } else {
+        QStringList args{address};
+        if (paints)
+            args << QStringLiteral("paints");
+        child.start(referencePath(), args);
+    }
+    if (!child.waitForStarted())
+        qFatal("%s did not start", program ? "the program" : "the reference");
+    if (!program) {
+        feed = std::make_unique<ReferenceFeed>(child, address);
+        waitUntil([&] { return feed->ready(); });
+    }
+    // Start-up, the first load and the web engine's own settling are left out.
+    spin(8000);
     const qint64 hz = sysconf(_SC_CLK_TCK);
-    const qint64 before = treeTicks(skip);
+    const qint64 x = xServerPid();
+    const TreeTicks before = treeTicks(child.processId());
+    const qint64 xBefore = x ? treeTicks(x).main : 0;
     QElapsedTimer clock;
     clock.start();
     spin(seconds * 1000);
-    const qint64 used = treeTicks(skip) - before;
-    return 100.0 * used / hz / (clock.elapsed() / 1000.0);
+    const double elapsed = clock.elapsed() / 1000.0;
+    CpuSample s;
+    const TreeTicks after = treeTicks(child.processId());
+    const auto percent = [&](qint64 ticks) { return 100.0 * ticks / hz / elapsed; };
+    s.percent = percent(after.total() - before.total());
+    s.mainPercent = percent(after.main - before.main);
+    s.rendererPercent = percent(after.renderer - before.renderer);
+    s.xPercent = x ? percent(treeTicks(x).main - xBefore) : 0;
+    s.load = loadAverage();
+    feed.reset();
+    child.closeWriteChannel();
+    if (!child.waitForFinished(20000)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    return s;
 }
 
-int benchCpu(int seconds)
+int benchCpu(int seconds, bool paints)
 {
-    // The demo board runs in a process of its own so that its work is not counted.
-    QProcess board;
-    QTemporaryDir dir;
-    const QString portFile = dir.filePath(QStringLiteral("port"));
-    board.start(QStringLiteral(SAZANAMI_BOARD_SERVER),
-                {QStringLiteral("--demo"), QStringLiteral("--port"), QStringLiteral("0"),
-                 QStringLiteral("--port-file"), portFile});
-    waitUntil([&] { return QFile(portFile).size() > 0; }, 10000);
-    QFile pf(portFile);
-    pf.open(QIODevice::ReadOnly);
-    const QString address = QStringLiteral("http://127.0.0.1:%1/test/read.cgi/demo/1700000000/")
-                                .arg(QString::fromLatin1(pf.readAll().trimmed()));
-    const qint64 skip = board.processId();
-
-    QVector<double> follow, hiddenBar, bare;
-    for (int round = 0; round < 2; ++round) {
-        {
-            App app;
-            app.load(address);
-            app.action(QString(), QStringLiteral("字幕(&N)"))->trigger();
-            app.action(QStringLiteral("自動更新(&A)"), QStringLiteral("7 sec"))->trigger();
-            spin(5000);
-            PaintCensus census;
-            qApp->installEventFilter(&census);
-            follow << cpuPercent(seconds, skip);
-            qApp->removeEventFilter(&census);
-            if (round == 0)
-                census.print(seconds);
-            app.window->statusBar()->hide();
-            spin(2000);
-            hiddenBar << cpuPercent(seconds, skip);
-            app.window->close();
-        }
-        spin(2000);
-        {
-            BareView view;
-            view.setDocument(documentOf(renderedPosts(ThreadGen::DatLines(31), 0, 30)));
-            spin(3000);
-            bare << cpuPercent(seconds, skip);
-        }
-        spin(2000);
-    }
-    board.kill();
-    board.waitForFinished();
-    out << "CPU of the process tree while following the demo board (reload 7 s, subtitle window"
+    out << "CPU of each process tree following the demo board (reload 7 s, subtitle window"
            " open), "
-        << seconds << " s per sample\n"
-        << "  following                           " << figures(follow, "%") << "\n"
-        << "  the same, status bar hidden         " << figures(hiddenBar, "%") << "\n"
-        << "  bare web view, static page          " << figures(bare, "%") << "\n";
-    out << QString::asprintf("  following: %.2f %% of one CPU (target under 1.5 %%: %s)\n",
-                             median(follow), median(follow) < 1.5 ? "met" : "NOT met");
+        << seconds
+        << " s per sample; the program and the reference each in a process of its"
+           " own, in turn\n";
+    out.flush();
+    struct Scene
+    {
+        const char *name;
+        int intervalMs;
+        QVector<double> program, reference, programX, referenceX, load;
+    };
+    Scene scenes[] = {{"subtitles on air (a post about every 4 s)", 4000, {}, {}, {}, {}, {}},
+                      {"quiet thread (no new posts)", 0, {}, {}, {}, {}, {}}};
+    for (Scene &scene : scenes) {
+        out << scene.name << "\n";
+        DemoBoard board(scene.intervalMs);
+        for (int round = 0; round < 2; ++round) {
+            // Program first in one round and second in the other, so drift in the machine's
+            // load falls on both alike.
+            for (const bool program : {round == 0, round != 0}) {
+                const CpuSample s = sampleOne(program, board.address, seconds, paints);
+                (program ? scene.program : scene.reference) << s.percent;
+                (program ? scene.programX : scene.referenceX) << s.xPercent;
+                scene.load << s.load;
+                out << QString::asprintf("  %-9s round %d: %6.2f %% (main %.2f, renderer %.2f, rest"
+                                         " %.2f; X server %.2f %%), load average %.2f\n",
+                                         program ? "program" : "reference", round + 1, s.percent,
+                                         s.mainPercent, s.rendererPercent,
+                                         s.percent - s.mainPercent - s.rendererPercent, s.xPercent,
+                                         s.load);
+                out.flush();
+            }
+        }
+    }
+    for (const Scene &scene : scenes) {
+        const double p = median(scene.program);
+        const double r = median(scene.reference);
+        out << QString::asprintf("%s: program %.2f %%, reference %.2f %% (X server %.2f / %.2f"
+                                 " %%), load average %.2f to %.2f\n",
+                                 scene.name, p, r, median(scene.programX), median(scene.referenceX),
+                                 *std::min_element(scene.load.begin(), scene.load.end()),
+                                 *std::max_element(scene.load.begin(), scene.load.end()));
+        if (scene.intervalMs != 0)
+            printRatio("program / reference", p, r, 1.5);
+        else
+            out << QString::asprintf("  program - reference: %+.2f points (target at most +0.50:"
+                                     " %s)\n",
+                                     p - r, p - r <= 0.5 ? "met" : "NOT met");
+    }
     return 0;
 }
 
@@ -877,13 +1116,19 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    out << "bench_air " << mode << ": Qt " << qVersion() << ", " << QSysInfo::prettyProductName()
-        << ", " << QThread::idealThreadCount() << " CPUs\n";
+    if (!mode.startsWith(QLatin1String("cpu-")))
+        out << "bench_air " << mode << ": Qt " << qVersion() << ", "
+            << QSysInfo::prettyProductName() << ", " << QThread::idealThreadCount() << " CPUs\n";
     out.flush();
     if (mode == QLatin1String("scroll"))
         return benchScroll();
     if (mode == QLatin1String("cpu"))
-        return benchCpu(args.value(2, QStringLiteral("40")).toInt());
+        return benchCpu(args.value(2, QStringLiteral("30")).toInt(),
+                        args.contains(QStringLiteral("paints")));
+    if (mode == QLatin1String("cpu-feed"))
+        return feedOne(args.value(2));
+    if (mode == QLatin1String("cpu-one"))
+        return followOne(args.value(2), args.contains(QStringLiteral("paints")));
     if (mode == QLatin1String("subtitle"))
         return benchSubtitle();
     if (mode == QLatin1String("pixels") && args.size() > 2)
@@ -895,7 +1140,7 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("memory-one"))
         return soakOne(args.value(2) == QLatin1String("program"), args.value(3).toInt(),
                        args.value(4).toInt());
-    std::fprintf(stderr, "usage: bench_air scroll | cpu [SECONDS] | subtitle | speech | memory "
-                         "[--reloads N] [--interval MS] | pixels FILE\n");
+    std::fprintf(stderr, "usage: bench_air scroll | cpu [SECONDS] [paints] | subtitle | speech | "
+                         "memory [--reloads N] [--interval MS] | pixels FILE\n");
     return 2;
 }
