@@ -15,6 +15,7 @@
 // End of input ends it.
 
 #include "platform/settingsstore.h"
+#include "platform/threadview.h"
 #include "settings/commandwords.h"
 #include "settings/options.h"
 #include "subtitle/subtitlepacing.h"
@@ -244,6 +245,8 @@ public:
 
 int main(int argc, char **argv)
 {
+    // The web view composed as the program composes its own.
+    ComposeThreadViewsInSoftware();
     QApplication app(argc, argv);
     Reference window;
     window.setAddress(app.arguments().value(1));

@@ -2,6 +2,7 @@
 #include "platform/apppath.h"
 #include "platform/heappolicy.h"
 #include "platform/settingsstore.h"
+#include "platform/threadview.h"
 #include "platform/translations.h"
 #include "settings/program.h"
 
@@ -12,6 +13,7 @@
 int main(int argc, char *argv[])
 {
     KeepLargeBuffersOffTheHeap();
+    ComposeThreadViewsInSoftware();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sazanami"));
     QApplication::setApplicationVersion(QStringLiteral(SAZANAMI_VERSION));

@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QMenu>
 #include <QPointer>
+#include <QQuickWindow>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -79,6 +80,11 @@ QString jsString(const QString &text)
 }
 
 } // namespace
+
+void ComposeThreadViewsInSoftware()
+{
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
 
 ThreadView::ThreadView(QWidget *parent)
     : QWebEngineView(parent),

@@ -6,6 +6,13 @@
 
 class QMenu;
 
+// Thread views hand their page to the window as a picture instead of through OpenGL. Composed
+// through OpenGL, a window holding a web view is drawn again as a whole for every repaint of any
+// of its controls (the subtitle countdown ten times a second), on the processor where OpenGL is
+// software; as a picture, only the control is drawn again. The page's pixels are the same.
+// Call once, before the first view is made.
+void ComposeThreadViewsInSoftware();
+
 // The thread view: one live HTML document that grows by document.write. Page scripts stay off,
 // so nothing a board sends can run; the program's own calls run in the application world.
 // Its policy keeps it off the network (what a post may show is PostMarkup's rule).

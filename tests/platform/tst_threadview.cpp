@@ -25,7 +25,10 @@ class TestThreadView : public QObject
 {
     Q_OBJECT
 private slots:
-    void writesAndScrolls() // writes lost, reordered or mangled, a post's script run
+    void initTestCase() { ComposeThreadViewsInSoftware(); } // as the program starts
+
+    // Writes lost, reordered or mangled, a post's script run, a page that never reaches the view.
+    void writesAndScrolls()
     {
         ThreadView view;
         view.resize(300, 200);
@@ -33,6 +36,7 @@ private slots:
         view.Start(QDir::tempPath());
         view.Open();
         view.SetCharset(QStringLiteral("Shift_JIS"));
+        view.Write(QStringLiteral("<body bgcolor=\"#ff0000\">"));
         // As a chunk of posts arrives: a scroll after every write (the road test checks the end).
         for (int i = 1; i <= 100; ++i) {
             view.Write(QStringLiteral("<p class=r>%1 \"実況\" '\\' </p>").arg(i));
@@ -43,6 +47,8 @@ private slots:
         QCOMPARE(evaluate(view, QStringLiteral("document.querySelectorAll('p.r')[99].textContent"))
                      .toString(),
                  QStringLiteral("100 \"実況\" '\\' "));
+        // Right of the posts' text the page's own colour shows.
+        QTRY_COMPARE_WITH_TIMEOUT(view.grab().toImage().pixel(200, 100), qRgb(255, 0, 0), 20000);
 
         // A post's script: inline, or a handler of an image that fails.
         view.Write(QStringLiteral("<script>document.title='ran'</script>"
