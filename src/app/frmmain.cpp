@@ -99,8 +99,11 @@ frmMain::~frmMain() = default;
 void frmMain::createSubtitleParts()
 {
     m_queue = new SubtitleQueue(this);
-    connect(m_queue, &SubtitleQueue::countdownChanged, this,
-            [this](int v) { setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v)); });
+    connect(m_queue, &SubtitleQueue::countdownChanged, this, [this](int v) {
+        setPanelText(QStringLiteral("MAKUTIMER"), QString::number(v));
+        if (v >= 0 && m_loaded && !m_unloaded && !tmrMaku->isActive())
+            tmrMaku->start();
+    });
     connect(m_queue, &SubtitleQueue::entriesChanged, this, &frmMain::refreshQueueList);
     connect(m_queue, &SubtitleQueue::entriesDropped, this, [this](int count) {
         SetStatus(QStringLiteral("字幕候補が%1件を超えたため、古いものから%2件を捨てました")
@@ -175,13 +178,18 @@ void frmMain::createThreadParts()
             &ThreadLinks::webMain_StatusTextChange);
 }
 
-// Both timers run from start to exit; their handlers decide whether there is work.
+// tmrReload runs from start to exit. tmrMaku runs while the subtitle countdown does: at -1 it
+// has nothing to count and sleeps until the countdown is set again (createSubtitleParts).
 void frmMain::createTimers()
 {
     tmrMaku = new QTimer(this);
     tmrMaku->setObjectName(QStringLiteral("tmrMaku"));
     tmrMaku->setInterval(100);
-    connect(tmrMaku, &QTimer::timeout, this, [this] { m_pacing->tmrMaku_Timer(); });
+    connect(tmrMaku, &QTimer::timeout, this, [this] {
+        m_pacing->tmrMaku_Timer();
+        if (m_queue->countdown() < 0)
+            tmrMaku->stop();
+    });
     tmrReload = new QTimer(this);
     tmrReload->setObjectName(QStringLiteral("tmrReload"));
     tmrReload->setInterval(1000);

@@ -107,6 +107,16 @@ private slots:
         QCOMPARE(shown.colourCode, 255);
         QVERIFY2(shown.pos.y() > shown.frame.height() / 2,
                  qPrintable(QString::number(shown.pos.y())));
+        // The countdown shows every tick (70 again for the second post), then the timer sleeps.
+        QList<int> counts;
+        auto *tmrMaku = part<QTimer>(window(), "tmrMaku");
+        connect(tmrMaku, &QTimer::timeout, this,
+                [&] { counts << panelText(window(), QStringLiteral("MAKUTIMER")).toInt(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!tmrMaku->isActive(), 10000);
+        QVERIFY(counts.contains(70) && counts.constLast() == -1);
+        for (qsizetype i = 1; i < counts.size(); ++i)
+            QVERIFY(counts[i] == counts[i - 1] - 1 ||
+                    (counts[i - 1] == 1 && (counts[i] == 70 || counts[i] == -1)));
     }
 
     void deletedPostsDoNotStopTheBroadcast() // a deleted post stops the broadcast
@@ -164,10 +174,12 @@ private slots:
         endless.endlessLines = true;
         endless.announcedLength = 1000000000;
         m_board->server.setBehaviour(endless);
-        // The subtitle timer's longest silence while the answer pours in.
+        // The longest silence of a 100 ms timer, like the subtitle's, while the answer pours in.
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
-        connect(part<QTimer>(window(), "tmrMaku"), &QTimer::timeout, this, [&] {
+        QTimer probe;
+        probe.start(100);
+        connect(&probe, &QTimer::timeout, this, [&] {
             if (sinceTick.isValid())
                 longestGap = qMax(longestGap, sinceTick.elapsed());
             sinceTick.start();
