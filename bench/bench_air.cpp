@@ -379,9 +379,10 @@ int benchScroll()
 
 // ---- row 3: CPU while following --------------------------------------------------------------
 
-// Clock ticks used so far by process `root` and every process started below it: the process
-// itself, the web engine's renderers and the rest (the engine's zygote and utilities).
-struct TreeTicks
+// Processor time in nanoseconds used so far by process `root` and every process started below
+// it (each process's CPU clock, its ended threads included): the process itself, the web
+// engine's renderers and the rest (the engine's zygotes).
+struct TreeCpuTime
 {
     qint64 main = 0;
     qint64 renderer = 0;
@@ -389,10 +390,10 @@ struct TreeTicks
     qint64 total() const { return main + renderer + other; }
 };
 
-TreeTicks treeTicks(qint64 root)
+TreeCpuTime treeCpuTime(qint64 root)
 {
     QHash<qint64, qint64> parentOf;
-    QHash<qint64, qint64> ticks;
+    QHash<qint64, qint64> used;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool ok = false;
         const qint64 pid = entry.toLongLong(&ok);
@@ -404,21 +405,24 @@ TreeTicks treeTicks(qint64 root)
         const QByteArray stat = f.readAll();
         // Fields after the command name, which is in parentheses and may hold blanks.
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 13)
+        clockid_t clock;
+        timespec t{};
+        if (fields.size() < 2 || clock_getcpuclockid(pid_t(pid), &clock) != 0 ||
+            clock_gettime(clock, &t) != 0)
             continue;
         parentOf.insert(pid, fields[1].toLongLong());
-        ticks.insert(pid, fields[11].toLongLong() + fields[12].toLongLong());
+        used.insert(pid, t.tv_sec * 1000000000LL + t.tv_nsec);
     }
-    TreeTicks sum;
-    for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
+    TreeCpuTime sum;
+    for (auto it = used.cbegin(); it != used.cend(); ++it) {
         for (qint64 p = it.key(); p > 1; p = parentOf.value(p, 0)) {
             if (p != root)
                 continue;
-            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(it.key()));
-            cmdline.open(QIODevice::ReadOnly);
-            (it.key() == root                                ? sum.main
-             : cmdline.readAll().contains("--type=renderer") ? sum.renderer
-                                                             : sum.other) += it.value();
+            // The engine's zygotes start below the process; the pages' renderers are forked
+            // by a zygote and carry its command line.
+            (it.key() == root                   ? sum.main
+             : parentOf.value(it.key()) != root ? sum.renderer
+                                                : sum.other) += it.value();
             break;
         }
     }
@@ -663,21 +667,20 @@ CpuSample sampleOne(bool program, const QString &address, int seconds, bool pain
     }
     // Start-up, the first load and the web engine's own settling are left out.
     spin(8000);
-    const qint64 hz = sysconf(_SC_CLK_TCK);
     const qint64 x = xServerPid();
-    const TreeTicks before = treeTicks(child.processId());
-    const qint64 xBefore = x ? treeTicks(x).main : 0;
+    const TreeCpuTime before = treeCpuTime(child.processId());
+    const qint64 xBefore = x ? treeCpuTime(x).main : 0;
     QElapsedTimer clock;
     clock.start();
     spin(seconds * 1000);
     const double elapsed = clock.elapsed() / 1000.0;
     CpuSample s;
-    const TreeTicks after = treeTicks(child.processId());
-    const auto percent = [&](qint64 ticks) { return 100.0 * ticks / hz / elapsed; };
+    const TreeCpuTime after = treeCpuTime(child.processId());
+    const auto percent = [&](qint64 ns) { return 100.0 * ns / 1e9 / elapsed; };
     s.percent = percent(after.total() - before.total());
     s.mainPercent = percent(after.main - before.main);
     s.rendererPercent = percent(after.renderer - before.renderer);
-    s.xPercent = x ? percent(treeTicks(x).main - xBefore) : 0;
+    s.xPercent = x ? percent(treeCpuTime(x).main - xBefore) : 0;
     s.load = loadAverage();
     feed.reset();
     child.closeWriteChannel();
@@ -719,8 +722,8 @@ int benchCpu(int seconds, bool paints)
                                          " %.2f; X server %.2f %%), load average %.2f\n",
                                          program ? "program" : "reference", round + 1, s.percent,
                                          s.mainPercent, s.rendererPercent,
-                                         s.percent - s.mainPercent - s.rendererPercent, s.xPercent,
-                                         s.load);
+                                         qMax(0.0, s.percent - s.mainPercent - s.rendererPercent),
+                                         s.xPercent, s.load);
                 out.flush();
             }
         }
