@@ -41,6 +41,7 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWindow>
 #include <cstdio>
@@ -71,9 +72,12 @@ public:
         resize(layout.frame);
         m_painter.paint(layout);
         const QImage &picture = m_painter.picture();
-        const QImage cut = picture.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor);
+        // Cut to what is not black: the region of this bitmap is the pixels of other colours.
+        const QImage cut = picture.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskInColor);
         setMask(QRegion(QBitmap::fromImage(cut)));
         update();
+        // Kept above the other windows, as the program keeps its own.
+        raise();
     }
 
 protected:
@@ -106,6 +110,12 @@ public:
         m_address = new QComboBox(central);
         m_address->setEditable(true);
         m_view = new QWebEngineView(central);
+        // The program's page runs no scripts of its own either; its writes still run.
+        m_view->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        QObject::connect(m_view, &QWebEngineView::loadFinished, this, [this] {
+            m_loading = false;
+            appendWaiting();
+        });
         m_queueList = new QListWidget(central);
         m_ngList = new QListWidget(central);
         m_commandList = new QListWidget(central);
@@ -147,14 +157,16 @@ public:
 
     void take(const QJsonObject &message)
     {
-        if (message.contains(QLatin1String("restart")))
+        if (message.contains(QLatin1String("restart"))) {
+            // Posts that come before the new page has loaded wait for it.
+            m_loading = true;
             m_view->setHtml(message.value(QLatin1String("restart")).toString(),
                             QUrl(QStringLiteral("about:blank")));
-        if (message.contains(QLatin1String("posts")))
-            m_view->page()->runJavaScript(
-                QStringLiteral("document.body.insertAdjacentHTML('beforeend',%1);")
-                    .arg(jsString(message.value(QLatin1String("posts")).toString())),
-                QWebEngineScript::ApplicationWorld);
+        }
+        if (message.contains(QLatin1String("posts"))) {
+            m_waiting += message.value(QLatin1String("posts")).toString();
+            appendWaiting();
+        }
         if (message.contains(QLatin1String("status")))
             m_status->setText(message.value(QLatin1String("status")).toString());
         if (message.contains(QLatin1String("title")))
@@ -170,6 +182,16 @@ public:
     }
 
 private:
+    void appendWaiting()
+    {
+        if (m_loading || m_waiting.isEmpty())
+            return;
+        m_view->page()->runJavaScript(
+            QStringLiteral("document.body.insertAdjacentHTML('beforeend',%1);")
+                .arg(jsString(m_waiting)),
+            QWebEngineScript::ApplicationWorld);
+        m_waiting.clear();
+    }
     void setCountdown(int value)
     {
         m_countdown = value;
@@ -208,6 +230,8 @@ private:
     int m_reloadLeft = 7;
     int m_countdown = -1;
     QList<TextDrawArgs> m_queue;
+    bool m_loading = false;
+    QString m_waiting;
     SubtitleWindow m_subtitle;
 
     // The side pane as the program lays it out: the queue on top, NG and command words below.
