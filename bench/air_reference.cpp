@@ -6,7 +6,7 @@
 //   {"posts": html}     posts filled through the post skin, appended at the end of the page
 //   {"status": text}    the status text
 //   {"title": text}     the window title
-//   {"queue": [command, text, id, name, number, list text]}   a subtitle to put on air
+//   {"queue": [command, message, id, name, number, list text]}   a post to put on air
 //
 // It shows the main window's layout (menu bar, focused editable address box, web view, side
 // pane of three lists, status bar of two countdowns and the status text), counts the reload
@@ -18,6 +18,7 @@
 #include "platform/threadview.h"
 #include "settings/commandwords.h"
 #include "settings/options.h"
+#include "subtitle/makuentry.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlepainter.h"
 #include "subtitle/textlayout.h"
@@ -63,12 +64,12 @@ public:
     SubtitleWindow()
         : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     {
-        draw(TextDrawArgs{});
+        draw(MakuEntry());
         show();
     }
-    void draw(const TextDrawArgs &args)
+    void draw(const MakuEntry &entry)
     {
-        const SubtitleLayout layout = LayoutTextDraw(args, m_options, TextDrawFlags{});
+        const SubtitleLayout layout = LayoutTextDraw(entry, m_options, TextDrawFlags{});
         resize(layout.frame);
         m_painter.paint(layout);
         const QImage &picture = m_painter.picture();
@@ -173,8 +174,14 @@ public:
             setWindowTitle(message.value(QLatin1String("title")).toString());
         if (message.contains(QLatin1String("queue"))) {
             const QJsonArray f = message.value(QLatin1String("queue")).toArray();
-            m_queue.append(TextDrawArgs{f[1].toString(), f[0].toString(), false, f[2].toString(),
-                                        f[3].toString(), f[4].toString()});
+            MakuEntry entry;
+            entry.kind = MakuEntry::Kind::Post;
+            entry.command = f[0].toString();
+            entry.message = f[1].toString();
+            entry.id = f[2].toString();
+            entry.name = f[3].toString();
+            entry.number = f[4].toString();
+            m_queue.append(entry);
             m_queueList->addItem(f[5].toString());
             if (m_countdown < 0)
                 setCountdown(1);
@@ -208,7 +215,7 @@ private:
             return;
         }
         if (m_queue.isEmpty()) {
-            m_subtitle.draw(TextDrawArgs{});
+            m_subtitle.draw(MakuEntry());
             setCountdown(-1);
             return;
         }
@@ -229,7 +236,7 @@ private:
     QTimer m_tick;
     int m_reloadLeft = 7;
     int m_countdown = -1;
-    QList<TextDrawArgs> m_queue;
+    QList<MakuEntry> m_queue;
     bool m_loading = false;
     QString m_waiting;
     SubtitleWindow m_subtitle;

@@ -535,7 +535,7 @@ public:
     {
         m_program.opt = LoadSettings(SettingsStore(m_home.filePath(QStringLiteral("s.ini"))));
         m_pipeline.setCommandFlags(Commands::ParseEnableCommand(m_program.opt.EnableCommand));
-        m_pipeline.setSkins(header(), ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
+        m_pipeline.setResSkin(ReadTextFile(dataDir() + QStringLiteral("Res.htm")));
         connect(&m_loader, &ThreadLoader::viewRestartRequested, this,
                 [this] { send(QStringLiteral("restart"), header()); });
         connect(&m_loader, &ThreadLoader::statusChanged, this,
@@ -551,10 +551,9 @@ public:
                 [this](const QString &html) { m_posts += html; });
         connect(&m_pipeline, &PostPipeline::titleChanged, this,
                 [this](const QString &title) { send(QStringLiteral("title"), title); });
-        connect(&m_pipeline, &PostPipeline::postQueued, this, [this](const QString &entry) {
-            const QStringList f = SplitMakuEntry(entry);
-            send(QStringLiteral("queue"),
-                 QJsonArray{f[0], GetMakuReplace(f[1]), f[2], f[3], f[4], entry});
+        connect(&m_pipeline, &PostPipeline::postQueued, this, [this](const MakuEntry &entry) {
+            send(QStringLiteral("queue"), QJsonArray{entry.command, entry.message, entry.id,
+                                                     entry.name, entry.number, entry.listText()});
         });
         m_reload.setInterval(7000);
         connect(&m_reload, &QTimer::timeout, this, [this] { m_loader.load(m_address, false); });
