@@ -1,0 +1,179 @@
+#include "threadlist/nextthread.h"
+
+#include "support/textrows.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kCurrent = QStringLiteral("http://b/test/read.cgi/live/1000/");
+
+// Posts as "NUMBER MESSAGE" lines.
+QVector<PostText> postsOf(const QString &text)
+{
+    QVector<PostText> posts;
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        posts.append({line.section(QLatin1Char(' '), 0, 0).toInt(), line.section(' ', 1)});
+    return posts;
+}
+
+QVector<ThreadRow> rowsOf(const QString &list, const QString &board)
+{
+    SubjectLines lines;
+    lines.reset(board, IsRentalBoardUrl(board), 0);
+    lines.add(list.isEmpty() ? list : list + QLatin1Char('\n'));
+    return lines.finish();
+}
+
+} // namespace
+
+class TestNextThread : public QObject
+{
+    Q_OBJECT
+private slots:
+    void titles_data()
+    {
+        static const char *const table[][3] = {
+            {"Part and brackets", "【実況】番組名 Part12 [転載禁止]", "実況番組名転載禁止|12"},
+            {"full width", "［実況］番組名　ｐａｒｔ．１３", "実況番組名|13"},
+            {"その", "番組名 その3", "番組名|3"},
+            {"star", "★4 番組名", "番組名|4"},
+            {"stars alone decorate", "★★番組名☆", "番組名|-1"},
+            {"No.", "番組名 No.5", "番組名|5"},
+            // Inside a word they are no markers; without a number only the star goes.
+            {"no markers", "Counterpart3 piano2 そのまま", "counterpart3piano2そのまま|-1"},
+            {"entities, half-width kana", "ﾃｽﾄ &amp; 実況 part 2", "テスト&実況|2"},
+            {"nine digits at most", "実況 Part 1234567890123", "実況|123456789"},
+        };
+        AddTextRows({"title", "key"}, table);
+    }
+
+    void titles() // a part taken for another thread, or a thread missed over its spelling
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, key);
+        const ThreadTitleKey got = NormalizeThreadTitle(title);
+        QCOMPARE(got.base + QLatin1Char('|') + QString::number(got.number), key);
+    }
+
+    void over_data()
+    {
+        // Kind (r: rental), posts, refused status, rental stop, successor known → over.
+        static const char *const table[][6] = {
+            {"stop post", "2", "1001", "0", "", "1"},
+            {"1000 alone", "2", "1000", "0", "", "0"},
+            {"1000 with a successor", "2", "1000", "0", "", "s1"},
+            {"999 with a successor", "2", "999", "0", "", "s0"},
+            {"dropped", "2", "300", "404", "", "1"},
+            {"moved", "2", "300", "302", "", "1"},
+            {"never read", "2", "0", "404", "", "0"},
+            {"server trouble", "2", "300", "503", "", "0"},
+            {"rental 1000", "r", "1000", "0", "", "1"},
+            {"rental stopped", "r", "999", "0", "HTTP/1.1 200 OK\r\nERROR: STORAGE IN\r\n", "1"},
+            {"rental, empty error", "r", "999", "0", "HTTP/1.1 200 OK\r\nERROR: \r\n", "0"},
+        };
+        AddTextRows({"kind", "posts", "status", "header", "over"}, table);
+    }
+
+    void over() // a running thread left, or a finished one followed forever
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, posts);
+        QFETCH(QString, status);
+        QFETCH(QString, header);
+        QFETCH(QString, over);
+        ThreadEndFacts facts;
+        facts.kind =
+            kind == QLatin1String("r") ? Boards::Kind::Shitaraba : Boards::Kind::TwoChannel;
+        facts.posts = posts.toInt();
+        facts.refusedStatus = status.toInt();
+        facts.rentalStopped = RentalThreadStopped(header);
+        QCOMPARE(IsThreadOver(facts, over.startsWith(QLatin1Char('s'))), over.endsWith('1'));
+    }
+
+    void successor_data()
+    {
+        // Current thread ("" for kCurrent, "実況 Part3"), its last posts, the board's list,
+        // keys turned down, the successor's address.
+        static const char *const table[][6] = {
+            {"link", "", "995 次スレ http://b/test/read.cgi/live/2000/l50", "", "",
+             "http://b/test/read.cgi/live/2000/"},
+            {"link without h, in a tag", "", "995 <a href=\"ttp://B/test/read.cgi/live/2000\">", "",
+             "", "http://b/test/read.cgi/live/2000/"},
+            {"other board, host, older key", "",
+             "995 http://b/test/read.cgi/news/2000/ http://c/test/read.cgi/live/2000/ "
+             "http://b/test/read.cgi/live/900/",
+             "", "", ""},
+            {"link listed under another title", "", "995 http://b/test/read.cgi/live/2000/",
+             "2000.dat<>雑談 Part4 (3)", "", ""},
+            {"listed link first", "",
+             "990 http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/",
+             "2000.dat<>実況 Part4 (5)", "", "http://b/test/read.cgi/live/2000/"},
+            {"link saying 次スレ first", "",
+             "990 次スレ http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/",
+             "", "", "http://b/test/read.cgi/live/2000/"},
+            {"latest link", "",
+             "990 http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/", "", "",
+             "http://b/test/read.cgi/live/3000/"},
+            {"turned down", "", "995 http://b/test/read.cgi/live/2000/", "", "2000", ""},
+            {"list: next part before newest", "", "",
+             "2000.dat<>実況 Part4 (5)\n3000.dat<>【実況】Part5 (1)", "",
+             "http://b/test/read.cgi/live/2000/"},
+            {"list: else newest", "", "", "2000.dat<>実況 Part7 (5)\n3000.dat<>実況 Part9 (1)", "",
+             "http://b/test/read.cgi/live/3000/"},
+            {"list: no match, older, turned down", "", "",
+             "3000.dat<>雑談 Part4 (1)\n500.dat<>実況 Part4 (1)\n2000.dat<>実況 Part4 (1)", "2000",
+             ""},
+            {"rental, old host", "https://jbbs.shitaraba.net/bbs/read.cgi/game/1/1000/",
+             "995 http://jbbs.livedoor.jp/bbs/read.cgi/game/1/2000/ "
+             "https://jbbs.shitaraba.net/bbs/read.cgi/game/2/3000/",
+             "", "", "https://jbbs.shitaraba.net/bbs/read.cgi/game/1/2000/"},
+        };
+        AddTextRows({"current", "posts", "list", "excluded", "url"}, table);
+    }
+
+    void successor() // a decoy taken, or the real next thread missed
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, posts);
+        QFETCH(QString, list);
+        QFETCH(QString, excluded);
+        QFETCH(QString, url);
+        if (current.isEmpty())
+            current = kCurrent;
+        QSet<qint64> keys;
+        if (!excluded.isEmpty())
+            keys.insert(excluded.toLongLong());
+        const NextThreadCandidate c =
+            ChooseNextThread(current, QStringLiteral("実況 Part3"), postsOf(posts),
+                             rowsOf(list, BoardUrlOf(current)), keys);
+        QCOMPARE(c.url, url);
+        QCOMPARE(c.isValid(), !url.isEmpty());
+    }
+
+    void hostileText() // a flood of links hiding the next thread; markup in the caption
+    {
+        QString flood = QStringLiteral("100 ");
+        for (int key = 3000; key < 4000; ++key)
+            flood += QStringLiteral("ttp://b/test/read.cgi/live/%1/ ").arg(key);
+        const QVector<PostText> posts =
+            postsOf(flood + QStringLiteral("\n150 次スレ http://b/test/read.cgi/live/2000/\n160 ") +
+                    QStringLiteral("read.cgi/").repeated(100000));
+        QCOMPARE(ChooseNextThread(kCurrent, {}, posts, {}, {}).key, 2000);
+        // The current title from the list, for want of one from the thread.
+        const QVector<ThreadRow> rows =
+            rowsOf(QStringLiteral("1000.dat<>実況 Part3 (1000)\n2000.dat<>実況 Part4 (1)"),
+                   QStringLiteral("http://b/live/"));
+        QCOMPARE(ChooseNextThread(kCurrent, {}, {}, rows, {}).key, 2000);
+
+        const NextThreadCandidate c{
+            QStringLiteral("http://b/test/read.cgi/live/2/"),
+            QStringLiteral("<b>a&amp;b</b>\r\n") + QString(100, QLatin1Char('x')), 2};
+        QCOMPARE(NextThreadCaption(c), QStringLiteral("次スレ候補：<b>a&b</b> ") +
+                                           QString(69, QLatin1Char('x')) +
+                                           QStringLiteral("…（http://b/test/read.cgi/live/2/）"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNextThread)
+#include "tst_nextthread.moc"
