@@ -450,13 +450,17 @@ Reply datReply(const QByteArray &file, const QByteArray &rangeHeader,
     return reply;
 }
 
+// Whether a thread ("board/key", "category/board/key") shows in its board's list yet.
+using Listed = std::function<bool(const QString &)>;
+
 // A rental board's subject.txt: its threads under `prefix`, the first repeated at the end.
-Reply rentalSubjectReply(const QHash<QString, QStringList> &rental, const QString &prefix)
+Reply rentalSubjectReply(const QHash<QString, QStringList> &rental, const QString &prefix,
+                         const Listed &listed)
 {
     QString text;
     QString first;
     for (auto it = rental.cbegin(); it != rental.cend(); ++it) {
-        if (!it.key().startsWith(prefix) || it->isEmpty())
+        if (!it.key().startsWith(prefix) || it->isEmpty() || !listed(it.key()))
             continue;
         const QString line = it.key().mid(prefix.size()) + QStringLiteral(".cgi,") +
                              titleOf(it->first(), 5) + QLatin1Char('(') +
@@ -474,11 +478,13 @@ Reply rentalSubjectReply(const QHash<QString, QStringList> &rental, const QStrin
 }
 
 // A 2channel-style board's subject.txt: its threads under `prefix`; 404 without any.
-Reply subjectReply(const QHash<QString, QByteArray> &dats, const QString &prefix)
+Reply subjectReply(const QHash<QString, QByteArray> &dats, const QString &prefix,
+                   const Listed &listed)
 {
     QString text;
     for (auto it = dats.cbegin(); it != dats.cend(); ++it) {
-        if (!it.key().startsWith(prefix) || it.key().mid(prefix.size()).contains(QLatin1Char('/')))
+        if (!it.key().startsWith(prefix) ||
+            it.key().mid(prefix.size()).contains(QLatin1Char('/')) || !listed(it.key()))
             continue;
         const QStringList lines = splitLines(*it);
         text += it.key().mid(prefix.size()) + QStringLiteral(".dat<>") +
@@ -557,6 +563,7 @@ QByteArray BoardServer::answer(const Request &request)
         return std::any_of(m_rental.keyBegin(), m_rental.keyEnd(),
                            [&prefix](const QString &k) { return k.startsWith(prefix); });
     };
+    const Listed listed = [this](const QString &thread) { return isListed(thread); };
     if (request.method == "POST" &&
         (path == QLatin1String("/test/bbs.cgi") || path == QLatin1String("/bbs/write.cgi"))) {
         const bool rental = path == QLatin1String("/bbs/write.cgi");
@@ -575,8 +582,11 @@ QByteArray BoardServer::answer(const Request &request)
     } else if ((m = rawMode.match(path)).hasMatch()) {
         const QString id =
             m.captured(1) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(3);
-        if (m_rental.contains(id))
+        if (m_rental.contains(id)) {
             reply = rawModeReply(m_rental[id], m);
+            if (m_stopped.contains(id))
+                reply.extraHeaders = "ERROR: STORAGE IN\r\n";
+        }
     } else if ((m = datFile.match(path)).hasMatch()) {
         const QString id = m.captured(1) + QLatin1Char('/') + m.captured(2);
         if (m_dats.contains(id))
@@ -584,9 +594,9 @@ QByteArray BoardServer::answer(const Request &request)
     } else if ((m = rentalSubject.match(path)).hasMatch() &&
                isRentalBoard(rentalBoard = m.captured(1) + QLatin1Char('/') + m.captured(2) +
                                            QLatin1Char('/'))) {
-        reply = rentalSubjectReply(m_rental, rentalBoard);
+        reply = rentalSubjectReply(m_rental, rentalBoard, listed);
     } else if ((m = subject.match(path)).hasMatch()) {
-        reply = subjectReply(m_dats, m.captured(1) + QLatin1Char('/'));
+        reply = subjectReply(m_dats, m.captured(1) + QLatin1Char('/'), listed);
     } else if ((m = readCgi.match(path)).hasMatch()) {
         QString board = m.captured(2);
         if (!m.captured(1).isEmpty())
@@ -708,11 +718,27 @@ void BoardServer::startDemo(int posts, int intervalMs, quint32 seed)
 {
     m_demo = std::make_unique<DemoPosts>(seed);
     m_demoInterval = intervalMs;
-    m_demoCount = 0;
-    setDat(QLatin1String(kDemoBoard), QLatin1String(kDemoKey), QByteArray());
-    setRentalThread(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey), {});
-    // The posts that are already there were written over the last few minutes.
+    m_demoThread = QLatin1String(kDemoKey);
+    m_demoNext.clear();
+    m_demoPart = 1;
+    const QString board = QLatin1String(kDemoBoard);
+    setDat(board, m_demoThread, QByteArray());
+    setRentalThread(board, QStringLiteral("1"), m_demoThread, {});
+    // Decoys for the next-thread search: an older thread under the next part's title, and a
+    // newer one of another series.
     const QDateTime now = QDateTime::currentDateTime();
+    const std::pair<qint64, QString> decoys[] = {
+        {1699990000, QStringLiteral("【デモ】sazanami 実況テスト用スレ Part2")},
+        {1700000500, QStringLiteral("【雑談】デモ板の雑談スレ Part2")},
+    };
+    for (const auto &[key, title] : decoys) {
+        const DemoPosts::Post post = m_demo->make(1, now, QString());
+        appendDat(board, QString::number(key),
+                  Codec::toSjis(DemoPosts::datLine(post, title) + QLatin1Char('\n')));
+        appendRentalLine(board, QStringLiteral("1"), QString::number(key),
+                         DemoPosts::rentalLine(1, post, title));
+    }
+    // The posts that are already there were written over the last few minutes.
     for (int i = 0; i < posts; ++i)
         addDemoPostAt(now.addSecs(-20 * (posts - i)));
     scheduleDemo();
@@ -725,30 +751,77 @@ void BoardServer::addDemoPost()
 
 void BoardServer::addDemoPostAt(const QDateTime &when)
 {
-    if (!m_demo || m_demoCount >= 1000)
+    if (!m_demo)
         return;
-    ++m_demoCount;
+    const QString board = QLatin1String(kDemoBoard);
     // Posts written through the forms count in the thread's numbering too.
-    const int number =
-        int(rentalLines(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey))
-                .size() +
-            1);
-    const QString title =
-        number == 1 ? QStringLiteral("【デモ】sazanami 実況テスト用スレ Part1") : QString();
-    const QString datPath = QStringLiteral("../test/read.cgi/") + QLatin1String(kDemoBoard) +
-                            QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
-    const DemoPosts::Post post =
-        m_demo->make(number, when, m_behaviour.plainAnchors ? QString() : datPath);
-    appendDat(QLatin1String(kDemoBoard), QLatin1String(kDemoKey),
-              Codec::toSjis(DemoPosts::datLine(post, title) + QLatin1Char('\n')));
-    appendRentalLine(QLatin1String(kDemoBoard), QStringLiteral("1"), QLatin1String(kDemoKey),
-                     DemoPosts::rentalLine(number, post, title));
+    const int number = int(rentalLines(board, QStringLiteral("1"), m_demoThread).size()) + 1;
+    if (number >= kDemoLinkAt && m_demoNext.isEmpty()) {
+        // Someone makes the next thread and says so.
+        m_demoNext = QString::number(
+            std::max(QDateTime::currentSecsSinceEpoch(), m_demoThread.toLongLong() + 1000));
+        listThreadAfter(board + QLatin1Char('/') + m_demoNext, -1);
+        listThreadAfter(board + QStringLiteral("/1/") + m_demoNext, -1);
+        writeDemoPost(m_demoNext, m_demoPart + 1, when,
+                      QStringLiteral("実況テスト用スレの続きです <br> 前スレ %1"));
+        writeDemoPost(m_demoThread, m_demoPart, when, QStringLiteral("次スレ %2"));
+    } else {
+        writeDemoPost(m_demoThread, m_demoPart, when);
+        // Some viewers are in the next thread before this one ends.
+        if (!m_demoNext.isEmpty())
+            writeDemoPost(m_demoNext, m_demoPart + 1, when);
+    }
     emit demoPostAdded(number);
+    if (number < 1000)
+        return;
+    stopDat(board, m_demoThread);
+    stopRentalThread(board, QStringLiteral("1"), m_demoThread);
+    listThreadAfter(board + QLatin1Char('/') + m_demoNext, kDemoListDelayMs);
+    listThreadAfter(board + QStringLiteral("/1/") + m_demoNext, kDemoListDelayMs);
+    m_demoThread = std::exchange(m_demoNext, QString());
+    ++m_demoPart;
+}
+
+void BoardServer::writeDemoPost(const QString &key, int part, const QDateTime &when,
+                                const QString &message)
+{
+    const QString board = QLatin1String(kDemoBoard);
+    const int number = int(rentalLines(board, QStringLiteral("1"), key).size()) + 1;
+    const QString title = number == 1 ? QStringLiteral("【デモ】sazanami 実況テスト用スレ Part") +
+                                            QString::number(part)
+                                      : QString();
+    const QString datPath =
+        QStringLiteral("../test/read.cgi/") + board + QLatin1Char('/') + key + QLatin1Char('/');
+    DemoPosts::Post post =
+        m_demo->make(number, when, m_behaviour.plainAnchors ? QString() : datPath);
+    // %1: the thread before this one, %2: the next one, each as its board would be reached.
+    const auto filled = [&](bool rental) {
+        if (message.isEmpty())
+            return post;
+        DemoPosts::Post p = post;
+        p.message = QString(message)
+                        .replace(QLatin1String("%1"), demoAddress(m_demoThread, rental))
+                        .replace(QLatin1String("%2"), demoAddress(m_demoNext, rental));
+        return p;
+    };
+    appendDat(board, key,
+              Codec::toSjis(DemoPosts::datLine(filled(false), title) + QLatin1Char('\n')));
+    appendRentalLine(board, QStringLiteral("1"), key,
+                     DemoPosts::rentalLine(number, filled(true), title));
+}
+
+QString BoardServer::demoAddress(const QString &key, bool rental) const
+{
+    if (rental)
+        return QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/") +
+               QLatin1String(kDemoBoard) + QStringLiteral("/1/") + key + QLatin1Char('/');
+    return origin() + QStringLiteral("/test/read.cgi/") + QLatin1String(kDemoBoard) +
+           QLatin1Char('/') + key + QLatin1Char('/');
 }
 
 void BoardServer::scheduleDemo()
 {
-    if (m_demoInterval <= 0 || m_demoCount >= 1000)
+    if (m_demoInterval <= 0)
         return;
     // Half to one and a half times the interval, so that posts do not come like a clock.
     const int half = m_demoInterval / 2;
@@ -758,8 +831,34 @@ void BoardServer::scheduleDemo()
 
 QString BoardServer::demoThreadUrl() const
 {
-    return origin() + QStringLiteral("/test/read.cgi/") + QLatin1String(kDemoBoard) +
-           QLatin1Char('/') + QLatin1String(kDemoKey) + QLatin1Char('/');
+    return demoAddress(QLatin1String(kDemoKey), false);
+}
+
+void BoardServer::stopDat(const QString &board, const QString &key)
+{
+    appendDat(board, key,
+              Codec::toSjis(QStringLiteral("１００１<><>Over 1000 Thread<> このスレッドは１０００を"
+                                           "超えました。 <br> 新しいスレッドを立ててください。 "
+                                           "<>\n")));
+    m_stopped.insert(board + QLatin1Char('/') + key);
+}
+
+void BoardServer::stopRentalThread(const QString &category, const QString &board,
+                                   const QString &key)
+{
+    m_stopped.insert(category + QLatin1Char('/') + board + QLatin1Char('/') + key);
+}
+
+void BoardServer::listThreadAfter(const QString &thread, int ms)
+{
+    m_unlisted.insert(thread,
+                      ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(ms));
+}
+
+bool BoardServer::isListed(const QString &thread) const
+{
+    const auto it = m_unlisted.constFind(thread);
+    return it == m_unlisted.cend() || it->hasExpired();
 }
 
 BoardServer::PostReply BoardServer::errorPage(const QString &reason)
@@ -835,6 +934,8 @@ BoardServer::PostReply BoardServer::takePost(const Request &request, bool rental
         key = QString::number(k);
     } else if (!(rental ? m_rental.contains(prefix + key) : m_dats.contains(prefix + key))) {
         return errorPage(QStringLiteral("該当するスレッドがありません！"));
+    } else if (m_stopped.contains(prefix + key)) {
+        return errorPage(QStringLiteral("このスレッドは停止されています。もう書けない。"));
     }
 
     DemoPosts::Post post;

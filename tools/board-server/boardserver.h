@@ -3,10 +3,12 @@
 #include "demoposts.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -99,6 +101,15 @@ public:
     QStringList rentalLines(const QString &category, const QString &board,
                             const QString &key) const;
 
+    // A thread that ends: a 2channel-style thread gets the board's stop post (the 1001st at
+    // 1000 posts), a rental thread's raw-mode answers carry "ERROR: STORAGE IN" in their header;
+    // either takes no more posts.
+    void stopDat(const QString &board, const QString &key);
+    void stopRentalThread(const QString &category, const QString &board, const QString &key);
+    // Keeps a thread ("board/key", "category/board/key") out of its board's subject list for
+    // ms milliseconds from now (-1: until told again), as a busy board's list lags behind.
+    void listThreadAfter(const QString &thread, int ms);
+
     // A static picture (or page) at `path` ("/img/a.png"), typed by its extension.
     void setPicture(const QString &path, const QByteArray &bytes);
 
@@ -112,9 +123,13 @@ public:
 
     // The demo: a 2channel-style thread /demo/dat/1700000000.dat and a rental-board thread
     // /bbs/rawmode.cgi/demo/1/1700000000/ with `posts` posts, one more every intervalMs
-    // (varied by up to half of it); 0 keeps them still.
+    // (varied by up to half of it); 0 keeps them still. Post kDemoLinkAt makes the next thread
+    // and names it; at 1000 the thread stops and the next one is listed kDemoListDelayMs later
+    // and grows on. Decoys: an older thread with the next one's title, a newer unrelated one.
     static constexpr const char *kDemoBoard = "demo";
     static constexpr const char *kDemoKey = "1700000000";
+    static constexpr int kDemoLinkAt = 995;
+    static constexpr int kDemoListDelayMs = 10000;
     void startDemo(int posts, int intervalMs, quint32 seed = 1);
     void addDemoPost();
     // Page address of the demo thread.
@@ -149,6 +164,10 @@ private:
                      const std::function<void(QList<QByteArray> &, int)> &edit);
     void scheduleDemo();
     void addDemoPostAt(const QDateTime &when);
+    void writeDemoPost(const QString &key, int part, const QDateTime &when,
+                       const QString &message = {});
+    QString demoAddress(const QString &key, bool rental) const;
+    bool isListed(const QString &thread) const;
 
     std::unique_ptr<QTcpServer> m_server;
     bool m_tls = false;
@@ -156,6 +175,8 @@ private:
     QHash<QString, QByteArray> m_dats;                        // "board/key"
     QHash<QString, QStringList> m_rental;                     // "category/board/key"
     QHash<QString, QPair<QByteArray, QByteArray>> m_pictures; // path → content type, bytes
+    QSet<QString> m_stopped;                                  // threads, as keyed above
+    QHash<QString, QDeadlineTimer> m_unlisted;
     Behaviour m_behaviour;
     QList<Request> m_requests;
     QList<Connection *> m_connections;
@@ -163,6 +184,8 @@ private:
     std::unique_ptr<DemoPosts> m_demo;
     QTimer m_demoTimer;
     int m_demoInterval = 0;
-    int m_demoCount = 0;
+    QString m_demoThread = QLatin1String(kDemoKey);
+    QString m_demoNext; // the next thread once post kDemoLinkAt made it
+    int m_demoPart = 1;
     int m_written = 0;
 };
