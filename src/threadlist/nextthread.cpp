@@ -243,7 +243,7 @@ NextThreadCandidate ChooseNextThread(const QString &currentUrl, const QString &c
     const QString boardUrl = BoardUrlOf(currentUrl);
     const auto candidate = [&](qint64 key, const QString &t) {
         return NextThreadCandidate{
-            ThreadUrlOf(boardUrl, QString::number(key) + QLatin1String(".dat")), t, key};
+            ThreadUrlOf(boardUrl, QString::number(key) + QLatin1String(".dat")), t.trimmed(), key};
     };
 
     std::tuple<bool, bool, qint32> bestLink{};
