@@ -1,7 +1,5 @@
 #include "threadlist/nextthread.h"
 
-#include "platform/text.h"
-
 #include <QHash>
 #include <tuple>
 
@@ -118,10 +116,9 @@ QHash<qint64, Link> linkedThreads(const ThreadId &current, const QVector<PostTex
 
 ThreadTitleKey NormalizeThreadTitle(const QString &title)
 {
-    // Entities shrink when decoded, so a few times the bound is decoded before it is cut.
-    QString decoded = DecodeEntities(title.left(4 * ThreadTitleKey::kMaxTitle));
-    decoded.truncate(ThreadTitleKey::kMaxTitle);
-    const QString s = decoded.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    const QString s = title.left(ThreadTitleKey::kMaxTitle)
+                          .normalized(QString::NormalizationForm_KC)
+                          .toCaseFolded();
     ThreadTitleKey key;
     key.base.reserve(s.size());
     const qsizetype n = s.size();
@@ -283,7 +280,7 @@ NextThreadCandidate ChooseNextThread(const QString &currentUrl, const QString &c
 
 QString NextThreadCaption(const NextThreadCandidate &candidate)
 {
-    QString title = DecodeEntities(candidate.title.left(4 * kMaxCaptionTitle));
+    QString title = candidate.title.left(4 * kMaxCaptionTitle);
     for (QChar &c : title) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             c = QLatin1Char(' ');
@@ -301,5 +298,7 @@ QString NextThreadCaption(const NextThreadCandidate &candidate)
 
 QString NextThreadNotice(const QString &title)
 {
-    return QStringLiteral("次スレに移動しました：") + title.left(4 * kMaxCaptionTitle).trimmed();
+    // The subtitle reads its message as the board's HTML.
+    return QStringLiteral("次スレに移動しました：") +
+           title.left(kMaxCaptionTitle).trimmed().toHtmlEscaped();
 }

@@ -13,8 +13,8 @@
 
 // What stays of a title from one part of a thread to the next: full-width and half-width letters
 // and digits folded (and upper and lower case), "Part", "その", "★", "No." taken out with their
-// numbers, brackets and blanks dropped. Entities are decoded first; at most kMaxTitle characters
-// of the title count.
+// numbers, brackets and blanks dropped. Titles are compared as shown (entities decoded); at most
+// kMaxTitle characters of one count.
 struct ThreadTitleKey
 {
     static constexpr int kMaxTitle = 256;
@@ -59,7 +59,7 @@ struct PostText
 struct NextThreadCandidate
 {
     QString url;
-    QString title; // as the board writes it; "" when only a link in a post names the thread
+    QString title; // as the list shows it; "" when only a link in a post names the thread
     qint64 key = -1;
     bool isValid() const { return key >= 0; }
 };
@@ -69,14 +69,14 @@ struct NextThreadCandidate
 //    board's list shows under another title are never taken); one the list shows under a
 //    matching title first, then one in a post that says "次スレ", then the latest post's;
 // 2. a thread of the list (rows, the board's subject list) with a newer key whose title matches
-//    the current one (currentTitle, else the current thread's row), the part after the current
-//    one first, then the newest.
+//    the current one (currentTitle as shown, else the current thread's row), the part after the
+//    current one first, then the newest.
 // Keys in `excluded` are never chosen. Linear in the posts' and rows' text.
 NextThreadCandidate ChooseNextThread(const QString &currentUrl, const QString &currentTitle,
                                      const QVector<PostText> &lastPosts,
                                      const QVector<ThreadRow> &rows, const QSet<qint64> &excluded);
 
-// "次スレ候補：TITLE（URL）", for the ask bar and the status bar; the title decoded and cut short.
+// "次スレ候補：TITLE（URL）", for the ask bar and the status bar, on one line and cut short.
 QString NextThreadCaption(const NextThreadCandidate &candidate);
-// "次スレに移動しました：TITLE", the title as the board writes it (the subtitle decodes it).
+// "次スレに移動しました：TITLE" as a subtitle's message (HTML) for a title as shown.
 QString NextThreadNotice(const QString &title);
