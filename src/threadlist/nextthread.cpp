@@ -26,8 +26,21 @@ bool isDigit(QChar c)
 
 bool isBracket(QChar c)
 {
-    static const QString brackets = QStringLiteral("()[]{}<>「」『』【】〔〕〈〉《》〖〗〘〙〚〛");
-    return brackets.contains(c);
+    switch (c.unicode()) {
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case '<':
+    case '>':
+        return true;
+    default:
+        // 〈〉《》「」『』【】〔〕〖〗〘〙〚〛
+        return c.unicode() >= 0x3008 && c.unicode() <= 0x301b && c.unicode() != 0x3012 &&
+               c.unicode() != 0x3013;
+    }
 }
 
 // What may stand next to a number after "Part", "その", "★" or "No".
@@ -46,20 +59,25 @@ bool isAddressChar(QChar c)
 // The length of a marker that can carry a part number at `at`, 0 when there is none.
 qsizetype markerAt(QStringView s, qsizetype at, bool *star)
 {
-    const QChar c = s.at(at);
-    *star = c == QChar(0x2605) || c == QChar(0x2606); // ★ ☆
-    if (*star)
+    *star = false;
+    switch (s.at(at).unicode()) {
+    case 0x2605: // ★
+    case 0x2606: // ☆
+        *star = true;
         return 1;
-    if (s.mid(at, 2) == u"その")
-        return 2;
-    // "Part" and "No" only as words of their own: not the end of "counterpart" or "piano".
-    if (at > 0 && isAsciiLetter(s.at(at - 1)))
+    case 0x305d: // そ
+        return s.mid(at, 2) == u"その" ? 2 : 0;
+    case 'p':
+    case 'n':
+        // "Part" and "No" only as words of their own: not the end of "counterpart" or "piano".
+        if (at > 0 && isAsciiLetter(s.at(at - 1)))
+            return 0;
+        if (s.mid(at, 4) == u"part")
+            return 4;
+        return s.mid(at, 2) == u"no" ? 2 : 0;
+    default:
         return 0;
-    if (s.mid(at, 4) == u"part")
-        return 4;
-    if (s.mid(at, 2) == u"no")
-        return 2;
-    return 0;
+    }
 }
 
 // A thread named by a post, with what speaks for it.
@@ -120,7 +138,8 @@ ThreadTitleKey NormalizeThreadTitle(const QString &title)
                           .normalized(QString::NormalizationForm_KC)
                           .toCaseFolded();
     ThreadTitleKey key;
-    key.base.reserve(s.size());
+    key.base.resize(s.size());
+    QChar *out = key.base.data();
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n;) {
         bool star = false;
@@ -147,9 +166,10 @@ ThreadTitleKey NormalizeThreadTitle(const QString &title)
         }
         const QChar c = s.at(i);
         if (!c.isSpace() && !isBracket(c))
-            key.base += c;
+            *out++ = c;
         ++i;
     }
+    key.base.truncate(out - key.base.constData());
     return key;
 }
 
