@@ -117,7 +117,7 @@ void frmSetting::buildControls()
     addPage(QStringLiteral("字幕"), {settings});
     addPage(QStringLiteral("文字装飾・描画方式"), {decorationGroup(), textModeGroup()});
     addPage(QStringLiteral("配信・読み上げ"),
-            {overlayGroup(), m_speech = new SpeechSettingsGroup(this)});
+            {overlayGroup(), m_speech = new SpeechSettingsGroup(this), nextThreadGroup()});
 
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -332,6 +332,20 @@ QWidget *frmSetting::overlayGroup()
     return overlay;
 }
 
+// Frame "次スレ": what happens when the thread ends and its next thread is found.
+QWidget *frmSetting::nextThreadGroup()
+{
+    auto *nextThread = new QGroupBox(QStringLiteral("次スレ（スレッドが終わったとき）"), this);
+    auto *nextThreadRow = new QHBoxLayout(nextThread);
+    optNextThread = addOptions(nextThread, {QStringLiteral("ステータスバーに表示するだけ"),
+                                            QStringLiteral("移動するか確認する"),
+                                            QStringLiteral("自動で移動する")});
+    for (QRadioButton *b : optNextThread)
+        nextThreadRow->addWidget(b);
+    nextThreadRow->addStretch(1);
+    return nextThread;
+}
+
 void frmSetting::Form_Load()
 {
     const Options &o = m_program.opt;
@@ -341,6 +355,7 @@ void frmSetting::Form_Load()
     selectOption(optSpeed, o.Speed);
     selectOption(optTextMode, o.TextMode);
     selectOption(optFontDecorate, o.FontDecorate);
+    selectOption(optNextThread, o.NextThread);
 
     chkWakuView->setChecked(o.WakuView != 0);
     chkFontResize->setChecked(o.FontResize != 0);
@@ -442,6 +457,7 @@ bool frmSetting::cmdOk_Click()
     takeOption(optSpeed, o.Speed);
     takeOption(optTextMode, o.TextMode);
     takeOption(optFontDecorate, o.FontDecorate);
+    takeOption(optNextThread, o.NextThread);
 
     o.WakuView = checkValue(chkWakuView);
     o.FontResize = checkValue(chkFontResize);

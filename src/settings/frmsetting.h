@@ -54,6 +54,7 @@ public:
     QVector<QRadioButton *> optSpeed;
     QVector<QRadioButton *> optTextMode;
     QVector<QRadioButton *> optFontDecorate;
+    QVector<QRadioButton *> optNextThread;
 
     QCheckBox *chkWakuView = nullptr;
     QCheckBox *chkFontResize = nullptr;
@@ -100,6 +101,7 @@ private:
     QWidget *decorationGroup();
     QWidget *textModeGroup();
     QWidget *overlayGroup();
+    QWidget *nextThreadGroup();
     void Form_Load();
     void refuse(QLineEdit *field, const QString &text);
 

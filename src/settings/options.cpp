@@ -123,6 +123,7 @@ const Field kFields[] = {
     {"OverlayLAN", &Options::OverlayLAN},
     {"OverlayToken", &Options::OverlayToken},
     {"NgIdHours", &Options::NgIdHours},
+    {"NextThread", &Options::NextThread},
     {"FlowSeconds", &Options::FlowSeconds, kOverlaySection},
     {"FlowMax", &Options::FlowMax, kOverlaySection},
 };
@@ -165,6 +166,8 @@ Options LoadSettings(const SettingsStore &store)
         o.EnableCommand = Options::defaultEnableCommand();
     if (o.WakuSize.isEmpty())
         o.WakuSize = Options::defaultWakuSize();
+    if (o.NextThread < 0 || o.NextThread > 2)
+        o.NextThread = Options().NextThread;
     return o;
 }
 

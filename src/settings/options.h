@@ -47,6 +47,9 @@ struct Options
     QString OverlayToken;
     // Hours an NG rule by ID is kept: boards give a poster a new ID every day.
     qint16 NgIdHours = 24;
+    // Following into the next thread when one ends: 0 off (the status bar names the candidate),
+    // 1 ask, 2 move by itself.
+    qint16 NextThread = 2;
     // The browser source's flowing comments (section Overlay): seconds to cross the page, and
     // comments on it at once.
     qint16 FlowSeconds = 5;

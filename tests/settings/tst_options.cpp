@@ -27,7 +27,7 @@ private slots:
                               "FontDecorate=3 MakuListView=0 TextIDView=0 Text2Clipboard=0 "
                               "Num1000=1 TextNameView=0 TextNumView=0 MakuFormTop=1 "
                               "AutoReload=0 AutoScroll=0 Overlay=0 OverlayPort=50080 "
-                              "OverlayLAN=0 OverlayToken= NgIdHours=24");
+                              "OverlayLAN=0 OverlayToken= NgIdHours=24 NextThread=2");
         const QString every = QStringLiteral(
             "MakuMode=0 FontColor=5 FontColorCode=16711680 FontSize=4 "
             "WakuSize=720x405 WakuView=1 Keyword=実況,a=b FontResize=1 Speed=4 "
@@ -35,7 +35,7 @@ private slots:
             "BackPicture=7 BackPictureFile=back.bmp TextLimit=-5 TextMode=1 "
             "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 Num1000=0 "
             "TextNameView=1 TextNumView=1 MakuFormTop=0 AutoReload=12 AutoScroll=1 Overlay=1 "
-            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123 NgIdHours=48");
+            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123 NgIdHours=48 NextThread=1");
         QTest::newRow("every key") << every << every;
     }
 
@@ -52,13 +52,14 @@ private slots:
     void badValueKeepsPreset() // a bad value read as 0 or wrapped, or spoiling other keys
     {
         storeOptions(*m_store, QStringLiteral("MakuMode=abc Speed=40000 FontColorCode=4294967296 "
-                                              "Num1000=1x"));
+                                              "Num1000=1x NextThread=3"));
         m_store->setValue("OPTION", "FontSize", "3");
         const Options o = LoadSettings(*m_store);
         QCOMPARE(o.MakuMode, 1);
         QCOMPARE(o.Speed, 2);
         QCOMPARE(o.FontColorCode, 16777215);
         QCOMPARE(o.Num1000, 1);
+        QCOMPARE(o.NextThread, 2);
         QCOMPARE(o.FontSize, 3); // another key in the same load still reads
     }
 
