@@ -28,6 +28,8 @@
 #include "subtitle/subtitlequeue.h"
 #include "subtitle/subtitlewindowcontrol.h"
 #include "threadlist/frmthread.h"
+#include "threadlist/nextthreadbar.h"
+#include "threadlist/nextthreadwatch.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -90,6 +92,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     m_overlay = new OverlayServer(this);
     createSubtitleParts();
     createThreadParts();
+    createNextThreadParts();
     createTimers();
 }
 
@@ -156,6 +159,7 @@ void frmMain::createThreadParts()
     connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
     connect(m_pipeline, &PostPipeline::postsTaken, m_loader, &ThreadLoader::addPosts);
     connect(m_loader, &ThreadLoader::refetched, m_pipeline, &PostPipeline::finishRefetch);
+
     m_reload = new ReloadCountdown(this);
     connect(m_reload, &ReloadCountdown::timerTextChanged, this,
             [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });
@@ -176,6 +180,42 @@ void frmMain::createThreadParts()
         [this](const QString &target) { return m_links->webMain_BeforeNavigate2(target); });
     connect(webMain, &ThreadView::StatusTextChange, m_links,
             &ThreadLinks::webMain_StatusTextChange);
+}
+
+// The search for the next thread after every load, and the bar that offers what it finds.
+void frmMain::createNextThreadParts()
+{
+    m_nextThread = new NextThreadWatch(this);
+    connect(m_loader, &ThreadLoader::loadEnded, this, [this](DatFetch::LoadEnd how) {
+        m_moveNotice = false;
+        const PostTable &posts = m_pipeline->ResData();
+        m_nextThread->threadLoaded(m_thread.CurrentUrl, m_pipeline->threadTitle(),
+                                   EndFactsOf(m_thread, m_loader->fetch().response(), how),
+                                   [&posts](qint32 from, qint32 to) {
+                                       QVector<PostText> last;
+                                       for (qint32 n = from; n <= to; ++n)
+                                           last.append({n, posts.value(n).Message});
+                                       return last;
+                                   });
+    });
+    connect(m_nextThread, &NextThreadWatch::successorFound, this, &frmMain::nextThreadFound);
+    connect(m_nextThread, &NextThreadWatch::statusChanged, this, &frmMain::SetStatus);
+    // The first post of the thread moved to gives the notice its title, before its posts.
+    connect(m_pipeline, &PostPipeline::titleChanged, this, [this] {
+        if (std::exchange(m_moveNotice, false))
+            m_queue->queueNotice(NextThreadNotice(m_pipeline->threadTitle()));
+    });
+    m_nextThreadBar = new NextThreadBar(m_central);
+    connect(m_nextThreadBar, &NextThreadBar::moveChosen, this, &frmMain::moveToNextThread);
+    connect(m_nextThreadBar, &NextThreadBar::ignored, this,
+            [this](const NextThreadCandidate &candidate) {
+                m_nextThread->ignore(candidate);
+                Form_Resize();
+            });
+    connect(m_loader, &ThreadLoader::viewRestartRequested, this, [this] {
+        m_nextThreadBar->hide();
+        Form_Resize();
+    });
 }
 
 // tmrReload runs from start to exit. tmrMaku runs while the subtitle countdown does: at -1 it
@@ -310,6 +350,8 @@ void frmMain::buildFeatureMenu()
         menuItem(features, QStringLiteral("レスが無いときに任意の文字を表示する(&Y)"), Qt::Key_F4);
     mnuWrite = menuItem(features, QStringLiteral("書き込み&&スレ立て(&W)"), Qt::Key_F6);
     mnuThread = menuItem(features, QStringLiteral("スレ一覧(&T)"), Qt::Key_F7);
+    mnuNextThread = menuItem(features, QStringLiteral("次スレを探す"));
+    connect(mnuNextThread, &QAction::triggered, this, &frmMain::mnuNextThread_Click);
     mnuMakucatch =
         menuItem(features, QStringLiteral("リスナー参加型キャッチフィーリング"), Qt::Key_F8);
     connect(mnuFreeDraw, &QAction::triggered, this, &frmMain::mnuFreeDraw_Click);
@@ -352,6 +394,7 @@ void frmMain::nameMenuItems()
         {mnuNoResText, "mnuNoResText"},
         {mnuWrite, "mnuWrite"},
         {mnuThread, "mnuThread"},
+        {mnuNextThread, "mnuNextThread"},
         {mnuMakucatch, "mnuMakucatch"},
         {mnuOverlayUrl, "mnuOverlayUrl"},
         {mnuSetting, "mnuSetting"},
@@ -721,6 +764,43 @@ void frmMain::mnuThread_Click()
     m_threadList->showBoardOf(cmbUrl->currentText());
 }
 
+void frmMain::mnuNextThread_Click()
+{
+    m_nextThread->searchNow();
+}
+
+void frmMain::nextThreadFound(const NextThreadCandidate &candidate)
+{
+    switch (m_program.opt.NextThread) {
+    case 2:
+        moveToNextThread(candidate);
+        return;
+    case 1:
+        m_nextThreadBar->offer(candidate);
+        Form_Resize();
+        return;
+    default:
+        SetStatus(NextThreadCaption(candidate));
+        return;
+    }
+}
+
+void frmMain::moveToNextThread(const NextThreadCandidate &candidate)
+{
+    // Not inside the end of the load that found it: the same connection starts the next load.
+    QTimer::singleShot(0, this, [this, candidate] {
+        // As if typed: both addresses in the history, so the old thread is one Enter away.
+        const QString old = m_thread.CurrentUrl;
+        if (!old.isEmpty() && cmbUrl->findText(old) < 0)
+            cmbUrl->addItem(old);
+        cmbUrl->addItem(candidate.url);
+        cmbUrl->setEditText(candidate.url);
+        // A load by hand that still runs gives way. Post 1 is the template; from 2 on is news.
+        m_loader->load(candidate.url, !m_thread.Ready, 2);
+        m_moveNotice = m_thread.CurrentUrl == candidate.url && !m_thread.Ready;
+    });
+}
+
 void frmMain::mnuSetting_Click()
 {
     if (m_setting) {
@@ -841,7 +921,13 @@ void frmMain::Form_Resize()
     if (viewWidth <= 0 || viewHeight <= 0)
         return;
     cmbUrl->setGeometry(0, 0, innerWidth, urlHeight);
-    webMain->setGeometry(0, urlHeight, viewWidth, viewHeight);
+    // The next-thread question, when asked, sits between the address bar and the view.
+    const int barHeight = m_nextThreadBar && m_nextThreadBar->isVisible()
+                              ? std::min(m_nextThreadBar->sizeHint().height(), viewHeight / 2)
+                              : 0;
+    if (barHeight > 0)
+        m_nextThreadBar->setGeometry(0, urlHeight, viewWidth, barHeight);
+    webMain->setGeometry(0, urlHeight + barHeight, viewWidth, viewHeight - barHeight);
     const int paneLeft = viewWidth + kPaneGap / 2;
     const int lowerHeight = qMax(0, viewHeight - kResHeight);
     const int buttonHeight = qMin(lowerHeight, cmdNgSetting->sizeHint().height());

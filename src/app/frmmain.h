@@ -34,6 +34,9 @@ class frmNoResText;
 class frmPost;
 class frmSetting;
 class frmThread;
+class NextThreadBar;
+class NextThreadWatch;
+struct NextThreadCandidate;
 struct Program;
 
 // The main window: address bar, thread view, status bar, side pane and the menu through which
@@ -62,6 +65,7 @@ protected:
 private:
     void createSubtitleParts();
     void createThreadParts();
+    void createNextThreadParts();
     void createTimers();
     void buildControls();
     void buildMenu();
@@ -107,6 +111,11 @@ private:
     void mnuMakucatch_Click();
     void mnuWrite_Click();
     void mnuOverlayUrl_Click();
+    void mnuNextThread_Click();
+
+    // Following into the next thread: a candidate handled as NextThread says, and the move.
+    void nextThreadFound(const NextThreadCandidate &candidate);
+    void moveToNextThread(const NextThreadCandidate &candidate);
 
     // Starts, restarts or stops the browser-source server as the options say.
     void applyOverlay();
@@ -142,6 +151,7 @@ private:
     QAction *mnuThread = nullptr;
     QAction *mnuMakucatch = nullptr;
     QAction *mnuOverlayUrl = nullptr;
+    QAction *mnuNextThread = nullptr;
     QAction *mnuSetting = nullptr;
     QAction *mnuAddNG = nullptr;
     QAction *mnuNgSetting = nullptr;
@@ -170,6 +180,10 @@ private:
     WavePlayer *m_wave = nullptr;
     OverlayServer *m_overlay = nullptr;
     SpeechReader *m_speech = nullptr;
+    NextThreadWatch *m_nextThread = nullptr;
+    NextThreadBar *m_nextThreadBar = nullptr;
+    // The thread being loaded was moved to: its title goes on air before its posts.
+    bool m_moveNotice = false;
     // The one way every caller draws on the subtitle window.
     TextDrawHook m_textDraw;
     QPointer<frmNoResText> m_noRes;

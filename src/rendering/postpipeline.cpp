@@ -88,9 +88,10 @@ void PostPipeline::SetLog(const QStringList &lines, const QString &separator)
         }
         AddLog(post.Num, post.Names, post.Mail, post.DateID, post.Message, isNg);
         total += 1;
-        if (total == 1)
-            emit titleChanged(QLatin1String("sazanami - [") + DecodeEntities(post.Title) +
-                              QLatin1Char(']'));
+        if (total == 1) {
+            m_title = DecodeEntities(post.Title);
+            emit titleChanged(QLatin1String("sazanami - [") + m_title + QLatin1Char(']'));
+        }
     }
     for (const QString &note : m_ngRules.takeNotes())
         emit ngNote(note);
@@ -201,7 +202,8 @@ void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail
 
     const Options &opt = m_program.opt;
     const qint32 number = qint32(Num.toLongLong());
-    const bool mayBeNew = m_state.LiveMode || m_state.RefetchAbove >= 0;
+    const bool mayBeNew = m_state.LiveMode || m_state.RefetchAbove >= 0 ||
+                          (m_state.NewFrom > 0 && number >= m_state.NewFrom);
     if (Mail.contains(opt.Keyword) && mayBeNew && !isNg) {
         MakuEntry entry;
         entry.kind = MakuEntry::Kind::Post;

@@ -64,6 +64,8 @@ public:
     void finishRefetch();
 
     const PostTable &ResData() const { return m_resData; }
+    // The current thread's title as shown (entities decoded), once its first post came.
+    const QString &threadTitle() const { return m_title; }
 
     // The program's own entry when a thread reaches post 1000.
     static const MakuEntry &Notice1000();
@@ -101,6 +103,7 @@ private:
     Program &m_program;
     const ThreadState &m_state;
     PostTable m_resData;
+    QString m_title;
     QString m_resSkin;
     QStringList m_ngWords;
     NgRules m_ngRules;

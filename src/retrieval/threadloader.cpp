@@ -24,7 +24,7 @@ int statusCode(const QString &statusLine)
 
 } // namespace
 
-void ThreadLoader::load(const QString &addressText, bool ctrlDown)
+void ThreadLoader::load(const QString &addressText, bool ctrlDown, qint32 newFrom)
 {
     if (!m_state.Ready) {
         // A stalled board must not hold the thread: Ctrl starts afresh.
@@ -40,7 +40,7 @@ void ThreadLoader::load(const QString &addressText, bool ctrlDown)
     }
     QString a = addressText;
     if (checkAddress(a))
-        startLoad(a);
+        startLoad(a, newFrom);
 }
 
 bool ThreadLoader::checkAddress(QString &a)
@@ -87,9 +87,10 @@ bool ThreadLoader::checkAddress(QString &a)
 }
 
 // A checked address: a new thread starts afresh, a known one goes on from its local copy.
-void ThreadLoader::startLoad(const QString &a)
+void ThreadLoader::startLoad(const QString &a, qint32 newFrom)
 {
     m_state.Ready = false;
+    m_state.NewFrom = 0;
     m_refetchLoad = false;
     if (a != m_state.CurrentUrl) {
         // A different thread, the first load or a Ctrl load: start again from nothing. A
@@ -100,6 +101,7 @@ void ThreadLoader::startLoad(const QString &a)
         }
         m_refetchLoad = m_state.RefetchAbove >= 0;
         startAfresh(a);
+        m_state.NewFrom = newFrom;
     } else if (m_state.RefetchAbove >= 0) {
         // A whole reload cut short by a bound goes on from where it stopped.
         m_refetchLoad = true;

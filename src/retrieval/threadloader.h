@@ -21,7 +21,9 @@ public:
     // the local copy (a deleted post: 416, the LF check, any failed differential load), the
     // whole thread is fetched once more on its own, and the posts that came meanwhile are
     // handed on as new posts (ThreadState::RefetchAbove, signal refetched).
-    void load(const QString &addressText, bool ctrlDown);
+    // newFrom: the thread is the next one of the thread followed so far; its posts from this
+    // number on go on air with its first load (ThreadState::NewFrom).
+    void load(const QString &addressText, bool ctrlDown, qint32 newFrom = 0);
 
     // The line sink made `count` posts of the lines it was handed, costing `bytes` toward the
     // thread's bound; `full`: a line came past the bound and was left. The thread's post count
@@ -51,7 +53,8 @@ private:
     // Sets the kind of board; false, with a status saying why, when the address cannot be
     // loaded. A rental-board address may be cut back to its last "/".
     bool checkAddress(QString &address);
-    void startLoad(const QString &address);
+    // newFrom: as load() has it, for a thread other than the current one.
+    void startLoad(const QString &address, qint32 newFrom);
     void startAfresh(const QString &address);
     void fetchEnded(DatFetch::LoadEnd how);
     void refetch();

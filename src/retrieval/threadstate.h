@@ -41,4 +41,7 @@ struct ThreadState
     // RefetchAbove is -1 when no such reload is under way.
     qint32 RefetchAbove = -1;
     QByteArray RefetchOld;
+    // The first load of a thread the broadcast moved to: its posts from this number on were
+    // written before the move and are new to the viewers. 0 for any other load.
+    qint32 NewFrom = 0;
 };

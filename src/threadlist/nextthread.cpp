@@ -1,5 +1,7 @@
 #include "threadlist/nextthread.h"
 
+#include "retrieval/threadstate.h"
+
 #include <QHash>
 #include <tuple>
 
@@ -204,6 +206,19 @@ ThreadId ThreadIdOf(const QString &threadUrl)
     return id;
 }
 
+ThreadEndFacts EndFactsOf(const ThreadState &state, const DatResponse &response,
+                          DatFetch::LoadEnd how)
+{
+    ThreadEndFacts facts;
+    facts.kind = state.BoardKind;
+    facts.posts = state.ResTotal;
+    if (how == DatFetch::LoadEnd::Rejected)
+        facts.refusedStatus = response.statusLine().section(QLatin1Char(' '), 1, 1).toInt();
+    facts.rentalStopped =
+        state.BoardKind == Boards::Kind::Shitaraba && RentalThreadStopped(response.RecvHeader());
+    return facts;
+}
+
 bool IsThreadOver(const ThreadEndFacts &facts, bool successorKnown)
 {
     // A thread never read is no thread that ended.
@@ -316,9 +331,17 @@ QString NextThreadCaption(const NextThreadCandidate &candidate)
     return caption + title + QStringLiteral("（") + candidate.url + QStringLiteral("）");
 }
 
-QString NextThreadNotice(const QString &title)
+MakuEntry NextThreadNotice(const QString &title)
 {
-    // The subtitle reads its message as the board's HTML.
-    return QStringLiteral("次スレに移動しました：") +
-           title.left(kMaxCaptionTitle).trimmed().toHtmlEscaped();
+    MakuEntry notice;
+    notice.kind = MakuEntry::Kind::Notice;
+    notice.command = QStringLiteral(" ");
+    // The subtitle reads its message as the board's HTML; the title is plain text. The notice
+    // sound goes with "sazanamiからのお知らせ".
+    notice.message = QStringLiteral("sazanamiからのお知らせ<br>次スレに移動しました：") +
+                     title.left(kMaxCaptionTitle).trimmed().toHtmlEscaped();
+    notice.id = QStringLiteral("ID:?\?\?");
+    notice.name = QStringLiteral("sazanami");
+    notice.number = QStringLiteral("???");
+    return notice;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "retrieval/boards.h"
+#include "retrieval/datfetch.h"
+#include "subtitle/makuentry.h"
 #include "threadlist/subjectlist.h"
 
 #include <QSet>
@@ -41,6 +43,12 @@ struct ThreadEndFacts
     bool rentalStopped = false;
 };
 
+struct ThreadState;
+// What the load of `state`'s thread that ended `how` showed: its posts, a refused answer's
+// status, a rental board's stop.
+ThreadEndFacts EndFactsOf(const ThreadState &state, const DatResponse &response,
+                          DatFetch::LoadEnd how);
+
 // True when the thread takes no more posts: a 2channel-style thread with post 1001 (the board's
 // stop post), or with 1000 posts once its successor is known; a rental thread stopped or at 1000
 // posts; any thread that was followed and whose data is now refused (403, 404, 410) or moved.
@@ -78,5 +86,5 @@ NextThreadCandidate ChooseNextThread(const QString &currentUrl, const QString &c
 
 // "次スレ候補：TITLE（URL）", for the ask bar and the status bar, on one line and cut short.
 QString NextThreadCaption(const NextThreadCandidate &candidate);
-// "次スレに移動しました：TITLE" as a subtitle's message (HTML) for a title as shown.
-QString NextThreadNotice(const QString &title);
+// The program's notice "次スレに移動しました：TITLE" for a title as shown.
+MakuEntry NextThreadNotice(const QString &title);

@@ -172,6 +172,9 @@ private slots:
         QCOMPARE(NextThreadCaption(c), QStringLiteral("次スレ候補：<b>a&b</b> ") +
                                            QString(69, QLatin1Char('x')) +
                                            QStringLiteral("…（http://b/test/read.cgi/live/2/）"));
+        // The title goes on air as written, markup and all.
+        QCOMPARE(NextThreadNotice(QStringLiteral(" <b>a&amp;b</b> ")).text(),
+                 QStringLiteral("sazanamiからのお知らせ\r\n次スレに移動しました：<b>a&amp;b</b>"));
     }
 };
 
