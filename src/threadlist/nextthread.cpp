@@ -251,6 +251,19 @@ bool RentalThreadStopped(const QString &header)
     return false;
 }
 
+bool ListDue(const SearchMoment &moment)
+{
+    using namespace NextThreadSearch;
+    if (moment.named)
+        return false;
+    if (moment.over)
+        return moment.sinceOver <= kSearchWindowMs;
+    if (moment.posts < kQuietFrom)
+        return false;
+    return moment.sinceList < 0 ||
+           moment.sinceList >= (moment.posts >= 1000 ? 0 : kQuietIntervalMs);
+}
+
 NextThreadCandidate ChooseNextThread(const QString &currentUrl, const QString &currentTitle,
                                      const QVector<PostText> &lastPosts,
                                      const QVector<ThreadRow> &rows, const QSet<qint64> &excluded)

@@ -57,6 +57,26 @@ bool IsThreadOver(const ThreadEndFacts &facts, bool successorKnown);
 // the archive; a stopped thread): the thread is no longer there to follow.
 bool RentalThreadStopped(const QString &header);
 
+// How long the search goes on: the board's list is read quietly from post kQuietFrom on, at most
+// every kQuietIntervalMs before post 1000, and at every load for kSearchWindowMs after the end.
+namespace NextThreadSearch {
+constexpr qint32 kQuietFrom = 950;
+constexpr qint64 kQuietIntervalMs = 60 * 1000;
+constexpr qint64 kSearchWindowMs = 30 * 60 * 1000;
+} // namespace NextThreadSearch
+
+// Where a search stands after a load of the followed thread.
+struct SearchMoment
+{
+    qint32 posts = 0;
+    bool over = false;
+    bool named = false;    // a candidate was named and not turned down
+    qint64 sinceList = -1; // milliseconds since the list was last read for this thread; -1: never
+    qint64 sinceOver = 0;  // milliseconds since the thread was found over
+};
+// True when the board's list is to be read now (never while a named candidate waits).
+bool ListDue(const SearchMoment &moment);
+
 // One post as stored: its number and its message as the board wrote it.
 struct PostText
 {

@@ -31,23 +31,15 @@ void NextThreadWatch::threadLoaded(const QString &url, const QString &title,
         restart(url);
     m_title = title;
     m_facts = facts;
-    const bool quiet = facts.posts >= kQuietFrom;
     // Below the last posts only a thread that is gone is searched for.
-    if (!quiet && !IsThreadOver(facts, false))
+    if (facts.posts < NextThreadSearch::kQuietFrom && !IsThreadOver(facts, false))
         return;
     if (posts)
         m_posts = posts(std::max(1, facts.posts - kLinkPosts + 1), facts.posts);
     decide();
     // One named candidate is enough, unless the user turned it down.
-    if (m_candidate.isValid() && m_named.contains(m_candidate.key))
-        return;
-    if (m_over) {
-        if (now() - m_overAt <= kSearchWindowMs)
-            fetchList();
-        return;
-    }
-    const qint64 interval = facts.posts >= 1000 ? 0 : kQuietIntervalMs;
-    if (!m_listed || now() - m_listedAt >= interval)
+    const bool named = m_candidate.isValid() && m_named.contains(m_candidate.key);
+    if (ListDue({facts.posts, m_over, named, m_listed ? now() - m_listedAt : -1, now() - m_overAt}))
         fetchList();
 }
 

@@ -10,17 +10,13 @@
 
 class SubjectFetch;
 
-// Looks for the thread that continues the one being followed: in its last posts and in its
-// board's list, quietly from post kQuietFrom on, and at every load for kSearchWindowMs after the
-// thread is over. It names a candidate when the thread is over, or when a search was asked for.
+// Looks for the thread that continues the one being followed, in its last posts and in its
+// board's list, when ListDue says. It names a candidate when the thread is over, or when a
+// search was asked for.
 class NextThreadWatch : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint32 kQuietFrom = 950;
-    // The board's list is asked for at most this often before the thread's last posts.
-    static constexpr qint64 kQuietIntervalMs = 60 * 1000;
-    static constexpr qint64 kSearchWindowMs = 30 * 60 * 1000;
     // The posts whose links are read.
     static constexpr qint32 kLinkPosts = 100;
     // Milliseconds from any fixed point.

@@ -91,63 +91,85 @@ private slots:
         QCOMPARE(IsThreadOver(facts, over.startsWith(QLatin1Char('s'))), over.endsWith('1'));
     }
 
+    void listDue_data()
+    {
+        // Posts, over, a candidate named, ms since the list was read (-1: never), ms since the end.
+        static const char *const table[][7] = {
+            {"before the last posts", "900", "0", "0", "-1", "0", "0"},
+            {"post 950, never read", "950", "0", "0", "-1", "0", "1"},
+            {"within the minute", "990", "0", "0", "59999", "0", "0"},
+            {"a minute on", "999", "0", "0", "60000", "0", "1"},
+            {"from 1000 at every load", "1000", "0", "0", "0", "0", "1"},
+            {"over, within 30 minutes", "300", "1", "0", "0", "1800000", "1"},
+            {"over, 30 minutes past", "300", "1", "0", "0", "1800001", "0"},
+            {"a candidate waits", "1001", "1", "1", "-1", "0", "0"},
+        };
+        AddTextRows({"posts", "over", "named", "sinceList", "sinceOver", "due"}, table);
+    }
+
+    void listDue() // the board asked at every load, or no more after the end
+    {
+        QFETCH(QString, posts);
+        QFETCH(QString, over);
+        QFETCH(QString, named);
+        QFETCH(QString, sinceList);
+        QFETCH(QString, sinceOver);
+        QFETCH(QString, due);
+        QCOMPARE(ListDue({posts.toInt(), over == "1", named == "1", sinceList.toLongLong(),
+                          sinceOver.toLongLong()}),
+                 due == "1");
+    }
+
     void successor_data()
     {
-        // Current thread ("" for kCurrent, "実況 Part3"), its last posts, the board's list,
-        // keys turned down, the successor's address.
+        // Current thread ("" for $1000/, titled "実況 Part3"), its last posts, the board's list,
+        // a key turned down, the successor. "$" and "@" start thread addresses of the board and
+        // of a rental board.
         static const char *const table[][6] = {
-            {"link", "", "995 次スレ http://b/test/read.cgi/live/2000/l50", "", "",
-             "http://b/test/read.cgi/live/2000/"},
+            {"link", "", "995 次スレ $2000/l50", "", "", "$2000/"},
             {"link without h, in a tag", "", "995 <a href=\"ttp://B/test/read.cgi/live/2000\">", "",
-             "", "http://b/test/read.cgi/live/2000/"},
+             "", "$2000/"},
             {"other board, host, older key", "",
-             "995 http://b/test/read.cgi/news/2000/ http://c/test/read.cgi/live/2000/ "
-             "http://b/test/read.cgi/live/900/",
-             "", "", ""},
-            {"link listed under another title", "", "995 http://b/test/read.cgi/live/2000/",
-             "2000.dat<>雑談 Part4 (3)", "", ""},
-            {"listed link first", "",
-             "990 http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/",
-             "2000.dat<>実況 Part4 (5)", "", "http://b/test/read.cgi/live/2000/"},
-            {"link saying 次スレ first", "",
-             "990 次スレ http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/",
-             "", "", "http://b/test/read.cgi/live/2000/"},
-            {"latest link", "",
-             "990 http://b/test/read.cgi/live/2000/\n995 http://b/test/read.cgi/live/3000/", "", "",
-             "http://b/test/read.cgi/live/3000/"},
-            {"turned down", "", "995 http://b/test/read.cgi/live/2000/", "", "2000", ""},
+             "995 http://b/test/read.cgi/news/2000/ http://c/test/read.cgi/live/2000/ $900/", "",
+             "", ""},
+            {"link listed under another title", "", "995 $2000/", "2000.dat<>雑談 Part4 (3)", "",
+             ""},
+            {"listed link first", "", "990 $2000/\n995 $3000/", "2000.dat<>実況 Part4 (5)", "",
+             "$2000/"},
+            {"link saying 次スレ first", "", "990 次スレ $2000/\n995 $3000/", "", "", "$2000/"},
+            {"latest link", "", "990 $2000/\n995 $3000/", "", "", "$3000/"},
+            {"turned down", "", "995 $2000/", "", "2000", ""},
             {"list: next part before newest", "", "",
-             "2000.dat<>実況 Part4 (5)\n3000.dat<>【実況】Part5 (1)", "",
-             "http://b/test/read.cgi/live/2000/"},
+             "2000.dat<>実況 Part4 (5)\n3000.dat<>【実況】Part5 (1)", "", "$2000/"},
             {"list: else newest", "", "", "2000.dat<>実況 Part7 (5)\n3000.dat<>実況 Part9 (1)", "",
-             "http://b/test/read.cgi/live/3000/"},
+             "$3000/"},
             {"list: no match, older, turned down", "", "",
              "3000.dat<>雑談 Part4 (1)\n500.dat<>実況 Part4 (1)\n2000.dat<>実況 Part4 (1)", "2000",
              ""},
-            {"rental, old host", "https://jbbs.shitaraba.net/bbs/read.cgi/game/1/1000/",
+            {"rental, old host", "@1000/",
              "995 http://jbbs.livedoor.jp/bbs/read.cgi/game/1/2000/ "
              "https://jbbs.shitaraba.net/bbs/read.cgi/game/2/3000/",
-             "", "", "https://jbbs.shitaraba.net/bbs/read.cgi/game/1/2000/"},
+             "", "", "@2000/"},
         };
         AddTextRows({"current", "posts", "list", "excluded", "url"}, table);
     }
 
     void successor() // a decoy taken, or the real next thread missed
     {
+        const auto expand = [](QString text) {
+            return text.replace('$', "http://b/test/read.cgi/live/")
+                .replace('@', "https://jbbs.shitaraba.net/bbs/read.cgi/game/1/");
+        };
         QFETCH(QString, current);
+        current = expand(current.isEmpty() ? QStringLiteral("$1000/") : current);
         QFETCH(QString, posts);
         QFETCH(QString, list);
         QFETCH(QString, excluded);
         QFETCH(QString, url);
-        if (current.isEmpty())
-            current = kCurrent;
-        QSet<qint64> keys;
-        if (!excluded.isEmpty())
-            keys.insert(excluded.toLongLong());
-        const NextThreadCandidate c =
-            ChooseNextThread(current, QStringLiteral("実況 Part3"), postsOf(posts),
-                             rowsOf(list, BoardUrlOf(current)), keys);
-        QCOMPARE(c.url, url);
+        const NextThreadCandidate c = ChooseNextThread(
+            current, QStringLiteral("実況 Part3"), postsOf(expand(posts)),
+            rowsOf(list, BoardUrlOf(current)), {excluded.isEmpty() ? -1 : excluded.toLongLong()});
+        QCOMPARE(c.url, expand(url));
         QCOMPARE(c.isValid(), !url.isEmpty());
     }
 
