@@ -109,6 +109,13 @@ private slots:
         const QString rentalUrl = QStringLiteral("https://jbbs.shitaraba.net/bbs/read.cgi/game/1/");
         window()->setAddressText(rentalUrl + "1234567890/");
         QVERIFY(m_board->reload());
+        // The subtitle window open across the move: what it draws, in order.
+        part<QTimer>(window(), "tmrMaku")->setInterval(5);
+        QStringList drawn;
+        connect(&maku(window()), &SubtitleWindowControl::drawn, this, [&drawn](const MakuEntry &e) {
+            if (e.kind == MakuEntry::Kind::Post || e.kind == MakuEntry::Kind::Notice)
+                drawn << e.text().trimmed();
+        });
         action(window(), QStringLiteral("mnuMakuView"))->trigger();
         autoReload();
         for (const QString &line : rentalPosts(996, 999))
@@ -116,9 +123,12 @@ private slots:
         rental.stopRentalThread("game", "1", "1234567890");
         QTRY_COMPARE_WITH_TIMEOUT(followed().CurrentUrl, rentalUrl + kNext + '/', 20000);
         QTRY_COMPARE_WITH_TIMEOUT(followed().ResTotal, 3, 20000);
-        // The subtitle window stays open and takes what the move brought.
+        QTRY_COMPARE_WITH_TIMEOUT(drawn.size(), 7, 20000);
+        QCOMPARE(drawn,
+                 QStringList({"レス996", "レス997", "レス998", "レス999",
+                              "sazanamiからのお知らせ\r\n次スレに移動しました：実況スレ Part2",
+                              "次2", "次3"}));
         QVERIFY(maku(window()).isLoaded());
-        QTRY_COMPARE_WITH_TIMEOUT(queue(window()).count(), 0, 20000);
     }
 
     void askedOrOnlyNamed() // a modal question stopping the broadcast; 無視 or "off" moving
@@ -184,8 +194,8 @@ private:
     QStringList aired() const
     {
         QStringList messages;
-        for (const QString &entry : queue(window()).entries())
-            messages << GetMakuReplace(entry.section(QStringLiteral("<>"), 1, 1)).trimmed();
+        for (const MakuEntry &entry : queue(window()).entries())
+            messages << entry.text().trimmed();
         return messages;
     }
 
