@@ -203,7 +203,7 @@ void frmMain::createNextThreadParts()
     // The first post of the thread moved to gives the notice its title, before its posts.
     connect(m_pipeline, &PostPipeline::titleChanged, this, [this] {
         if (std::exchange(m_moveNotice, false))
-            m_queue->queueNotice(NextThreadNotice(m_pipeline->threadTitle()));
+            m_pipeline->announce(NextThreadNotice(m_pipeline->threadTitle()));
     });
     m_nextThreadBar = new NextThreadBar(m_central);
     connect(m_nextThreadBar, &NextThreadBar::moveChosen, this, &frmMain::moveToNextThread);

@@ -62,6 +62,9 @@ public:
     // posts above the count received before the failure, and above the last post that the
     // old local copy also held (a removed line moves later posts down by one).
     void finishRefetch();
+    // The program's own notice of a move to the next thread: on air, and on the flow page, as
+    // the 1000 notice is.
+    void announce(const MakuEntry &notice) { putOnAir(notice); }
 
     const PostTable &ResData() const { return m_resData; }
     // The current thread's title as shown (entities decoded), once its first post came.
