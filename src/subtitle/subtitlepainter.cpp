@@ -49,13 +49,15 @@ QPainterPath captionPath(const SubtitleLayout &l)
 }
 
 // Source-over where the picture already has colour; on black, all or nothing at 96/255 coverage.
-void putLetters(QImage &picture, const QImage &letters, const QRect &box)
+// The letters' pixel (0, 0) lies at `origin` of the picture.
+void putLetters(QImage &picture, const QImage &letters, const QRect &box, QPoint origin = {})
 {
     const int left = box.left();
     const int right = box.right();
     for (int y = box.top(); y <= box.bottom(); ++y) {
         QRgb *out = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        const QRgb *in = reinterpret_cast<const QRgb *>(letters.constScanLine(y));
+        const QRgb *in =
+            reinterpret_cast<const QRgb *>(letters.constScanLine(y - origin.y())) - origin.x();
         for (int x = left; x <= right; ++x) {
             const QRgb s = in[x];
             const int a = qAlpha(s);
@@ -130,9 +132,9 @@ QRect SubtitlePainter::paint(const SubtitleLayout &l, const QImage &backPicture)
 bool SubtitlePainter::updateBase(const SubtitleLayout &l, const QImage &backPicture)
 {
     const bool back = l.paintBackPicture && !backPicture.isNull();
-    const BaseKey key{l.frame,     back ? backPicture.cacheKey() : 0,
-                      l.dragMark,  l.drawFrame,
-                      l.frameRect, l.frameColour};
+    const BaseKey key{
+        l.frame,       back ? backPicture.cacheKey() : 0,    l.dragMark, l.drawFrame, l.frameRect,
+        l.frameColour, l.drawNameTag ? l.nameTag : QString()};
     if (!m_base.isNull() && key == m_baseKey)
         return false;
     m_baseKey = key;
@@ -143,6 +145,7 @@ bool SubtitlePainter::updateBase(const SubtitleLayout &l, const QImage &backPict
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(QRect(QPoint(0, 0), l.frame), backPicture);
     }
+    m_pageBase = back ? m_base.copy() : QImage();
 
     if (!l.dragMark.isEmpty())
         p.fillRect(l.dragMark, l.frameColour);
@@ -154,7 +157,30 @@ bool SubtitlePainter::updateBase(const SubtitleLayout &l, const QImage &backPict
         p.fillRect(QRect(r.left(), r.top(), 1, r.height()), l.frameColour);
         p.fillRect(QRect(r.right(), r.top(), 1, r.height()), l.frameColour);
     }
+    p.end();
+    if (l.drawNameTag)
+        paintNameTag(l);
     return true;
+}
+
+// The name tag belongs to the marks, under the caption: cut or blended as letters are.
+void SubtitlePainter::paintNameTag(const SubtitleLayout &l)
+{
+    const QRect box =
+        printBox(QFontMetrics(l.nameTagFont, &m_base), {l.nameTag}, l.nameTagAt, false) &
+        m_base.rect();
+    if (box.isEmpty())
+        return;
+    QImage tag(box.size(), QImage::Format_ARGB32_Premultiplied);
+    tag.fill(Qt::transparent);
+    QPainter p(&tag);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.translate(-box.topLeft());
+    p.setFont(l.nameTagFont);
+    p.setPen(l.nameTagColour);
+    print(p, {l.nameTag}, l.nameTagAt, false);
+    p.end();
+    putLetters(m_base, tag, box, box.topLeft());
 }
 
 // Letters go on a layer of their own. Where they cover the black background they are cut at a
@@ -166,10 +192,6 @@ QRect SubtitlePainter::paintLetters(const SubtitleLayout &l)
     QPainter lp(&m_letters);
     lp.setRenderHint(QPainter::TextAntialiasing);
     QRect box;
-    if (l.drawNameTag) {
-        lp.setFont(l.nameTagFont);
-        box |= printBox(lp.fontMetrics(), {l.nameTag}, l.nameTagAt, false);
-    }
     lp.setFont(l.font);
     const QFontMetrics metrics = lp.fontMetrics();
     switch (l.decoration) {
@@ -193,12 +215,6 @@ QRect SubtitlePainter::paintLetters(const SubtitleLayout &l)
     // Nothing is painted outside the box, so the layer stays clear there.
     lp.setClipRect(box);
 
-    if (l.drawNameTag) {
-        lp.setFont(l.nameTagFont);
-        lp.setPen(l.nameTagColour);
-        print(lp, {l.nameTag}, l.nameTagAt, false);
-        lp.setFont(l.font);
-    }
     switch (l.decoration) {
     case FontDecoration::Shadow:
     case FontDecoration::Copies:
@@ -229,23 +245,17 @@ QImage SubtitlePainter::transparentPicture(const QRect &wanted) const
     if (area.isEmpty())
         return QImage();
     QImage out(area.size(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < area.height(); ++y) {
+    if (m_pageBase.isNull())
+        out.fill(Qt::transparent);
+    for (int y = 0; y < area.height() && !m_pageBase.isNull(); ++y) {
         const QRgb *in =
-            reinterpret_cast<const QRgb *>(m_base.constScanLine(area.top() + y)) + area.left();
+            reinterpret_cast<const QRgb *>(m_pageBase.constScanLine(area.top() + y)) + area.left();
         QRgb *o = reinterpret_cast<QRgb *>(out.scanLine(y));
         for (int x = 0; x < area.width(); ++x)
             o[x] = (in[x] & 0x00FFFFFF) == 0 ? 0 : in[x] | 0xFF000000;
     }
-    QPainter p(&out);
-    p.translate(-area.topLeft());
-    const QRect dragMark = m_baseKey.dragMark & area;
-    if (!dragMark.isEmpty()) {
-        p.setCompositionMode(QPainter::CompositionMode_Clear);
-        p.fillRect(dragMark, Qt::transparent);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
     const QRect letters = m_lettersBox & area;
     if (!letters.isEmpty())
-        p.drawImage(letters.topLeft(), m_letters, letters);
+        QPainter(&out).drawImage(letters.topLeft() - area.topLeft(), m_letters, letters);
     return out;
 }

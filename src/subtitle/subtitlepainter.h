@@ -17,16 +17,20 @@ public:
     QRect paint(const SubtitleLayout &layout, const QImage &backPicture = QImage());
     const QImage &picture() const { return m_picture; }
     // The part `area` of the last paint on a transparent background instead of black, letters
-    // with their smooth edges, for pages that lay it over video. The drag mark is left out:
-    // nothing drags a page.
+    // with their smooth edges, for pages that lay it over video. The frame, the drag mark and
+    // the name tag are left out: they exist to place and grab a window, and a page is neither.
     QImage transparentPicture(const QRect &area) const;
 
 private:
     bool updateBase(const SubtitleLayout &layout, const QImage &backPicture);
     QRect paintLetters(const SubtitleLayout &layout);
 
-    // What the picture holds under the letters, and what it was made from.
+    void paintNameTag(const SubtitleLayout &layout);
+
+    // What the picture holds under the letters (background, marks, frame, name tag), and what
+    // it was made from; the background alone on transparent for pages (null without one).
     QImage m_base;
+    QImage m_pageBase;
     struct BaseKey
     {
         QSize frame;
@@ -35,14 +39,15 @@ private:
         bool drawFrame = false;
         QRect frameRect;
         QColor frameColour;
+        QString nameTag; // empty when none is drawn
         bool operator==(const BaseKey &o) const
         {
             return frame == o.frame && back == o.back && dragMark == o.dragMark &&
                    drawFrame == o.drawFrame && frameRect == o.frameRect &&
-                   frameColour == o.frameColour;
+                   frameColour == o.frameColour && nameTag == o.nameTag;
         }
     } m_baseKey;
     QImage m_picture;
-    QImage m_letters; // transparent outside m_lettersBox
+    QImage m_letters; // the caption alone, transparent outside m_lettersBox
     QRect m_lettersBox;
 };

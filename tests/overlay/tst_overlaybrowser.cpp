@@ -53,10 +53,11 @@ private slots:
     }
 
     // The page not matching the window's picture, not clearing, needing a reload for the next
-    // subtitle, or staying dead after the program came back.
+    // subtitle, or staying dead after the program came back; the page showing the frame, the
+    // drag mark or the name tag that the window shows.
     void subtitlePageFollowsTheWindow()
     {
-        m_env.program.opt.WakuView = 1; // no frame: the box is the letters' own
+        m_env.program.flags.DragPointView = true;
         frmText window(m_env.program, nullptr);
         connect(&window, &frmText::drawn, &m_server, [&] {
             const QRect area = window.lastChange();
@@ -77,8 +78,20 @@ private slots:
         QVERIFY(m_server.start(m_port, false, QString()));
         QTRY_VERIFY_WITH_TIMEOUT(shownCount() >= 4, 5000);
         QCOMPARE(m_browser.evaluate("window.sameDocument").toInt(), 1);
+        // The window has its frame's edge and, at the top left, the drag mark and name tag.
         QImage drawn = window.picture();
-        QPainter(&drawn).fillRect(window.lastLayout().dragMark, Qt::black); // not on a page
+        const QRect marks(0, 0, 120, 30);
+        QVERIFY(drawn.pixel(0, drawn.height() / 2) & 0xFFFFFF && drawn.pixel(42, 9) & 0xFFFFFF);
+        bool nameTag = false; // white letters
+        for (int y = 0; y < marks.height(); ++y)
+            for (int x = 0; x < marks.width(); ++x)
+                nameTag = nameTag || drawn.pixel(x, y) == qRgb(255, 255, 255);
+        QVERIFY(nameTag);
+        QPainter painter(&drawn);
+        painter.fillRect(marks, Qt::black);
+        painter.setPen(Qt::black);
+        painter.drawRect(drawn.rect().adjusted(0, 0, -1, -1));
+        painter.end();
         const auto [want, wantColour] = inkOf(drawn, true);
         const auto [got, gotColour] = inkOf(m_browser.screenshot());
         QVERIFY2(want.adjusted(-2, -2, 2, 2).contains(got) &&
