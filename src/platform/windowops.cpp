@@ -4,9 +4,19 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
+
+void CloseOnEscape(QWidget *window, std::function<void()> action)
+{
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    if (!action)
+        action = [window] { window->close(); };
+    QObject::connect(escape, &QShortcut::activated, window, std::move(action));
+}
 
 void SetTopMost(QWidget *window, int mode)
 {

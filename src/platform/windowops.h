@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -12,6 +13,9 @@ void SetTopMost(QWidget *window, int mode);
 bool OpenExternal(const QString &address);
 void SetClipboardText(const QString &text);
 QString ClipboardText();
+
+// Escape anywhere in `window` runs `action`, or closes the window without one.
+void CloseOnEscape(QWidget *window, std::function<void()> action = {});
 
 // Moves a window with the left mouse button held on any widget it watches (the window itself or
 // its labels): the point where the button went down stays under the cursor.

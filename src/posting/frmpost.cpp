@@ -1,6 +1,7 @@
 #include "frmpost.h"
 
 #include "formencoding.h"
+#include "platform/windowops.h"
 #include "postexchange.h"
 #include "settings/program.h"
 
@@ -22,6 +23,7 @@ frmPost::frmPost(AppFlags &flags, std::function<QString()> addressText, QWidget 
     setObjectName(QStringLiteral("frmPost"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("書き込み&スレ立て"));
+    CloseOnEscape(this);
 
     txtThread = new QLineEdit(this);
     txtName = new QLineEdit(this);

@@ -1,5 +1,6 @@
 #include "rendering/frmpicture.h"
 
+#include "platform/windowops.h"
 #include "rendering/links.h"
 
 #include <QUrl>
@@ -29,6 +30,7 @@ frmPicture::frmPicture(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmPicture"));
     setWindowTitle(QStringLiteral("画像"));
+    CloseOnEscape(this);
     webPicture = new QWebEngineView(this);
     webPicture->setObjectName(QStringLiteral("webPicture"));
     auto *page = new PicturePage(webPicture);

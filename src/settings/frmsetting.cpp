@@ -1,6 +1,7 @@
 #include "settings/frmsetting.h"
 
 #include "platform/settingsstore.h"
+#include "platform/windowops.h"
 #include "settings/commandwords.h"
 #include "settings/program.h"
 #include "subtitle/textlayout.h"
@@ -97,6 +98,7 @@ frmSetting::frmSetting(Program &program, QWidget *parent)
         QMessageBox::warning(this, title, text);
     };
     buildControls();
+    CloseOnEscape(this, [this] { cmdCancel_Click(); });
     Form_Load();
 }
 

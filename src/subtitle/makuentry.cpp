@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 #include "platform/textfile.h"
+#include "settings/commandwords.h"
 #include "settings/program.h"
 
 namespace {
@@ -63,6 +64,18 @@ QString MakuSoundFor(const Program &program, const QString &message)
     return maku;
 }
 
+QString CommandPrompt()
+{
+    const QStringList &all = Commands::CommandWords();
+    const QStringList &sizes = Commands::SizeWords();
+    const QStringList &colours = Commands::ColourWords();
+    const QStringList places = all.mid(0, all.size() - sizes.size() - colours.size());
+    const QChar space(QLatin1Char(' '));
+    return QStringLiteral("コマンドを指定してください\n位置：") + places.join(space) +
+           QStringLiteral("\n大きさ：") + sizes.join(space) + QStringLiteral("\n色：") +
+           colours.join(space) + QStringLiteral("\n（空白で区切って組み合わせられます）");
+}
+
 bool FreeDraw(Program &program, const TextDrawHook &draw, const AskTextHook &ask)
 {
     program.flags.DragPointView = true;
@@ -72,7 +85,7 @@ bool FreeDraw(Program &program, const TextDrawHook &draw, const AskTextHook &ask
     if (!text || text->isEmpty())
         return false;
     // A cancelled second prompt reads as no command words, as an empty answer does.
-    const QString command = ask(QStringLiteral("コマンドを指定してください")).value_or(QString());
+    const QString command = ask(CommandPrompt()).value_or(QString());
     if (draw)
         draw(MakuEntry::freeText(*text, command));
     return true;

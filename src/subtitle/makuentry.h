@@ -61,6 +61,8 @@ QString MakuSoundFor(const Program &program, const QString &message);
 
 // Asks one line of text; nullopt when the prompt was cancelled.
 using AskTextHook = std::function<std::optional<QString>(const QString &prompt)>;
+// The free text's second question: which command words, listing every word it accepts.
+QString CommandPrompt();
 // Free text: drag mark on, ask for the text and the command words, draw at once.
 // False when the first answer was empty or cancelled (nothing drawn).
 bool FreeDraw(Program &program, const TextDrawHook &draw, const AskTextHook &ask);

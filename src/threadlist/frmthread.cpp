@@ -1,5 +1,6 @@
 #include "threadlist/frmthread.h"
 
+#include "platform/windowops.h"
 #include "threadlist/subjectfetch.h"
 
 #include <QComboBox>
@@ -47,6 +48,7 @@ frmThread::frmThread(QWidget *parent) : QMainWindow(parent, Qt::Window)
     setObjectName(QStringLiteral("frmThread"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("スレッド一覧"));
+    CloseOnEscape(this);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);

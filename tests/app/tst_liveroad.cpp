@@ -353,6 +353,9 @@ private slots:
         click(QStringLiteral("a[href*=jbbs]"));
         QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).CurrentUrl, kRental, 10000);
         QCOMPARE(window()->addressText(), kRental);
+        QPointer<frmPicture> picture = window()->findChild<frmPicture *>();
+        QTest::keyClick(keyTarget(picture), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!picture || !picture->isVisible(), 5000);
     }
 
     // No pop-up for an anchor as the Perl board software stores it; pop-ups showing a reference

@@ -178,7 +178,8 @@ private slots:
         QVERIFY(m_board->evaluate("document.body.textContent").toString().contains(kOnAir));
     }
 
-    // A silent board holds the post forever, or a second post starts while one runs.
+    // A silent board holds the post forever, or a second post starts while one runs; Escape
+    // not closing the window.
     void answerLimitAndSecondPost()
     {
         BoardServer::Behaviour b;
@@ -196,6 +197,8 @@ private slots:
             takeError().endsWith(QStringLiteral("書き込みの応答が1秒以内に返ってきませんでした")));
         QCOMPARE(message(), QStringLiteral("届かない"));
         QVERIFY(postPart<QPushButton>("cmdKakikomi")->isEnabled());
+        QTest::keyClick(keyTarget(m_post), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(m_post.isNull(), 5000);
     }
 
 private:

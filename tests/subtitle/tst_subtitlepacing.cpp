@@ -124,6 +124,22 @@ private slots:
         QCOMPARE(dropped.last().first().toInt(), 2);
     }
 
+    // The free text's second question not naming the words it takes.
+    void freeTextAsksWithTheCommandWords()
+    {
+        QStringList prompts;
+        QVERIFY(FreeDraw(*m_program, {}, [&](const QString &prompt) {
+            prompts << prompt;
+            return std::optional<QString>(QStringLiteral("x"));
+        }));
+        QCOMPARE(prompts.value(1), QStringLiteral("コマンドを指定してください\n"
+                                                  "位置：ue shita naka\n"
+                                                  "大きさ：normal big small jumbo gigantic\n"
+                                                  "色：white red orange yellow pink blue purple "
+                                                  "cyan green\n"
+                                                  "（空白で区切って組み合わせられます）"));
+    }
+
     void longWaitCutByANewPost() // a post arriving during a long wait waits it out
     {
         m_program->opt.Speed = 0;

@@ -116,13 +116,18 @@ private slots:
         QVERIFY2(count > 0 && count < 21, qPrintable(QString::number(count)));
     }
 
-    void refusalShownAsWritten() // a board's status line drawn as markup, reading local files
+    // A board's status line drawn as markup, reading local files; Escape not closing the list.
+    void refusalShownAsWritten()
     {
         BoardServer::Behaviour refused;
         refused.statusLine = "HTTP/1.1 403 <font size=7>x</font>";
         m_board->server.setBehaviour(refused);
         QVERIFY(enter(board()));
         QCOMPARE(status(), QStringLiteral("HTTP/1.1 403 <font size=7>x</font>"));
+        QPointer<frmThread> list = m_list; // Escape closes it
+        QTest::keyClick(keyTarget(m_list), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(list.isNull(), 5000);
+        m_list = nullptr;
     }
 
 private:
