@@ -24,6 +24,7 @@
 #include "speech/speechreader.h"
 #include "subtitle/frmnorestext.h"
 #include "subtitle/makuentry.h"
+#include "subtitle/onairstrip.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "subtitle/subtitlewindowcontrol.h"
@@ -47,6 +48,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTextDocument>
+#include <QTime>
 #include <QTimer>
 
 namespace {
@@ -56,10 +59,11 @@ constexpr int kDefaultWidth = 11190 / kTwipsPerPixel;
 constexpr int kDefaultHeight = 7155 / kTwipsPerPixel;
 // A selection longer than this (in Shift_JIS bytes) proposes no NG word.
 constexpr qsizetype kMaxNgSelectionBytes = 31000;
-// Side pane: the queue on top, NG words and command words side by side below it.
-constexpr int kResWidth = 240;
+// Side pane: the queue on top, NG words (NG設定 under them) and command words side by side
+// below it, each list under its heading.
+constexpr int kResWidth = 200;
 constexpr int kResHeight = 200;
-constexpr int kCommandOffset = 160;
+constexpr int kCommandOffset = 110;
 constexpr int kPaneGap = 6;
 
 const QString kStartPage = QStringLiteral(
@@ -96,7 +100,12 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     createTimers();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // A post window deleted with this one must not report to a window half gone.
+    if (m_post)
+        m_post->disconnect(this);
+}
 
 // The queue, its pacing and the subtitle window.
 void frmMain::createSubtitleParts()
@@ -124,6 +133,7 @@ void frmMain::createSubtitleParts()
             });
     connect(m_maku, &SubtitleWindowControl::drawn, this, [this] { feedOverlaySubtitle(false); });
     connect(m_maku, &SubtitleWindowControl::unloaded, m_overlay, &OverlayServer::clearSubtitle);
+    connect(m_maku, &SubtitleWindowControl::shownChanged, this, &frmMain::updateAirState);
     const IdleTextHook idle = [this] { return m_noRes ? m_noRes->idleText() : IdleText(); };
     m_maku->setIdleTextSource(idle);
 
@@ -136,6 +146,9 @@ void frmMain::createSubtitleParts()
     m_speech = new SpeechReader(this);
     connect(m_speech, &SpeechReader::statusNote, this, &frmMain::SetStatus);
     connect(m_maku, &SubtitleWindowControl::drawn, m_speech, &SpeechReader::onAir);
+
+    m_strip = new OnAirStrip(*m_queue, m_central);
+    connect(m_strip, &OnAirStrip::statusText, this, &frmMain::SetStatus);
 }
 
 // The load command, new-post processing, the reload countdown and the thread view's links.
@@ -159,7 +172,10 @@ void frmMain::createThreadParts()
     connect(m_loader, &ThreadLoader::linesReceived, m_pipeline, &PostPipeline::SetLog);
     connect(m_pipeline, &PostPipeline::postsTaken, m_loader, &ThreadLoader::addPosts);
     connect(m_loader, &ThreadLoader::refetched, m_pipeline, &PostPipeline::finishRefetch);
-
+    connect(m_loader, &ThreadLoader::loadEnded, this, [this](DatFetch::LoadEnd how) {
+        if (how == DatFetch::LoadEnd::Finished)
+            m_strip->setLastLoad(QTime::currentTime());
+    });
     m_reload = new ReloadCountdown(this);
     connect(m_reload, &ReloadCountdown::timerTextChanged, this,
             [this](const QString &text) { setPanelText(QStringLiteral("TIMER"), text); });
@@ -265,6 +281,12 @@ void frmMain::buildControls()
     connect(lstNG, &QListWidget::itemClicked, this, &frmMain::lstNG_Click);
     cmdNgSetting = new QPushButton(QStringLiteral("NG設定"), m_central);
     cmdNgSetting->setObjectName(QStringLiteral("cmdNgSetting"));
+    lstCommand->setToolTip(
+        QStringLiteral("選択中のコマンドが有効です。クリックで無効・有効を切り替えます"));
+    lstNG->setToolTip(QStringLiteral("Ctrl+クリックでNGワードを削除します"));
+    const char *const headings[] = {"字幕待ち", "NG", "コマンド"};
+    for (int i = 0; i < 3; ++i)
+        m_paneHeadings[i] = new QLabel(QString::fromUtf8(headings[i]), m_central);
 
     auto addPanel = [this](const QString &key, const QString &text, int stretch) {
         auto *label = new QLabel(text, this);
@@ -283,6 +305,11 @@ void frmMain::buildControls()
     addPanel(QStringLiteral("TIMER"), QStringLiteral("-1"), 0);
     addPanel(QStringLiteral("MAKUTIMER"), QStringLiteral("-1"), 0);
     addPanel(QStringLiteral("STATUS"), QString(), 1);
+    m_panels.value(QStringLiteral("TIMER"))
+        ->setToolTip(QStringLiteral("自動更新で次に読み込むまでの秒数（-1：自動更新は無効）"));
+    m_panels.value(QStringLiteral("MAKUTIMER"))
+        ->setToolTip(QStringLiteral(
+            "次の字幕を表示するまでの残り（0.1秒単位。-1：表示を待っている字幕はありません）"));
 }
 
 namespace {
@@ -301,6 +328,7 @@ void frmMain::buildMenu()
 {
     buildReloadMenus();
     mnuMakuView = menuBar()->addAction(QStringLiteral("字幕(&N)"));
+    mnuMakuView->setCheckable(true); // checked while the subtitle window is open
     connect(mnuMakuView, &QAction::triggered, this, &frmMain::mnuMakuView_Click);
     mnuMakuList = menuBar()->addAction(QStringLiteral("字幕候補(&J)"));
     connect(mnuMakuList, &QAction::triggered, this, &frmMain::mnuMakuList_Click);
@@ -624,10 +652,12 @@ void frmMain::mnuWrite_Click()
         connect(m_post, &frmPost::reloadRequested, this, &frmMain::mnuReload_Click);
         connect(m_post, &frmPost::threadListRequested, this, &frmMain::mnuThread_Click);
         connect(m_post, &frmPost::pauseReleased, m_queue, &SubtitleQueue::restartIfWaiting);
+        connect(m_post, &frmPost::pauseChanged, this, &frmMain::updateAirState);
     }
     m_post->show();
     m_post->raise();
     m_post->activateWindow();
+    updateAirState();
 }
 
 void frmMain::mnuAutoReload_Click(int index)
@@ -707,11 +737,16 @@ void frmMain::refreshQueueList()
     QTimer::singleShot(0, this, [this] {
         m_queueRefreshPending = false;
         lstRes->clear();
-        QStringList items;
-        items.reserve(m_queue->count());
-        for (const MakuEntry &entry : m_queue->entries())
-            items << entry.listText();
-        lstRes->addItems(items);
+        // Each row readable, its text form (what the program passes on) as its tooltip; board
+        // text in a tooltip is plain text, not markup.
+        constexpr qsizetype kMaxTip = 1000;
+        for (const MakuEntry &entry : m_queue->entries()) {
+            auto *item = new QListWidgetItem(entry.rowText());
+            const QString form = entry.listText();
+            item->setData(Qt::UserRole, form); // the entry a row's context menu acts on
+            item->setToolTip(Qt::convertFromPlainText(form.left(kMaxTip)));
+            lstRes->addItem(item);
+        }
     });
 }
 
@@ -719,6 +754,17 @@ void frmMain::mnuMakuView_Click()
 {
     if (m_maku->mnuMakuView_Click())
         m_queue->restartIfWaiting();
+    updateAirState();
+}
+
+void frmMain::updateAirState()
+{
+    const bool shown = m_maku->isShown();
+    mnuMakuView->setChecked(shown);
+    using OnAir::State;
+    m_strip->setState(!shown                     ? State::Hidden
+                      : m_program.flags.MakuStop ? State::Paused
+                                                 : State::Shown);
 }
 
 void frmMain::mnuClickThrough_Click()
@@ -915,31 +961,48 @@ void frmMain::Form_Resize()
     const int innerWidth = m_central->width();
     const int innerHeight = m_central->height();
     const int urlHeight = cmbUrl->sizeHint().height();
+    // The on-air strip runs under the address bar, over the view and the pane.
+    const int stripHeight = m_strip->sizeHint().height();
+    const int top = urlHeight + stripHeight;
     const int viewWidth = PaneVisible ? innerWidth - kResWidth - kPaneGap : innerWidth;
-    const int viewHeight = innerHeight - urlHeight;
+    const int viewHeight = innerHeight - top;
     // A window too small for the pane keeps its last layout.
     if (viewWidth <= 0 || viewHeight <= 0)
         return;
     cmbUrl->setGeometry(0, 0, innerWidth, urlHeight);
-    // The next-thread question, when asked, sits between the address bar and the view.
+    m_strip->setGeometry(0, urlHeight, innerWidth, stripHeight);
+    // The next-thread question, when asked, sits between the strip and the view.
     const int barHeight = m_nextThreadBar && m_nextThreadBar->isVisible()
                               ? std::min(m_nextThreadBar->sizeHint().height(), viewHeight / 2)
                               : 0;
     if (barHeight > 0)
-        m_nextThreadBar->setGeometry(0, urlHeight, viewWidth, barHeight);
-    webMain->setGeometry(0, urlHeight + barHeight, viewWidth, viewHeight - barHeight);
-    const int paneLeft = viewWidth + kPaneGap / 2;
-    const int lowerHeight = qMax(0, viewHeight - kResHeight);
+        m_nextThreadBar->setGeometry(0, top, viewWidth, barHeight);
+    webMain->setGeometry(0, top + barHeight, viewWidth, viewHeight - barHeight);
+    layOutPane(top, viewHeight);
+}
+
+void frmMain::layOutPane(int top, int height)
+{
+    const int left = webMain->width() + kPaneGap / 2;
+    const int heading = m_paneHeadings[0]->sizeHint().height();
+    const int lowerTop = top + kResHeight;
+    const int lowerHeight = qMax(0, height - kResHeight - heading);
     const int buttonHeight = qMin(lowerHeight, cmdNgSetting->sizeHint().height());
-    lstRes->setGeometry(paneLeft, urlHeight, kResWidth, kResHeight);
-    lstNG->setGeometry(paneLeft, urlHeight + kResHeight, kCommandOffset,
-                       lowerHeight - buttonHeight);
-    cmdNgSetting->setGeometry(paneLeft, urlHeight + kResHeight + lowerHeight - buttonHeight,
-                              kCommandOffset, buttonHeight);
-    lstCommand->setGeometry(paneLeft + kCommandOffset, urlHeight + kResHeight,
-                            kResWidth - kCommandOffset, lowerHeight);
-    for (QWidget *w : {static_cast<QWidget *>(lstRes), static_cast<QWidget *>(lstNG),
-                       static_cast<QWidget *>(cmdNgSetting), static_cast<QWidget *>(lstCommand)})
+    m_paneHeadings[0]->setGeometry(left, top, kResWidth, heading);
+    lstRes->setGeometry(left, top + heading, kResWidth, kResHeight - heading);
+    m_paneHeadings[1]->setGeometry(left, lowerTop, kCommandOffset, heading);
+    lstNG->setGeometry(left, lowerTop + heading, kCommandOffset, lowerHeight - buttonHeight);
+    cmdNgSetting->setGeometry(left, lowerTop + heading + lowerHeight - buttonHeight, kCommandOffset,
+                              buttonHeight);
+    m_paneHeadings[2]->setGeometry(left + kCommandOffset, lowerTop, kResWidth - kCommandOffset,
+                                   heading);
+    lstCommand->setGeometry(left + kCommandOffset, lowerTop + heading, kResWidth - kCommandOffset,
+                            lowerHeight);
+    for (QWidget *w :
+         {static_cast<QWidget *>(lstRes), static_cast<QWidget *>(lstNG),
+          static_cast<QWidget *>(cmdNgSetting), static_cast<QWidget *>(lstCommand),
+          static_cast<QWidget *>(m_paneHeadings[0]), static_cast<QWidget *>(m_paneHeadings[1]),
+          static_cast<QWidget *>(m_paneHeadings[2])})
         w->setVisible(PaneVisible);
 }
 

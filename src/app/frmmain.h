@@ -18,6 +18,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class NgControl;
+class OnAirStrip;
 class OverlayServer;
 class PostPipeline;
 class ReloadCountdown;
@@ -86,6 +87,7 @@ private:
     void loadCommandSelection();
     void setPanelText(const QString &key, const QString &text);
     void Form_Resize();
+    void layOutPane(int top, int height);
     void Form_Unload();
     void refreshQueueList();
     // Enter in the address bar: the text joins the history and is loaded.
@@ -117,6 +119,9 @@ private:
     void nextThreadFound(const NextThreadCandidate &candidate);
     void moveToNextThread(const NextThreadCandidate &candidate);
 
+    // The subtitle state as 字幕 and the on-air strip show it.
+    void updateAirState();
+
     // Starts, restarts or stops the browser-source server as the options say.
     void applyOverlay();
     // Reads aloud with the engine the options choose; an unchanged choice keeps its engine.
@@ -138,6 +143,7 @@ private:
     QListWidget *lstCommand = nullptr;
     QListWidget *lstNG = nullptr;
     QPushButton *cmdNgSetting = nullptr;
+    QLabel *m_paneHeadings[3] = {}; // 字幕待ち, NG, コマンド
 
     QAction *mnuReload = nullptr;
     // 0 off, 1 separator, then the periods; each item's data is its period in seconds.
@@ -177,6 +183,7 @@ private:
     SubtitleWindowControl *m_maku = nullptr;
     ThreadLinks *m_links = nullptr;
     NgControl *m_ng = nullptr;
+    OnAirStrip *m_strip = nullptr;
     WavePlayer *m_wave = nullptr;
     OverlayServer *m_overlay = nullptr;
     SpeechReader *m_speech = nullptr;

@@ -35,12 +35,14 @@ void NgControl::attach(ThreadView *view, QListWidget *queueList)
                 const QListWidgetItem *item = queueList->itemAt(at);
                 if (!item)
                     return;
-                // The list is redrawn after the queue changes: the entry is the one the row
-                // shows, if it still waits.
+                // The list is redrawn after the queue changes: the entry is the one whose text
+                // form the row carries, if it still waits.
                 const QList<MakuEntry> &entries = m_queue.entries();
                 const auto entry =
                     std::find_if(entries.cbegin(), entries.cend(),
-                                 [item](const auto &e) { return e.listText() == item->text(); });
+                                 [form = item->data(Qt::UserRole).toString()](const auto &e) {
+                                     return e.listText() == form;
+                                 });
                 auto *menu = new QMenu(m_window);
                 menu->setAttribute(Qt::WA_DeleteOnClose);
                 addEntryItems(menu, entry != entries.cend() ? *entry : MakuEntry());

@@ -95,6 +95,7 @@ void frmPost::Form_Unload()
     if (m_flags.MakuStop) {
         m_flags.MakuStop = false;
         emit pauseReleased();
+        emit pauseChanged();
     }
 }
 
@@ -110,6 +111,7 @@ void frmPost::chkMakuStop_Click()
     m_flags.MakuStop = chkMakuStop->isChecked();
     if (!m_flags.MakuStop)
         emit pauseReleased();
+    emit pauseChanged();
 }
 
 bool frmPost::eventFilter(QObject *watched, QEvent *event)

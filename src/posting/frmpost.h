@@ -33,6 +33,8 @@ signals:
     void threadListRequested();
     // The pause ended: the next waiting subtitle may be shown.
     void pauseReleased();
+    // MakuStop changed, either way.
+    void pauseChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -5,6 +5,8 @@
 #include "settings/commandwords.h"
 #include "settings/program.h"
 
+#include <QDeadlineTimer>
+
 namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
@@ -22,12 +24,30 @@ QString MakuEntry::listText() const
     return command + separator + message + separator + id + separator + name + separator + number;
 }
 
+QString MakuEntry::rowText() const
+{
+    // A list row is one line, and a board's long post need not be read or laid out whole.
+    constexpr qsizetype kMaxRow = 200;
+    const QString shown = kind == Kind::Post || kind == Kind::Notice
+                              ? GetMakuReplace(message.left(kMaxRow * 10))
+                              : message.left(kMaxRow);
+    QString row = (number + QLatin1Char(' ') + name + QStringLiteral("： ") + shown).simplified();
+    if (row.size() > kMaxRow)
+        row.truncate(row.at(kMaxRow - 1).isHighSurrogate() ? kMaxRow - 1 : kMaxRow);
+    return row;
+}
+
 MakuEntry MakuEntry::freeText(const QString &text, const QString &command)
 {
     MakuEntry entry;
     entry.message = text;
     entry.command = command;
     return entry;
+}
+
+qint64 ReceiptClock()
+{
+    return QDeadlineTimer::current().deadline();
 }
 
 MakuEntry IdleText::entry(bool commandWordsAlways) const

@@ -25,19 +25,26 @@ struct MakuEntry
     QString id;      // "ID:" and the poster's ID, a "/" in it written as ":"; "" without one
     QString name;    // the poster's name without tags
     QString number;  // the post number in decimal, "???" for the notice; "" for the other kinds
+    qint64 received = 0; // when it came from the board (ReceiptClock()); 0 until queued
     // The idle text as pacing and the dialog's 表示 draw it: its command words count in normal
     // mode too. Other redraws of the idle text leave normal mode alone.
     bool commandWordsAlways = false;
 
     // What TextDraw draws: a post's or notice's message as subtitle text, any other text as is.
     QString text() const;
-    // The queue list's form (lstRes): the five fields joined by "<>".
+    // The entry's text form: the five fields joined by "<>".
     QString listText() const;
+    // The waiting list's row as a person reads it: number, name and message on one line, as
+    // plain text without tags.
+    QString rowText() const;
     bool isIdleText() const { return kind == Kind::IdleText; }
 
     // A free text; an empty one clears the window, "　" leaves only the frame and marks.
     static MakuEntry freeText(const QString &text, const QString &command = QString());
 };
+
+// Milliseconds of a clock that only goes forward: receipt times and their ages.
+qint64 ReceiptClock();
 
 // The one drawing operation of the subtitle window.
 using TextDrawHook = std::function<void(const MakuEntry &entry)>;

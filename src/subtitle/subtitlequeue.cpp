@@ -7,6 +7,8 @@ void SubtitleQueue::append(const MakuEntry &entry)
     if (m_entries.isEmpty())
         m_dropped = 0;
     m_entries.append(entry);
+    if (m_entries.constLast().received == 0)
+        m_entries.last().received = ReceiptClock();
     const qsizetype excess = m_entries.size() - kMaxEntries;
     if (excess > 0) {
         m_entries.remove(0, excess);
@@ -38,6 +40,24 @@ void SubtitleQueue::clear()
 {
     m_entries.clear();
     emit entriesChanged();
+}
+
+int SubtitleQueue::skipToNewest()
+{
+    qsizetype newest = -1;
+    for (qsizetype i = m_entries.size() - 1; i >= 0 && newest < 0; --i)
+        if (m_entries.at(i).kind == MakuEntry::Kind::Post)
+            newest = i;
+    QList<MakuEntry> kept;
+    for (qsizetype i = 0; i < m_entries.size(); ++i)
+        if (i == newest || m_entries.at(i).kind != MakuEntry::Kind::Post)
+            kept.append(m_entries.at(i));
+    const int dropped = int(m_entries.size() - kept.size());
+    if (dropped == 0)
+        return 0;
+    m_entries = kept;
+    emit entriesChanged();
+    return dropped;
 }
 
 void SubtitleQueue::setCountdown(int value)

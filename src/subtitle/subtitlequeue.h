@@ -22,12 +22,16 @@ public:
     const QList<MakuEntry> &entries() const { return m_entries; }
     int count() const { return int(m_entries.size()); }
     bool isEmpty() const { return m_entries.isEmpty(); }
-    // Appends at the end; when the queue is full the oldest entry is dropped.
+    // Appends at the end, stamped with its receipt time unless it has one; when the queue is
+    // full the oldest entry is dropped.
     void append(const MakuEntry &entry);
     MakuEntry takeFirst();
     // Removes every waiting entry `drop` picks; returns how many went.
     int removeIf(const std::function<bool(const MakuEntry &entry)> &drop);
     void clear();
+    // 最新へ: drops every waiting post but the newest; the program's notices stay. Answers
+    // how many went.
+    int skipToNewest();
 
     int countdown() const { return m_countdown; }
     void setCountdown(int value);

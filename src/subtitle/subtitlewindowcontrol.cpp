@@ -4,6 +4,7 @@
 #include "settings/program.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
 
 SubtitleWindowControl::SubtitleWindowControl(Program &program, QWidget *owner, QObject *parent)
@@ -12,7 +13,25 @@ SubtitleWindowControl::SubtitleWindowControl(Program &program, QWidget *owner, Q
 
 SubtitleWindowControl::~SubtitleWindowControl()
 {
+    // The owner is going: a window hidden now tells nobody.
+    if (m_window)
+        m_window->removeEventFilter(this);
     delete m_window.data();
+}
+
+bool SubtitleWindowControl::isShown() const
+{
+    const frmText *w = window();
+    return w && w->isVisible();
+}
+
+bool SubtitleWindowControl::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == m_window && (type == QEvent::Show || type == QEvent::Hide) &&
+        !event->spontaneous())
+        emit shownChanged(type == QEvent::Show);
+    return QObject::eventFilter(watched, event);
 }
 
 const QString &SubtitleWindowControl::ClickThroughMessage()
@@ -44,6 +63,7 @@ frmText *SubtitleWindowControl::load()
     w->setClickThroughSource([this] { return m_clickThrough; });
     connect(w, &frmText::drawnForGame, this, &SubtitleWindowControl::drawnForGame);
     connect(w, &frmText::drawn, this, &SubtitleWindowControl::drawn);
+    w->installEventFilter(this);
     m_window = w;
     return w;
 }

@@ -32,6 +32,8 @@ public:
     // The loaded subtitle window, or null.
     frmText *window() const;
     bool isLoaded() const { return window() != nullptr; }
+    // The window is loaded and on the screen.
+    bool isShown() const;
 
     // Draws on the subtitle window, loading it without showing it when it is not loaded.
     void TextDraw(const MakuEntry &entry);
@@ -58,6 +60,11 @@ signals:
     void drawn(const MakuEntry &entry);
     // The window was closed: nothing is shown any more.
     void unloaded();
+    // The window appeared on the screen or left it, however it was opened or closed.
+    void shownChanged(bool shown);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     frmText *load();

@@ -88,12 +88,14 @@ private slots:
         QCOMPARE(m_board->server.requests().size(), 1);
         QVERIFY(m_board->server.requests().first().head.contains("Range: bytes="));
         QCOMPARE(m_board->evaluate("document.querySelectorAll('.res').length").toInt(), 6);
-        // The queue list shows each entry's text form.
+        // The queue list shows each entry readably, its text form as the tooltip.
         const auto *list = part<QListWidget>(window(), "lstRes");
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
-        QCOMPARE(list->item(0)->text(),
-                 QStringLiteral("shita red<> 新着その1 <>ID:DDDD4444<>実況民<>4"));
-        QCOMPARE(list->item(1)->text(), QStringLiteral(" <> 新着その2 <>ID:ab:cd<>名無し<>6"));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("4 実況民： 新着その1"));
+        QCOMPARE(list->item(1)->text(), QStringLiteral("6 名無し： 新着その2"));
+        QCOMPARE(list->item(0)->toolTip(),
+                 QStringLiteral("<p>shita\u00A0red&lt;&gt;\u00A0新着その1\u00A0&lt;&gt;"
+                                "ID:DDDD4444&lt;&gt;実況民&lt;&gt;4</p>"));
 
         // On air with the post's commands: red, at the bottom.
         part<QTimer>(window(), "tmrMaku")->setInterval(5);
@@ -103,6 +105,7 @@ private slots:
                 shown = maku(window()).window()->lastLayout();
         });
         action(window(), QStringLiteral("mnuMakuView"))->trigger();
+        QVERIFY(action(window(), QStringLiteral("mnuMakuView"))->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!shown.text.isEmpty(), 10000);
         QCOMPARE(shown.colourCode, 255);
         QVERIFY2(shown.pos.y() > shown.frame.height() / 2,
@@ -358,6 +361,32 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!picture || !picture->isVisible(), 5000);
     }
 
+    // A burst of posts not shown as waiting and late, or 最新へ dropping the newest.
+    void onAirStrip()
+    {
+        m_board->setThread(datLine("START", "開始"));
+        load();
+        const QRegularExpression idle(QStringLiteral(
+            "^非表示\\|待ち 0件\\|遅れ 0秒\\|最終取得 \\d\\d:\\d\\d:\\d\\d\\|最新へ$"));
+        QTRY_VERIFY2_WITH_TIMEOUT(idle.match(stripText()).hasMatch(), qPrintable(stripText()),
+                                  5000);
+        part<QTimer>(window(), "tmrMaku")->stop(); // the posts stay waiting
+        action(window(), QStringLiteral("mnuMakuView"))->trigger();
+        QByteArray burst;
+        for (int n = 2; n <= 9; ++n)
+            burst += datLine(QStringLiteral("ID%1").arg(n), QStringLiteral("レス%1").arg(n));
+        m_board->append(burst);
+        load();
+        const QRegularExpression late(QStringLiteral("^表示中\\|待ち 8件\\|遅れ \\d+秒\\|"));
+        QTRY_VERIFY2_WITH_TIMEOUT(late.match(stripText()).hasMatch(), qPrintable(stripText()),
+                                  5000);
+        QTest::mouseClick(part<QPushButton>(window(), "cmdLatest"), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("字幕待ちのレスを7件飛ばしました"));
+        QTRY_VERIFY2_WITH_TIMEOUT(stripText().startsWith(QStringLiteral("表示中|待ち 1件|")),
+                                  qPrintable(stripText()), 5000);
+        QCOMPARE(queue(window()).entries().first().number, QStringLiteral("9"));
+    }
+
     // No pop-up for an anchor as the Perl board software stores it; pop-ups showing a reference
     // raw or losing text the board escaped.
     void popupsShowWhatTheViewShows()
@@ -444,6 +473,16 @@ private:
 
     const std::unique_ptr<frmMain> &window() const { return m_board->window; }
     QString status() const { return panelText(window(), QStringLiteral("STATUS")); }
+    // The on-air strip as a screen reader reads it, its parts joined by "|".
+    QString stripText() const
+    {
+        QStringList texts;
+        QAccessibleInterface *strip =
+            QAccessible::queryAccessibleInterface(part<QWidget>(window(), "onAirStrip"));
+        for (int i = 0; strip && i < strip->childCount(); ++i)
+            texts << strip->child(i)->text(QAccessible::Name);
+        return texts.join(QLatin1Char('|'));
+    }
     void load()
     {
         QVERIFY(m_board->reload());

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 #include "settings/program.h"
 #include "subtitle/makuentry.h"
+#include "subtitle/onair.h"
 #include "subtitle/subtitlepacing.h"
 #include "subtitle/subtitlequeue.h"
 #include "support/testhome.h"
@@ -122,6 +123,45 @@ private slots:
         QCOMPARE(m_queue->entries().last().message, QStringLiteral("1002"));
         QCOMPARE(dropped.size(), 2);
         QCOMPARE(dropped.last().first().toInt(), 2);
+    }
+
+    // 最新へ dropping a notice or the newest post; the strip's delay counting a notice or
+    // growing past the oldest post; the last load's time in another form.
+    void skipToNewestAndStripTexts()
+    {
+        m_queue->append(entry(QStringLiteral("1")));
+        m_queue->append(notice());
+        m_queue->append(entry(QStringLiteral("2")));
+        m_queue->append(entry(QStringLiteral("3")));
+        QVERIFY(m_queue->entries().first().received > 0);
+        QCOMPARE(m_queue->skipToNewest(), 2);
+        QStringList left;
+        for (const MakuEntry &e : m_queue->entries())
+            left << e.message.left(8);
+        QCOMPARE(left, QStringList({"sazanami", "3"}));
+        QCOMPARE(m_queue->skipToNewest(), 0);
+
+        MakuEntry waiting = entry(QStringLiteral("x"));
+        waiting.received = 1000;
+        MakuEntry first = notice();
+        first.received = 1;
+        QCOMPARE(OnAir::DelayText({first, waiting, entry(QStringLiteral("y"))}, 4999),
+                 QStringLiteral("遅れ 3秒"));
+        QCOMPARE(OnAir::DelayText({first}, 4999), QStringLiteral("遅れ 0秒"));
+        QCOMPARE(OnAir::WaitingText(7), QStringLiteral("待ち 7件"));
+        QCOMPARE(OnAir::LastLoadText(QTime(9, 5, 7)), QStringLiteral("最終取得 09:05:07"));
+        QCOMPARE(OnAir::LastLoadText(QTime()), QStringLiteral("最終取得 --:--:--"));
+    }
+
+    // A waiting list's row showing tags, references or line breaks, a board's whole long post,
+    // or half a character at its end.
+    void rowText()
+    {
+        MakuEntry e = entry(QStringLiteral(" <b>太字</b> &amp;lt; 行<br>次の行 "));
+        QCOMPARE(e.rowText(), QStringLiteral("12 name： 太字 < 行 次の行"));
+        e.message = QString(190, QChar(0x3042)) + QStringLiteral("🍣") +
+                    QStringLiteral("<a>").repeated(100000);
+        QCOMPARE(e.rowText(), QStringLiteral("12 name： ") + QString(190, QChar(0x3042)));
     }
 
     // The free text's second question not naming the words it takes.
