@@ -18,11 +18,13 @@
 #include "retrieval/reloadcountdown.h"
 #include "retrieval/threadloader.h"
 #include "settings/commandwords.h"
+#include "settings/firststart.h"
 #include "settings/frmsetting.h"
 #include "settings/program.h"
 #include "speech/speechengines.h"
 #include "speech/speechreader.h"
 #include "subtitle/frmnorestext.h"
+#include "subtitle/frmtext.h"
 #include "subtitle/makuentry.h"
 #include "subtitle/onairstrip.h"
 #include "subtitle/subtitlepacing.h"
@@ -47,6 +49,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QTime>
@@ -457,6 +460,10 @@ bool frmMain::Form_Load(const QString &commandLine)
     if (!commandLine.isEmpty()) {
         cmbUrl->setEditText(commandLine);
         mnuReload_Click();
+    } else if (m_program.opt.ResumeThread == 1 && !cmbUrl->currentText().isEmpty()) {
+        // The broadcast goes on where it stopped: the last thread at once, not at the first
+        // countdown.
+        mnuReload_Click();
     }
     loadNgWords();
     m_ng->load();
@@ -467,6 +474,8 @@ bool frmMain::Form_Load(const QString &commandLine)
     m_loaded = true;
     Form_Resize();
     show();
+    if (m_program.opt.MakuOpen == 1)
+        mnuMakuView_Click();
     tmrMaku->start();
     tmrReload->start();
     return true;
@@ -540,11 +549,27 @@ void frmMain::restorePlacement()
     bool stored[] = {false, false, false, false};
     for (int i = 0; i < 4; ++i)
         stored[i] = ReadPlacement(store, kPlacementKeys[i], &values[i]);
+    if (!stored[0] && !stored[1] && !stored[2] && !stored[3]) {
+        placeFirstTime();
+        return;
+    }
     if (values[2] > 0 && values[3] > 0)
         resize(values[2], values[3]);
     // Without a stored position the window system places the window.
     if (stored[0] || stored[1])
         move(values[1], values[0]);
+}
+
+void frmMain::placeFirstTime()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize subtitle = ParseWakuSize(m_program.opt.WakuSize).value_or(kDefaultWaku);
+    const FirstPlacement at = FirstStartPlacement(screen->availableGeometry(), subtitle);
+    resize(at.main.size());
+    move(at.main.topLeft());
+    frmText::SetFirstPosition(*m_program.store, at.subtitle);
 }
 
 void frmMain::savePlacement()
@@ -1036,6 +1061,8 @@ void frmMain::Form_Unload()
     m_program.opt.MakuListView = PaneVisible ? 0 : 1;
     m_program.opt.AutoReload = qint16(qMax(0, m_reload->ReloadInterval()));
     m_program.opt.AutoScroll = mnuAutoScroll[1]->isChecked() ? 1 : 0;
+    // Open now, or closed only while the settings dialog is.
+    m_program.opt.MakuOpen = m_maku->isShown() || (m_setting && m_setting->reopenMakuView());
     SaveSettings(store, m_program.opt);
     tmrMaku->stop();
     tmrReload->stop();

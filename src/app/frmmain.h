@@ -86,6 +86,8 @@ private:
     bool saveNgWords();
     void loadCommandSelection();
     void setPanelText(const QString &key, const QString &text);
+    // First start: a usable size, the subtitle window beside the main window.
+    void placeFirstTime();
     void Form_Resize();
     void layOutPane(int top, int height);
     void Form_Unload();

@@ -240,11 +240,13 @@ void frmSetting::addSwitches(QWidget *settings, QGridLayout *grid, int &r)
     chkTextNameView = new QCheckBox(QStringLiteral("字幕に名前を表示する"), settings);
     chkTextNumView = new QCheckBox(QStringLiteral("字幕にレス番を表示する"), settings);
     chkMakuFormTop = new QCheckBox(QStringLiteral("字幕表示時強制最前面表示"), settings);
+    chkResumeThread = new QCheckBox(QStringLiteral("起動したら前回のスレをすぐ読み込む"), settings);
     auto *switches = new QWidget(settings);
     auto *switchGrid = new QGridLayout(switches);
     switchGrid->setContentsMargins(0, 0, 0, 0);
-    QCheckBox *const boxes[] = {chkFontResize,   chkTextIDView,  chkText2Clipboard, chkNum1000,
-                                chkTextNameView, chkTextNumView, chkMakuFormTop};
+    QCheckBox *const boxes[] = {chkFontResize,  chkTextIDView,   chkText2Clipboard,
+                                chkNum1000,     chkTextNameView, chkTextNumView,
+                                chkMakuFormTop, chkResumeThread};
     int i = 0;
     for (QCheckBox *box : boxes) {
         switchGrid->addWidget(box, i / 2, i % 2);
@@ -369,6 +371,7 @@ void frmSetting::Form_Load()
     chkTextNameView->setChecked(o.TextNameView != 0);
     chkTextNumView->setChecked(o.TextNumView != 0);
     chkMakuFormTop->setChecked(o.MakuFormTop != 0);
+    chkResumeThread->setChecked(o.ResumeThread != 0);
     chkOverlay->setChecked(o.Overlay != 0);
     chkOverlayLan->setChecked(o.OverlayLAN != 0);
     txtOverlayPort->setText(QString::number(o.OverlayPort));
@@ -471,6 +474,7 @@ bool frmSetting::cmdOk_Click()
     o.TextNameView = checkValue(chkTextNameView);
     o.TextNumView = checkValue(chkTextNumView);
     o.MakuFormTop = checkValue(chkMakuFormTop);
+    o.ResumeThread = checkValue(chkResumeThread);
     o.Overlay = checkValue(chkOverlay);
     o.OverlayLAN = checkValue(chkOverlayLan);
     o.OverlayPort = port;

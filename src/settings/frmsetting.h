@@ -32,6 +32,7 @@ public:
 
     // Whether the subtitle window was open when the dialog was opened.
     void setReopenMakuView(bool reopen) { m_reopenMakuView = reopen; }
+    bool reopenMakuView() const { return m_reopenMakuView; }
     // Called after OK saved the options: the subtitle window's LoadBackPicture.
     void setLoadBackPicture(std::function<void()> load) { m_loadBackPicture = std::move(load); }
     // Reads the test sentence of the group "読み上げ".
@@ -66,6 +67,7 @@ public:
     QCheckBox *chkTextNameView = nullptr;
     QCheckBox *chkTextNumView = nullptr;
     QCheckBox *chkMakuFormTop = nullptr;
+    QCheckBox *chkResumeThread = nullptr;
     QCheckBox *chkOverlay = nullptr;
     QCheckBox *chkOverlayLan = nullptr;
 

@@ -126,6 +126,8 @@ const Field kFields[] = {
     {"NextThread", &Options::NextThread},
     {"FlowSeconds", &Options::FlowSeconds, kOverlaySection},
     {"FlowMax", &Options::FlowMax, kOverlaySection},
+    {"ResumeThread", &Options::ResumeThread},
+    {"MakuOpen", &Options::MakuOpen},
 };
 
 template<typename T> void readNumber(const SettingsStore &store, const Field &f, T &target)

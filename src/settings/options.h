@@ -54,6 +54,10 @@ struct Options
     // comments on it at once.
     qint16 FlowSeconds = 5;
     qint16 FlowMax = 60;
+    // A restart resumes the broadcast: load the last thread at once (1) and reopen the
+    // subtitle window when it was open at exit (MakuOpen 1).
+    qint16 ResumeThread = 1;
+    qint16 MakuOpen = 0;
 
     // Every command word enabled; the frame of kDefaultWaku.
     static QString defaultEnableCommand();

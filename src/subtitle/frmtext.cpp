@@ -28,6 +28,15 @@ const QString &frmText::windowCaption()
     return caption;
 }
 
+void frmText::SetFirstPosition(SettingsStore &store, QPoint at)
+{
+    int stored = 0;
+    if (ReadPlacement(store, kTop, &stored) || ReadPlacement(store, kLeft, &stored))
+        return;
+    WritePlacement(store, kTop, at.y());
+    WritePlacement(store, kLeft, at.x());
+}
+
 frmText::frmText(Program &program, const QImage *picBack, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_program(program), m_picBack(picBack)
 {

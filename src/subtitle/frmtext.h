@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+class SettingsStore;
 struct Program;
 
 // The subtitle window: a borderless window of the frame size that broadcasting software
@@ -45,6 +46,8 @@ public:
     const SubtitleLayout &lastLayout() const { return m_layout; }
 
     static const QString &windowCaption();
+    // Where the window opens when no placement was ever stored (a first start).
+    static void SetFirstPosition(SettingsStore &store, QPoint at);
 
 signals:
     // After every draw, once the window shows the new picture.

@@ -70,8 +70,11 @@ private slots:
         QCOMPARE(stored("Option", "Address"), QStringLiteral("http://host/test/read.cgi/b/1/"));
         QCOMPARE(stored("Pos", "MainWidth"), QStringLiteral("10500"));
         QCOMPARE(stored("Option", "Speed"), QStringLiteral("4"));
-        // The next start restores the address text (without loading it) and the size.
+        // Without ResumeThread the next start restores the address text (without loading it)
+        // and the size.
+        m_env->store.setValue("Option", "ResumeThread", "0");
         auto again = start();
+        QVERIFY(MainWindowParts::thread(again).Ready);
         QVERIFY(again);
         QCOMPARE(cmbUrl(again)->currentText(), QStringLiteral("http://host/test/read.cgi/b/1/"));
         QCOMPARE(again->size(), QSize(700, 500));

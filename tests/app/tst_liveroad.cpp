@@ -361,8 +361,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!picture || !picture->isVisible(), 5000);
     }
 
-    // A burst of posts not shown as waiting and late, or 最新へ dropping the newest.
-    void onAirStrip()
+    // A burst of posts not shown as waiting and late, 最新へ dropping the newest; a restart not
+    // loading the thread at once (automatic reload is off) or not reopening the subtitle window.
+    void onAirStripAndResume()
     {
         m_board->setThread(datLine("START", "開始"));
         load();
@@ -385,6 +386,16 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(stripText().startsWith(QStringLiteral("表示中|待ち 1件|")),
                                   qPrintable(stripText()), 5000);
         QCOMPARE(queue(window()).entries().first().number, QStringLiteral("9"));
+
+        window()->close();
+        m_board->window = std::make_unique<frmMain>(m_board->env.program);
+        QVERIFY(window()->Form_Load(QString()));
+        QVERIFY(!MainWindowParts::thread(window()).Ready); // loading at once
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowParts::thread(window()).ResTotal, 9, 15000);
+        QVERIFY(maku(window()).isShown());
+        QVERIFY(action(window(), QStringLiteral("mnuMakuView"))->isChecked());
+        QTRY_VERIFY2_WITH_TIMEOUT(stripText().startsWith(QStringLiteral("表示中|")),
+                                  qPrintable(stripText()), 5000);
     }
 
     // No pop-up for an anchor as the Perl board software stores it; pop-ups showing a reference

@@ -52,7 +52,7 @@ private slots:
                            "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 "
                            "Num1000=0 TextNameView=1 TextNumView=0 MakuFormTop=0 AutoReload=12 "
                            "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
-                           "NgIdHours=12 NextThread=0");
+                           "NgIdHours=12 NextThread=0 ResumeThread=0 MakuOpen=1");
         storeOptions(m_env->store, loaded);
         storeOptions(m_env->store, QStringLiteral("FlowSeconds=9 FlowMax=33"), kOverlaySection);
         m_program->opt = LoadSettings(m_env->store);
@@ -71,9 +71,10 @@ private slots:
         d->optTextMode[0]->setChecked(true);
         d->optFontDecorate[1]->setChecked(true);
         d->optNextThread[1]->setChecked(true);
-        for (QCheckBox *box : {d->chkFontResize, d->chkFontFuchi, d->chkFontShadow,
-                               d->chkTextIDView, d->chkText2Clipboard, d->chkNum1000,
-                               d->chkTextNameView, d->chkTextNumView, d->chkMakuFormTop})
+        for (QCheckBox *box :
+             {d->chkFontResize, d->chkFontFuchi, d->chkFontShadow, d->chkTextIDView,
+              d->chkText2Clipboard, d->chkNum1000, d->chkTextNameView, d->chkTextNumView,
+              d->chkMakuFormTop, d->chkResumeThread})
             box->toggle();
         d->cmbBackPicture->setCurrentIndex(d->cmbBackPicture->findText(QStringLiteral("back.bmp")));
         // Typed as a user types: the frame size, Tab, Space on "枠を非表示", Tab, the keyword,
@@ -101,7 +102,7 @@ private slots:
                            "FontDecorate=1 MakuListView=1 TextIDView=0 Text2Clipboard=0 "
                            "Num1000=1 TextNameView=0 TextNumView=1 MakuFormTop=1 AutoReload=12 "
                            "AutoScroll=1 Overlay=1 OverlayPort=50081 OverlayLAN=1 OverlayToken=t "
-                           "NgIdHours=12 NextThread=1");
+                           "NgIdHours=12 NextThread=1 ResumeThread=1 MakuOpen=1");
         // Read back through a fresh store, so the values reached the file.
         const SettingsStore file(m_env->home.settingsPath());
         QCOMPARE(storedOptions(file), changed);

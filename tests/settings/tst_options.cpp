@@ -1,3 +1,4 @@
+#include "settings/firststart.h"
 #include "support/storedoptions.h"
 
 #include <QTemporaryDir>
@@ -27,7 +28,8 @@ private slots:
                               "FontDecorate=3 MakuListView=0 TextIDView=0 Text2Clipboard=0 "
                               "Num1000=1 TextNameView=0 TextNumView=0 MakuFormTop=1 "
                               "AutoReload=0 AutoScroll=0 Overlay=0 OverlayPort=50080 "
-                              "OverlayLAN=0 OverlayToken= NgIdHours=24 NextThread=2");
+                              "OverlayLAN=0 OverlayToken= NgIdHours=24 NextThread=2 "
+                              "ResumeThread=1 MakuOpen=0");
         const QString every = QStringLiteral(
             "MakuMode=0 FontColor=5 FontColorCode=16711680 FontSize=4 "
             "WakuSize=720x405 WakuView=1 Keyword=実況,a=b FontResize=1 Speed=4 "
@@ -35,7 +37,8 @@ private slots:
             "BackPicture=7 BackPictureFile=back.bmp TextLimit=-5 TextMode=1 "
             "FontDecorate=2 MakuListView=1 TextIDView=1 Text2Clipboard=1 Num1000=0 "
             "TextNameView=1 TextNumView=1 MakuFormTop=0 AutoReload=12 AutoScroll=1 Overlay=1 "
-            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123 NgIdHours=48 NextThread=1");
+            "OverlayPort=50123 OverlayLAN=1 OverlayToken=abc123 NgIdHours=48 NextThread=1 "
+            "ResumeThread=0 MakuOpen=1");
         QTest::newRow("every key") << every << every;
     }
 
@@ -75,6 +78,32 @@ private slots:
         SaveSettings(*m_store, o);
         QCOMPARE(m_store->value(QStringLiteral("Overlay"), QStringLiteral("FlowMax")), "7");
         QVERIFY(!m_store->contains(kOptionSection, QStringLiteral("FlowMax")));
+    }
+
+    void firstStartPlacement_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QSize>("subtitle");
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("beside") << QRect(0, 0, 1600, 1000) << QSize(640, 480)
+                                << QRect(0, 0, 936, 700) << QPoint(960, 0);
+        QTest::newRow("below") << QRect(0, 0, 1280, 1024) << QSize(640, 480)
+                               << QRect(0, 0, 1000, 488) << QPoint(0, 544);
+        QTest::newRow("corner") << QRect(0, 0, 1024, 600) << QSize(640, 480)
+                                << QRect(0, 0, 1000, 552) << QPoint(384, 120);
+        QTest::newRow("second screen") << QRect(1920, 0, 1920, 1080) << QSize(720, 405)
+                                       << QRect(1920, 0, 1000, 700) << QPoint(2944, 0);
+    }
+
+    // The windows over each other on a first start, the main window cramped, or off the screen.
+    void firstStartPlacement()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QSize, subtitle);
+        const FirstPlacement at = FirstStartPlacement(screen, subtitle);
+        QTEST(at.main, "main");
+        QTEST(at.subtitle, "at");
     }
 
 private:
