@@ -170,8 +170,15 @@ void ThreadView::WritePost(const QString &html, qint64 number)
 
 void ThreadView::contextMenuEvent(QContextMenuEvent *event)
 {
-    QPointer<QMenu> menu = createStandardContextMenu();
+    // Only what a reader needs: the engine's own menu offers navigation, saving and the page
+    // source of a document that is the program's, in English.
+    QPointer<QMenu> menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *copy = menu->addAction(QStringLiteral("コピー"), this,
+                                    [this] { page()->triggerAction(QWebEnginePage::Copy); });
+    copy->setEnabled(page()->hasSelection());
+    menu->addAction(QStringLiteral("すべて選択"), this,
+                    [this] { page()->triggerAction(QWebEnginePage::SelectAll); });
     const QPoint global = event->globalPos();
     const QPointF at = QPointF(event->pos()) / zoomFactor();
     // The post is the last mark before the element under the pointer, in document order.

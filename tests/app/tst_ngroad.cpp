@@ -50,6 +50,8 @@ private slots:
 
         chooseFromMenu(part<ThreadView>(window(), "webMain")->focusProxy(), centreOfPost(4),
                        QStringLiteral("このIDをNG"));
+        // The program's items only: no navigation or saving of its own document.
+        QCOMPARE(m_menuTexts, QStringLiteral("コピー|すべて選択||このIDをNG|この名前をNG"));
         QTRY_COMPARE(status(), QStringLiteral("このIDをNGにしました（待機中の字幕から6件を"
                                               "取り除きました）"));
         const QString shown = QStringLiteral("開始|二|他1|NG|NG|NG|他2|NG|NG|NG|他3");
@@ -179,8 +181,12 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()),
                                  10000);
         QAction *chosen = nullptr;
-        for (QAction *a : menu->actions())
+        QStringList texts;
+        for (QAction *a : menu->actions()) {
             chosen = a->text() == item ? a : chosen;
+            texts << a->text();
+        }
+        m_menuTexts = texts.join('|');
         QVERIFY(chosen && chosen->isEnabled());
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
                           menu->actionGeometry(chosen).center());
@@ -213,6 +219,7 @@ private:
     }
 
     std::unique_ptr<LocalBoardWindow> m_board;
+    QString m_menuTexts; // the items of the last menu chosen from
 };
 
 QTEST_MAIN(TestNgRoad)
