@@ -11,7 +11,14 @@
 #include <QDateTime>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <algorithm>
+
+namespace {
+// A name used by this many posters of the thread is asked about before it is made NG.
+constexpr int kSharedNamePosters = 3;
+constexpr int kShownNameChars = 40;
+} // namespace
 
 NgControl::NgControl(Program &program, PostPipeline &pipeline, SubtitleQueue &queue,
                      QWidget *window)
@@ -78,8 +85,32 @@ void NgControl::addItems(QMenu *menu, const QString &id, const QString &name)
     connect(byId, &QAction::triggered, this, [this, id] { addRule(NgRules::Kind::Id, id); });
     QAction *byName = menu->addAction(QStringLiteral("この名前をNG"));
     byName->setEnabled(!name.trimmed().isEmpty());
-    connect(byName, &QAction::triggered, this,
-            [this, name] { addRule(NgRules::Kind::Name, name); });
+    connect(byName, &QAction::triggered, this, [this, name] { addNameRule(name); });
+}
+
+void NgControl::addNameRule(const QString &name)
+{
+    // The board's default name is nearly everyone's: one click must not silence the thread.
+    const int posters = m_pipeline.postersNamed(name);
+    if (posters < kSharedNamePosters) {
+        addRule(NgRules::Kind::Name, name);
+        return;
+    }
+    auto *box = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("sazanami"),
+        QStringLiteral("「%1」は%2人が使っている名前です。NGにすると、この名前のレスはすべて"
+                       "字幕に出なくなります。NGにしますか？")
+            .arg(name.left(kShownNameChars))
+            .arg(posters),
+        QMessageBox::Yes | QMessageBox::No, m_window);
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, name] {
+        if (box->standardButton(box->clickedButton()) == QMessageBox::Yes)
+            addRule(NgRules::Kind::Name, name);
+    });
+    box->open();
 }
 
 NgRules::Outcome NgControl::addRule(NgRules::Kind kind, const QString &text)

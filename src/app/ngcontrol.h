@@ -43,6 +43,8 @@ private:
     // The same for a waiting subtitle.
     void addEntryItems(QMenu *menu, const MakuEntry &entry);
     void addItems(QMenu *menu, const QString &id, const QString &name);
+    // A name rule; asked first when several posters of the thread share the name.
+    void addNameRule(const QString &name);
     NgRules::Outcome addRule(NgRules::Kind kind, const QString &text);
 
     Program &m_program;

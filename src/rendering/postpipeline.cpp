@@ -11,6 +11,8 @@
 #include "settings/commandwords.h"
 #include "settings/program.h"
 
+#include <QSet>
+
 PostPipeline::PostPipeline(Program &program, const ThreadState &state, QObject *parent)
     : QObject(parent), m_program(program), m_state(state),
       m_commandFlags(Commands::CommandWords().size(), true)
@@ -174,6 +176,20 @@ QStringList PostPipeline::shownMessages() const
         if (!isHidden(n))
             messages << m_resData.value(n).Message;
     return messages;
+}
+
+int PostPipeline::postersNamed(const QString &part) const
+{
+    QSet<QString> ids;
+    for (qint64 n = 1; n <= m_state.ResTotal; ++n) {
+        if (isHidden(n))
+            continue;
+        const ResRecord post = m_resData.value(n);
+        const QString id = NgRules::PosterId(post.DateID);
+        if (!id.isEmpty() && RemoveTags(post.Name).contains(part))
+            ids.insert(id);
+    }
+    return int(ids.size());
 }
 
 void PostPipeline::AddLog(const QString &Num, const QString &Names, QString Mail, QString DateID,

@@ -40,6 +40,8 @@ public:
     int hideShownPosts();
     // The messages (HTML) of the current thread's posts that are not hidden.
     QStringList shownMessages() const;
+    // How many posters (distinct IDs) of the posts shown a name rule `part` would silence.
+    int postersNamed(const QString &part) const;
 
     // The enable flags of the command words (lstCommand), read per queued post.
     const QVector<bool> &commandFlags() const { return m_commandFlags; }

@@ -2,10 +2,12 @@
 #include "platform/textfile.h"
 #include "settings/options.h"
 #include "subtitle/frmtext.h"
+#include "support/widgets.h"
 
 #include <QDateTime>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 
 using namespace MainWindowParts;
@@ -67,6 +69,19 @@ private slots:
         QVERIFY(m_board->reload());
         QTRY_COMPARE_WITH_TIMEOUT(posts(), shown + "|NG|他4", 10000);
         QCOMPARE(aired(4), QStringList({"他1", "他2", "他3", "他4"}));
+
+        // Everyone's name is asked about first; Escape leaves the thread as it is.
+        chooseFromMenu(part<ThreadView>(window(), "webMain")->focusProxy(), centreOfPost(3),
+                       QStringLiteral("この名前をNG"));
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY(box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
+        QVERIFY(box->text().startsWith(QStringLiteral("「名無し」は6人が使っている名前です。")));
+        QWidget *target = keyTarget(box);
+        QVERIFY(target);
+        QTest::keyClick(target, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QFile::exists(m_board->env.home.file("ngname.txt")));
+        QCOMPARE(posts(), shown + "|NG|他4");
 
         // A restart keeps the rule; NgIdHours later it is gone.
         QVERIFY(reopen(dat));

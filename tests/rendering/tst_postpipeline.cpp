@@ -223,6 +223,8 @@ private slots:
         QCOMPARE(rig.html.first(), ng.arg(1));
         QCOMPARE(rig.titles, QStringList{QStringLiteral("sazanami - [スレ]")});
         QCOMPARE(rig.queue.count(), 3);
+        QCOMPARE(rig.pipeline.postersNamed(QStringLiteral("名無し")), 3);
+        QCOMPARE(rig.pipeline.postersNamed(QStringLiteral("荒らし")), 0); // hidden already
 
         QVERIFY(rules.add(NgRules::Kind::Id, QStringLiteral("id2"), 0).inEffect);
         QVERIFY(rules.add(NgRules::Kind::Pattern, QStringLiteral("^本文4$"), 0).inEffect);
@@ -232,6 +234,7 @@ private slots:
         QCOMPARE(rig.message(4), QStringLiteral("NG"));
         QCOMPARE(rig.pipeline.shownMessages(), QStringList{QStringLiteral(" 本文3 ")});
         QCOMPARE(rig.pipeline.hideShownPosts(), 0);
+        QCOMPARE(rig.pipeline.postersNamed(QStringLiteral("無し")), 1);
 
         QVERIFY(rules.add(NgRules::Kind::Pattern, QStringLiteral("(a+)+$"), 0).inEffect);
         rig.pipeline.SetLog({"n<><>d<>" + QString(50000, 'a') + "b<>", line(6)}, kSep);
