@@ -1,6 +1,7 @@
 #include "game/frmscore.h"
 
 #include "game/scores.h"
+#include "platform/windowops.h"
 #include "settings/options.h"
 
 #include <QLabel>
@@ -28,9 +29,9 @@ frmScore::frmScore(Program &program, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmScore"));
     setWindowTitle(QStringLiteral("スコア"));
-    lblScoreCaption = new QLabel(QStringLiteral("Score:"), this);
+    lblScoreCaption = TextLabel(QStringLiteral("Score:"), this);
     lblScoreCaption->setObjectName(QStringLiteral("lblScoreCaption"));
-    lblScore = new QLabel(QStringLiteral("0"), this);
+    lblScore = TextLabel(QStringLiteral("0"), this);
     lblScore->setObjectName(QStringLiteral("lblScore"));
     for (QLabel *label : {lblScoreCaption, lblScore}) {
         label->setFont(gothic(18));

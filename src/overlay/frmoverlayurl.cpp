@@ -36,10 +36,10 @@ frmOverlayUrl::frmOverlayUrl(const OverlayServer &server, bool lan, QWidget *par
     auto *grid = new QGridLayout(this);
     int row = 0;
     if (!server.isListening()) {
-        grid->addWidget(new QLabel(QStringLiteral("配信用サーバーは動いていません。"
-                                                  "「設定」で配信用サーバーを「使う」にして"
-                                                  "ください。"),
-                                   this),
+        grid->addWidget(TextLabel(QStringLiteral("配信用サーバーは動いていません。"
+                                                 "「設定」で配信用サーバーを「使う」にして"
+                                                 "ください。"),
+                                  this),
                         row++, 0, 1, 4);
     }
     const std::pair<OverlayServer::Page, QString> pages[] = {
@@ -59,11 +59,11 @@ frmOverlayUrl::frmOverlayUrl(const OverlayServer &server, bool lan, QWidget *par
             auto *copy = new QPushButton(QStringLiteral("コピー"), this);
             connect(copy, &QPushButton::clicked, this, [address] { SetClipboardText(address); });
             const QSize size = server.pageSize(page);
-            grid->addWidget(new QLabel(caption, this), row, 0);
+            grid->addWidget(TextLabel(caption, this), row, 0);
             grid->addWidget(field, row, 1);
             if (page != OverlayServer::Page::Index)
                 grid->addWidget(
-                    new QLabel(QStringLiteral("%1×%2").arg(size.width()).arg(size.height()), this),
+                    TextLabel(QStringLiteral("%1×%2").arg(size.width()).arg(size.height()), this),
                     row, 2);
             grid->addWidget(copy, row++, 3);
         }

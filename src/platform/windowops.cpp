@@ -3,11 +3,19 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
+
+QLabel *TextLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
 
 void CloseOnEscape(QWidget *window, std::function<void()> action)
 {

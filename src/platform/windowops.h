@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QLabel;
 class QWidget;
 
 // Puts a window into (mode 1) or out of (mode 0) the topmost band without moving it.
@@ -13,6 +14,9 @@ void SetTopMost(QWidget *window, int mode);
 bool OpenExternal(const QString &address);
 void SetClipboardText(const QString &text);
 QString ClipboardText();
+
+// A label that shows its text as written: never markup, whatever the text holds.
+QLabel *TextLabel(const QString &text, QWidget *parent);
 
 // Escape anywhere in `window` runs `action`, or closes the window without one.
 void CloseOnEscape(QWidget *window, std::function<void()> action = {});

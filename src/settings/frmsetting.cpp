@@ -178,22 +178,22 @@ void frmSetting::addModeAndColour(QWidget *settings, QGridLayout *grid, int &r)
         b->setAutoFillBackground(true);
         colourGrid->addWidget(b, i / 5, i % 5);
     }
-    grid->addWidget(new QLabel(QStringLiteral("フォントカラー"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("フォントカラー"), settings), r, 0);
     grid->addWidget(colours, r++, 1);
 }
 
 void frmSetting::addSizeAndSpeed(QWidget *settings, QGridLayout *grid, int &r)
 {
     optSize = addOptions(settings, Commands::SizeWords());
-    grid->addWidget(new QLabel(QStringLiteral("フォントサイズ"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("フォントサイズ"), settings), r, 0);
     grid->addWidget(row(settings, optSize), r++, 1);
 
     optSpeed = addOptions(settings,
                           {QStringLiteral("遅い"), QStringLiteral("遅め"), QStringLiteral("通常"),
                            QStringLiteral("早め"), QStringLiteral("早い")});
-    grid->addWidget(new QLabel(QStringLiteral("字幕表示速度"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("字幕表示速度"), settings), r, 0);
     grid->addWidget(row(settings, optSpeed), r++, 1);
-    auto *speedNote = new QLabel(
+    auto *speedNote = TextLabel(
         QStringLiteral("マクキャッフィーでは、回答最速表示のため速度設定が無視されます。"),
         settings);
     speedNote->setWordWrap(true);
@@ -214,19 +214,19 @@ void frmSetting::addTexts(QWidget *settings, QGridLayout *grid, int &r)
     wakuRow->addWidget(cmbWakuSize);
     wakuRow->addWidget(chkWakuView);
     wakuRow->addStretch(1);
-    grid->addWidget(new QLabel(QStringLiteral("枠サイズ"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("枠サイズ"), settings), r, 0);
     grid->addWidget(waku, r++, 1);
 
     txtKeyword = new QLineEdit(settings);
-    grid->addWidget(new QLabel(QStringLiteral("キーワード"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("キーワード"), settings), r, 0);
     grid->addWidget(txtKeyword, r++, 1);
 
     txtTextLimit = new QLineEdit(settings);
-    grid->addWidget(new QLabel(QStringLiteral("文字数制限（0で無制限）"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("文字数制限（0で無制限）"), settings), r, 0);
     grid->addWidget(txtTextLimit, r++, 1);
 
     cmbBackPicture = new QComboBox(settings);
-    grid->addWidget(new QLabel(QStringLiteral("背景画像"), settings), r, 0);
+    grid->addWidget(TextLabel(QStringLiteral("背景画像"), settings), r, 0);
     grid->addWidget(cmbBackPicture, r++, 1);
 }
 
@@ -254,7 +254,7 @@ void frmSetting::addSwitches(QWidget *settings, QGridLayout *grid, int &r)
     }
     grid->addWidget(switches, r++, 0, 1, 2);
 
-    auto *explanation = new QLabel(
+    auto *explanation = TextLabel(
         QStringLiteral("ノーマルの場合は常に設定したフォントカラー、フォントサイズで表示されます。"
                        "マクマクモードの場合は、設定はコマンド無しの場合に使われます。"
                        "キーワードを設定すると、そのキーワードがメール欄に書かれているレスのみを"
@@ -314,7 +314,7 @@ QWidget *frmSetting::overlayGroup()
     chkOverlayLan =
         new QCheckBox(QStringLiteral("LAN（他のパソコンから合言葉付きで接続）"), overlay);
     overlayRow->addWidget(chkOverlay);
-    overlayRow->addWidget(new QLabel(QStringLiteral("ポート"), overlay));
+    overlayRow->addWidget(TextLabel(QStringLiteral("ポート"), overlay));
     overlayRow->addWidget(txtOverlayPort);
     overlayRow->addWidget(chkOverlayLan);
     overlayRow->addStretch(1);
@@ -325,9 +325,9 @@ QWidget *frmSetting::overlayGroup()
     txtFlowMax = new QSpinBox(overlay);
     txtFlowMax->setRange(1, kMaxFlowComments);
     auto *flowRow = new QHBoxLayout;
-    flowRow->addWidget(new QLabel(QStringLiteral("流れるコメント: 画面を横切る時間"), overlay));
+    flowRow->addWidget(TextLabel(QStringLiteral("流れるコメント: 画面を横切る時間"), overlay));
     flowRow->addWidget(txtFlowSeconds);
-    flowRow->addWidget(new QLabel(QStringLiteral("同時に表示する数（最大）"), overlay));
+    flowRow->addWidget(TextLabel(QStringLiteral("同時に表示する数（最大）"), overlay));
     flowRow->addWidget(txtFlowMax);
     flowRow->addStretch(1);
     auto *rows = new QVBoxLayout(overlay);

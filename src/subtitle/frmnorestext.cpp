@@ -1,6 +1,7 @@
 #include "subtitle/frmnorestext.h"
 
 #include "platform/settingsstore.h"
+#include "platform/windowops.h"
 #include "settings/program.h"
 
 #include <QCloseEvent>
@@ -32,16 +33,16 @@ frmNoResText::frmNoResText(Program &program, QWidget *parent)
                           QStringLiteral("normal shita green")});
     cmbCommand->setCurrentIndex(-1);
     cmdView = new QPushButton(QStringLiteral("表示"), this);
-    lblNote = new QLabel(QStringLiteral("このダイアログを開いていると、↑の文字がレスが無いときに"
-                                        "自動的に表示されるようになります。"
-                                        "消したいときは、このダイアログを閉じてください。"),
-                         this);
+    lblNote = TextLabel(QStringLiteral("このダイアログを開いていると、↑の文字がレスが無いときに"
+                                       "自動的に表示されるようになります。"
+                                       "消したいときは、このダイアログを閉じてください。"),
+                        this);
     lblNote->setWordWrap(true);
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("文字"), this), 0, 0);
+    layout->addWidget(TextLabel(QStringLiteral("文字"), this), 0, 0);
     layout->addWidget(txtText, 0, 1, 1, 2);
-    layout->addWidget(new QLabel(QStringLiteral("コマンド"), this), 1, 0);
+    layout->addWidget(TextLabel(QStringLiteral("コマンド"), this), 1, 0);
     layout->addWidget(cmbCommand, 1, 1);
     layout->addWidget(cmdView, 1, 2);
     layout->addWidget(lblNote, 2, 0, 1, 3);
